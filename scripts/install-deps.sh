@@ -1,0 +1,19 @@
+#!/bin/sh
+# Installs every Debian package that building, testing and running Velmora needs.
+# Does nothing slow when they are all present already.
+set -e
+PACKAGES="build-essential cmake ninja-build pkg-config git
+qt6-base-dev libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
+libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev
+fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic xvfb xauth"
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+echo "installing:$missing"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends $missing

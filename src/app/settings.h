@@ -1,0 +1,35 @@
+#pragma once
+// The per-user settings, read once at start-up from the settings store under
+// MAKER_REG, section GAME_ID, and written back by the settings dialog.
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+class TForm1;
+
+struct Settings {
+    int32_t Left = 0, Top = 0;
+    int32_t BGM_ENA = 1, SE_ENA = 1, Delay = 0, GMode = 0, SMode = 0, Clear = 0;
+    int32_t Seen = 1, BreakonSelect = 1, MemorySaveMode = 1;
+    std::string FontName;
+    int32_t DirectSoundGlobal = 0, AnimQuality = 0, RC_MODE = 0, WHEEL_MODE = 0, CS_SWAP = 0, EFX_CUT = 1;
+    int32_t DatePanel = 1, TXWStyle = 1, CV_THROUGH = 0, CV1 = 1, CV2 = 1;
+    int32_t SE[5] = {1, 1, 1, 1, 1};
+    int32_t SE_LVL[5] = {0, 0, 0, 0, 0};
+    int32_t Vol[4] = {0, 0, 0, 0};  // Vol1 ... Vol4
+    int32_t FONTAA = 0, FONTSIZE = 19, FONTBold = 0;
+    std::string PlayerName, PlayerName2;
+    int32_t LastSaveSlot = 0;
+    int32_t TXBG_R = 0, TXBG_G = 0, TXBG_B = 0, TXBG_A = 0, TXBG_A2 = 0;
+    // The installation values.
+    std::string CDDir = "NULL", GameDir, CDDA_DRV;
+};
+
+// Reads every setting of the table in its order (not the installation
+// values) and derives the engine values that follow from them.
+void ReadSettings(TForm1& f);
+// Reads CDDir, GameDir and CDDA_DRV.
+void ReadInstallationValues(TForm1& f);
+
+}  // namespace velmora

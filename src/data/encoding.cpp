@@ -1,0 +1,55 @@
+#include "data/encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+
+namespace velmora {
+
+namespace {
+
+bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
+    out.clear();
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    bool ok = true;
+    char* src = const_cast<char*>(in.data());
+    size_t left = in.size();
+    char buf[1024];
+    while (left > 0) {
+        char* dst = buf;
+        size_t room = sizeof buf;
+        size_t r = iconv(cd, &src, &left, &dst, &room);
+        out.append(buf, dst - buf);
+        if (r == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            // Invalid or incomplete sequence: mark it and step over one byte.
+            ok = false;
+            out.push_back('?');
+            ++src;
+            --left;
+        }
+    }
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    iconv_close(cd);
+    return ok;
+}
+
+}  // namespace
+
+bool Cp932ToUtf8(const std::string& in, std::string& out) { return Convert("UTF-8", "CP932", in, out); }
+bool Utf8ToCp932(const std::string& in, std::string& out) { return Convert("CP932", "UTF-8", in, out); }
+
+std::string ToUtf8(const std::string& cp932) {
+    std::string out;
+    Cp932ToUtf8(cp932, out);
+    return out;
+}
+
+std::string ToCp932(const std::string& utf8) {
+    std::string out;
+    Utf8ToCp932(utf8, out);
+    return out;
+}
+
+}  // namespace velmora

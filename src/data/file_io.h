@@ -1,0 +1,22 @@
+#pragma once
+// File helpers: whole-file reads and crash-safe writes.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// Writes to a temporary file beside the target, flushes it to disk and
+// renames it into place, so a crash never leaves a half-written file.
+bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
+inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes) {
+    return WriteFileAtomic(path, bytes.data(), bytes.size());
+}
+bool MakeDirectories(const std::string& path);
+bool IsRegularFile(const std::string& path);
+bool IsDirectory(const std::string& path);
+// An absolute form of path, taken against the current directory.
+std::string AbsolutePath(const std::string& path);
+
+}  // namespace velmora

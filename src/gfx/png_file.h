@@ -1,0 +1,16 @@
+#pragma once
+// PNG files in and out of the engine's picture type (libpng).
+#include <string>
+
+#include "gfx/picture.h"
+
+namespace velmora {
+
+// Writes an RGB PNG (crash-safe: temporary file renamed into place).
+bool WritePng(const std::string& path, const Picture& picture);
+// Reads a PNG as RGB into picture; when alpha is non-null and the file has an
+// alpha channel it receives the alpha as a grey picture (all three bytes).
+// Returns false (picture unchanged) for anything libpng refuses.
+bool ReadPng(const std::string& path, Picture& picture, Picture* alpha = nullptr, bool* hadAlpha = nullptr);
+
+}  // namespace velmora

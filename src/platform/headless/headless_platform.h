@@ -1,0 +1,124 @@
+#pragma once
+// The headless platform: a virtual clock, the PB canvas in memory, the
+// window's recorded geometry, an INI settings store and answers for the
+// boxes. It is a real second platform: the engine runs unchanged on it.
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/headless/events.h"
+#include "platform/headless/ini_store.h"
+#include "platform/platform.h"
+
+namespace velmora {
+class TForm1;
+}
+
+namespace velmora::platform {
+
+// Thrown by the pump and the clock once the run is over (the timeline ran
+// out or the window closed), to leave whatever loop the engine is in.
+struct RunEnded {};
+
+class HeadlessPlatform : public Platform, Clock, Surface, Window, Dialogs {
+public:
+    explicit HeadlessPlatform(std::unique_ptr<SettingsStore> store);
+
+    void Attach(TForm1* engine) { engine_ = engine; }
+    void SetTimeline(Timeline timeline) { timeline_ = std::move(timeline); }
+    // Whether the run may end yet (the runner allows it after the first pass).
+    void AllowEnd(bool allow) { allowEnd_ = allow; }
+    bool Closed() const { return closed_; }
+    bool TimelineDone() const;
+    // Messages shown, for tests.
+    const std::deque<std::string>& Shown() const { return shown_; }
+    int screenWidth = 1920;
+    int screenHeight = 1080;
+    bool wavePresent = true;
+    Mixer* mixerImpl = nullptr;
+
+    // Platform
+    Clock& clock() override { return *this; }
+    Surface& surface() override { return *this; }
+    Window& window() override { return *this; }
+    SettingsStore& settings() override { return *store_; }
+    Dialogs& dialogs() override { return *this; }
+    Mixer* mixer() override { return mixerImpl; }
+    void ProcessMessages() override;
+    bool WaveOutputPresent() override { return wavePresent; }
+    void GetCursorPos(int& x, int& y) override {
+        x = cursorX_;
+        y = cursorY_;
+    }
+    void SetCursorPos(int x, int y) override {
+        cursorX_ = x;
+        cursorY_ = y;
+    }
+
+    // Clock
+    uint32_t Now() override { return now_; }
+    void Sleep(uint32_t ms) override;
+
+    // Surface
+    void Blit(const Picture& src, int sx, int sy, int w, int h, int dx, int dy) override;
+    void Fill(uint32_t colour) override;
+    void ReadBack(Picture& out) override { out = canvas_; }
+    void Update() override {}
+
+    // Window
+    int Left() override { return left_; }
+    int Top() override { return top_; }
+    void Move(int left, int top) override {
+        left_ = left;
+        top_ = top;
+    }
+    void SetBorder(bool on) override { border_ = on; }
+    bool Border() override { return border_; }
+    int ScreenWidth() override { return screenWidth; }
+    int ScreenHeight() override { return screenHeight; }
+    void SetCaption(const std::string& cp932) override { caption_ = cp932; }
+    std::string Caption() override { return caption_; }
+    void Close() override;
+    void SetToolBarEnabled(int button, bool enabled) override;
+    bool ToolBarEnabled(int button) const { return button >= 0 && button < 8 ? toolbar_[button] : false; }
+
+    // Dialogs
+    BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                         BoxButtons buttons) override;
+
+private:
+    void Deliver(const TimelineEvent& e);
+    void CheckEnd();
+
+    TForm1* engine_ = nullptr;
+    std::unique_ptr<SettingsStore> store_;
+    Timeline timeline_;
+    size_t next_ = 0;
+    uint32_t now_ = 0;
+    uint32_t ticksDone_ = 0;  // Timer1 ticks delivered so far
+    bool allowEnd_ = false;
+    bool closed_ = false;
+    bool closing_ = false;
+    bool answerOk_ = true;
+    uint32_t held_ = 0;  // shift state of held keys and buttons
+    int cursorX_ = 0, cursorY_ = 0;
+    int left_ = 0, top_ = 0;
+    bool border_ = true;
+    bool toolbar_[8] = {true, true, true, true, true, true, true, true};
+    std::string caption_;
+    Picture canvas_;
+    std::deque<std::string> shown_;
+};
+
+struct HeadlessOptions {
+    std::string gameDir;
+    std::string eventsFile;
+    std::string settingsFile;
+    std::string traceFile;
+    int64_t seed = 1;
+};
+
+// Runs a game headless; returns the exit status.
+int RunHeadless(const HeadlessOptions& options);
+
+}  // namespace velmora::platform

@@ -1,0 +1,79 @@
+// The headless runner: plays a game on the virtual clock, driven by an
+// events file, and ends with the file.
+#include <cstdio>
+#include <memory>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "data/file_io.h"
+#include "platform/headless/headless_platform.h"
+
+namespace velmora::platform {
+
+int RunHeadless(const HeadlessOptions& o) {
+    std::FILE* trace = nullptr;
+    if (!o.traceFile.empty()) {
+        trace = std::fopen(o.traceFile.c_str(), "w");
+        if (!trace) {
+            std::fprintf(stderr, "velmora: cannot write the trace file %s\n", o.traceFile.c_str());
+            return 2;
+        }
+        SetTraceSink(trace);
+    }
+    Timeline timeline;
+    if (!o.eventsFile.empty()) {
+        std::vector<uint8_t> bytes;
+        if (!ReadWholeFile(o.eventsFile, bytes)) {
+            std::fprintf(stderr, "velmora: cannot read the events file %s\n", o.eventsFile.c_str());
+            return 2;
+        }
+        std::string error;
+        if (!ParseTimeline(std::string(bytes.begin(), bytes.end()), timeline, error)) {
+            std::fprintf(stderr, "velmora: %s: %s\n", o.eventsFile.c_str(), error.c_str());
+            return 2;
+        }
+    }
+    if (!IsDirectory(o.gameDir)) {
+        std::fprintf(stderr, "velmora: the game directory %s does not exist\n", o.gameDir.c_str());
+        return 2;
+    }
+    auto store = std::make_unique<IniSettingsStore>(o.settingsFile);
+    std::string error;
+    if (!store->Load(&error)) {
+        std::fprintf(stderr, "velmora: %s\n", error.c_str());
+        return 2;
+    }
+    HeadlessPlatform plat(std::move(store));
+    plat.SetTimeline(std::move(timeline));
+    auto engine = std::make_unique<TForm1>(plat);
+    engine->app.gameDir = o.gameDir;
+    engine->app.seed = o.seed;
+    plat.Attach(engine.get());
+    try {
+        engine->FormCreate();
+        bool firstPass = true;
+        while (!plat.Closed()) {
+            plat.ProcessMessages();
+            bool done = false;
+            engine->AppIdle(done);
+            if (firstPass) {
+                firstPass = false;
+                plat.AllowEnd(true);
+            }
+            if (plat.TimelineDone()) break;
+        }
+    } catch (const RunEnded&) {
+    }
+    if (!plat.Closed()) {
+        // The end of the timeline: the window goes as if its close had been confirmed.
+        CloseConfirmed(*engine);
+        engine->FormDestroy();
+    }
+    Trace("run ended at %u ms", plat.Now());
+    engine.reset();
+    SetTraceSink(nullptr);
+    if (trace) std::fclose(trace);
+    return 0;
+}
+
+}  // namespace velmora::platform

@@ -1,0 +1,105 @@
+#pragma once
+// What the engine sees of the machine it runs on. No toolkit type crosses
+// these interfaces; the Qt shell and the headless runner each implement them.
+#include <cstdint>
+#include <string>
+
+#include "gfx/picture.h"
+
+namespace velmora::platform {
+
+// Milliseconds and sleeps. On the headless platform sleeping advances a
+// virtual clock at once; every wait loop in the engine must sleep through
+// this clock, never spin on Now().
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual uint32_t Now() = 0;
+    virtual void Sleep(uint32_t ms) = 0;
+};
+
+// The 800 x 600 paint box PB as the window shows it.
+class Surface {
+public:
+    virtual ~Surface() = default;
+    // Copies the w x h rectangle at (sx, sy) of src to (dx, dy) of the canvas,
+    // clipped to both.
+    virtual void Blit(const Picture& src, int sx, int sy, int w, int h, int dx, int dy) = 0;
+    void BlitWhole(const Picture& src, int dx = 0, int dy = 0) { Blit(src, 0, 0, src.width, src.height, dx, dy); }
+    // Fills the canvas with one colour (red in the low byte).
+    virtual void Fill(uint32_t colour) = 0;
+    // Reads back what the window shows.
+    virtual void ReadBack(Picture& out) = 0;
+    // Makes the canvas visible now rather than at the next paint.
+    virtual void Update() = 0;
+};
+
+// The main window: geometry, caption, border, close.
+class Window {
+public:
+    virtual ~Window() = default;
+    virtual int Left() = 0;
+    virtual int Top() = 0;
+    virtual void Move(int left, int top) = 0;
+    virtual void SetBorder(bool on) = 0;  // off: borderless window
+    virtual bool Border() = 0;
+    virtual int ScreenWidth() = 0;
+    virtual int ScreenHeight() = 0;
+    virtual void SetCaption(const std::string& cp932) = 0;
+    virtual std::string Caption() = 0;  // CP932
+    // Asks the window to close: the request goes through FormCloseQuery.
+    virtual void Close() = 0;
+    virtual void SetToolBarEnabled(int button, bool enabled) = 0;
+};
+
+// Registry semantics: values by (key path, section, value name), names
+// compared without regard to case. Texts are CP932 inside the engine.
+class SettingsStore {
+public:
+    virtual ~SettingsStore() = default;
+    virtual int32_t ReadInteger(const std::string& keyPath, const std::string& section,
+                                const std::string& name, int32_t fallback) = 0;
+    virtual std::string ReadString(const std::string& keyPath, const std::string& section,
+                                   const std::string& name, const std::string& fallback) = 0;
+    virtual void WriteInteger(const std::string& keyPath, const std::string& section,
+                              const std::string& name, int32_t value) = 0;
+    virtual void WriteString(const std::string& keyPath, const std::string& section,
+                             const std::string& name, const std::string& value) = 0;
+};
+
+enum class BoxIcon { None, Information, Warning, Stop, Question };
+enum class BoxButtons { Ok, OkCancel, YesNo };
+enum class BoxAnswer { Ok, Cancel, Yes, No };
+
+// Message and confirmation boxes; text and caption are CP932.
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    virtual BoxAnswer MessageBox(const std::string& text, const std::string& caption,
+                                 BoxIcon icon, BoxButtons buttons) = 0;
+};
+
+class Mixer;  // audio/mixer.h
+
+// Everything together, plus the services that are single calls.
+class Platform {
+public:
+    virtual ~Platform() = default;
+    virtual Clock& clock() = 0;
+    virtual Surface& surface() = 0;
+    virtual Window& window() = 0;
+    virtual SettingsStore& settings() = 0;
+    virtual Dialogs& dialogs() = 0;
+    // The sound mixer, or nullptr while none is open.
+    virtual Mixer* mixer() = 0;
+    // Lets the window process its pending messages: input events and timer
+    // ticks run inside this call.
+    virtual void ProcessMessages() = 0;
+    // True when the machine has at least one wave output device.
+    virtual bool WaveOutputPresent() = 0;
+    // Pointer position in screen coordinates.
+    virtual void GetCursorPos(int& x, int& y) = 0;
+    virtual void SetCursorPos(int x, int y) = 0;
+};
+
+}  // namespace velmora::platform

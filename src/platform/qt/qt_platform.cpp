@@ -1,0 +1,414 @@
+#include "platform/qt/qt_platform.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cstring>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "data/encoding.h"
+#include "platform/input_codes.h"
+
+namespace velmora::platform {
+
+namespace {
+
+QString FromCp932(const std::string& s) { return QString::fromStdString(ToUtf8(s)); }
+std::string ToCp932Text(const QString& s) { return ToCp932(s.toStdString()); }
+
+uint32_t ShiftState(Qt::KeyboardModifiers mods, Qt::MouseButtons buttons) {
+    uint32_t s = 0;
+    if (mods & Qt::ShiftModifier) s |= ssShift;
+    if (mods & Qt::ControlModifier) s |= ssCtrl;
+    if (mods & Qt::AltModifier) s |= ssAlt;
+    if (buttons & Qt::LeftButton) s |= ssLeft;
+    if (buttons & Qt::RightButton) s |= ssRight;
+    if (buttons & Qt::MiddleButton) s |= ssMiddle;
+    return s;
+}
+
+bool ButtonOf(Qt::MouseButton b, MouseButton& out) {
+    if (b == Qt::LeftButton) out = mbLeft;
+    else if (b == Qt::RightButton) out = mbRight;
+    else if (b == Qt::MiddleButton) out = mbMiddle;
+    else return false;
+    return true;
+}
+
+// Qt key to the Windows virtual key the handlers expect; 0 when none.
+uint16_t VirtualKey(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<uint16_t>('A' + (key - Qt::Key_A));
+    if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<uint16_t>('0' + (key - Qt::Key_0));
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<uint16_t>(VK_F1 + (key - Qt::Key_F1));
+    switch (key) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return VK_RETURN;
+        case Qt::Key_Escape: return VK_ESCAPE;
+        case Qt::Key_Space: return VK_SPACE;
+        case Qt::Key_Backspace: return VK_BACK;
+        case Qt::Key_Tab: return VK_TAB;
+        case Qt::Key_Left: return VK_LEFT;
+        case Qt::Key_Right: return VK_RIGHT;
+        case Qt::Key_Up: return VK_UP;
+        case Qt::Key_Down: return VK_DOWN;
+        case Qt::Key_PageUp: return VK_PRIOR;
+        case Qt::Key_PageDown: return VK_NEXT;
+        case Qt::Key_Home: return VK_HOME;
+        case Qt::Key_End: return VK_END;
+        case Qt::Key_Delete: return VK_DELETE;
+        case Qt::Key_Control: return VK_CONTROL;
+        case Qt::Key_Shift: return VK_SHIFT;
+        case Qt::Key_Alt: return VK_MENU;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+// ---- PaintBox ----
+
+PaintBox::PaintBox(QtPlatform& plat, QWidget* parent)
+    : QWidget(parent), canvas(800, 600, QImage::Format_BGR888), plat_(plat) {
+    canvas.fill(Qt::black);
+    setFixedSize(800, 600);
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void PaintBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, canvas);
+}
+
+void PaintBox::mousePressEvent(QMouseEvent* e) {
+    MouseButton b;
+    if (!plat_.engine() || plat_.destroyed || !ButtonOf(e->button(), b)) return;
+    QPoint pos = e->position().toPoint();
+    plat_.engine()->PBMouseDown(b, ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
+}
+
+void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
+    MouseButton b;
+    if (!plat_.engine() || plat_.destroyed || !ButtonOf(e->button(), b)) return;
+    QPoint pos = e->position().toPoint();
+    plat_.engine()->PBMouseUp(b, ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
+}
+
+void PaintBox::mouseMoveEvent(QMouseEvent* e) {
+    if (!plat_.engine() || plat_.destroyed) return;
+    QPoint pos = e->position().toPoint();
+    plat_.engine()->PBMouseMove(ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
+}
+
+// ---- MainWindow ----
+
+MainWindow::MainWindow(QtPlatform& plat) : plat_(plat) {
+    setFixedSize(800, 624);
+    Panel1 = new QWidget(this);
+    Panel1->setGeometry(0, 0, 800, 21);
+    auto* layout = new QHBoxLayout(Panel1);
+    layout->setContentsMargins(1, 0, 1, 0);
+    layout->setSpacing(1);
+    // Left to right as the tool bar shows them.
+    struct B {
+        int id;
+        const char* caption;
+    } const kButtons[] = {{kButtonQuit, "終了"}, {kButtonLoad, "ロード(L)"}, {kButtonSave, "セーブ(S)"},
+                          {kButtonSettings, "設定(C)"}};
+    for (const B& b : kButtons) {
+        auto* button = new QPushButton(QString::fromUtf8(b.caption), Panel1);
+        button->setObjectName(QStringLiteral("SpeedButton%1").arg(b.id));
+        button->setFixedHeight(21);
+        button->setFocusPolicy(Qt::NoFocus);
+        buttons[b.id] = button;
+        layout->addWidget(button);
+        QObject::connect(button, &QPushButton::clicked, [this, id = b.id] {
+            TForm1* f = plat_.engine();
+            if (!f || plat_.destroyed) return;
+            if (id == kButtonQuit) f->SpeedButton1Click();
+            else if (id == kButtonSettings) f->SpeedButton2Click();
+            else if (id == kButtonSave) f->SpeedButton3Click();
+            else f->SpeedButton4Click();
+        });
+    }
+    layout->addStretch(1);
+    PB = new PaintBox(plat, this);
+    PB->setObjectName(QStringLiteral("PB"));
+    PB->move(0, 24);
+    Timer1.setInterval(55);
+    QObject::connect(&Timer1, &QTimer::timeout, [this] {
+        if (plat_.engine() && !plat_.destroyed) plat_.engine()->Timer1Timer();
+    });
+    idle.setInterval(0);
+    QObject::connect(&idle, &QTimer::timeout, [this] { plat_.IdlePass(); });
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void MainWindow::closeEvent(QCloseEvent* e) {
+    TForm1* f = plat_.engine();
+    if (!f || plat_.destroyed) {
+        e->accept();
+        return;
+    }
+    bool canClose = true;
+    f->FormCloseQuery(canClose);
+    if (!canClose) {
+        e->ignore();
+        return;
+    }
+    e->accept();
+    plat_.destroyed = true;
+    Timer1.stop();
+    idle.stop();
+    f->FormDestroy();
+    QApplication::quit();
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* e) {
+    TForm1* f = plat_.engine();
+    if (!f || plat_.destroyed) return;
+    uint16_t vk = VirtualKey(e->key());
+    uint32_t shift = ShiftState(e->modifiers(), QApplication::mouseButtons());
+    if (vk) f->FormKeyDown(vk, shift);
+    QByteArray text = e->text().toLatin1();
+    if (vk && text.size() == 1) {
+        char c = text[0];
+        f->FormKeyPress(c);
+    }
+}
+
+void MainWindow::keyReleaseEvent(QKeyEvent* e) {
+    TForm1* f = plat_.engine();
+    if (!f || plat_.destroyed || e->isAutoRepeat()) return;
+    uint16_t vk = VirtualKey(e->key());
+    if (vk) f->FormKeyUp(vk, ShiftState(e->modifiers(), QApplication::mouseButtons()));
+}
+
+void MainWindow::wheelEvent(QWheelEvent* e) {
+    TForm1* f = plat_.engine();
+    if (!f || plat_.destroyed) return;
+    bool handled = false;
+    QPoint pos = PB->mapFromGlobal(e->globalPosition().toPoint());
+    f->FormMouseWheel(ShiftState(e->modifiers(), e->buttons()), e->angleDelta().y(), pos.x(), pos.y(), handled);
+}
+
+// ---- QtSettingsStore ----
+
+QString QtSettingsStore::FilePath(const std::string& keyPath) {
+    QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    QString rel = FromCp932(keyPath).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    while (rel.endsWith(QLatin1Char('/'))) rel.chop(1);
+    if (rel.isEmpty()) rel = QStringLiteral("default");
+    return base + QStringLiteral("/velmora/") + rel + QStringLiteral(".ini");
+}
+
+namespace {
+
+// The stored spelling of a group or key that matches name without regard to case.
+QString Match(const QStringList& names, const QString& name) {
+    for (const QString& n : names)
+        if (n.compare(name, Qt::CaseInsensitive) == 0) return n;
+    return name;
+}
+
+struct Located {
+    std::unique_ptr<QSettings> s;
+    QString key;
+};
+
+Located Locate(const std::string& keyPath, const std::string& section, const std::string& name) {
+    Located l;
+    l.s = std::make_unique<QSettings>(QtSettingsStore::FilePath(keyPath), QSettings::IniFormat);
+    QString group = Match(l.s->childGroups(), FromCp932(section));
+    l.s->beginGroup(group);
+    l.key = Match(l.s->childKeys(), FromCp932(name));
+    return l;
+}
+
+}  // namespace
+
+int32_t QtSettingsStore::ReadInteger(const std::string& keyPath, const std::string& section,
+                                     const std::string& name, int32_t fallback) {
+    Located l = Locate(keyPath, section, name);
+    if (!l.s->contains(l.key)) return fallback;
+    bool ok = false;
+    int v = l.s->value(l.key).toString().trimmed().toInt(&ok);
+    return ok ? v : fallback;
+}
+
+std::string QtSettingsStore::ReadString(const std::string& keyPath, const std::string& section,
+                                        const std::string& name, const std::string& fallback) {
+    Located l = Locate(keyPath, section, name);
+    if (!l.s->contains(l.key)) return fallback;
+    return ToCp932Text(l.s->value(l.key).toString());
+}
+
+void QtSettingsStore::WriteInteger(const std::string& keyPath, const std::string& section,
+                                   const std::string& name, int32_t value) {
+    Located l = Locate(keyPath, section, name);
+    l.s->setValue(l.key, value);
+    l.s->sync();
+}
+
+void QtSettingsStore::WriteString(const std::string& keyPath, const std::string& section,
+                                  const std::string& name, const std::string& value) {
+    Located l = Locate(keyPath, section, name);
+    l.s->setValue(l.key, FromCp932(value));
+    l.s->sync();
+}
+
+// ---- QtPlatform ----
+
+QtPlatform::QtPlatform() : window_(std::make_unique<MainWindow>(*this)) { elapsed_.start(); }
+
+QtPlatform::~QtPlatform() = default;
+
+void QtPlatform::Attach(TForm1* engine) { engine_ = engine; }
+
+void QtPlatform::IdlePass() {
+    if (inIdle || !engine_ || destroyed) return;
+    inIdle = true;
+    ++idlePasses;
+    bool done = false;
+    engine_->AppIdle(done);
+    inIdle = false;
+}
+
+void QtPlatform::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+
+uint32_t QtPlatform::Now() { return static_cast<uint32_t>(elapsed_.elapsed()); }
+
+void QtPlatform::Sleep(uint32_t ms) {
+    if (ms > 0) QThread::msleep(ms);
+}
+
+void QtPlatform::GetCursorPos(int& x, int& y) {
+    QPoint p = window_->PB->mapFromGlobal(QCursor::pos());
+    x = p.x();
+    y = p.y();
+}
+
+void QtPlatform::SetCursorPos(int x, int y) { QCursor::setPos(window_->PB->mapToGlobal(QPoint(x, y))); }
+
+void QtPlatform::Blit(const Picture& src, int sx, int sy, int w, int h, int dx, int dy) {
+    QImage& c = window_->PB->canvas;
+    if (sx < 0) { w += sx; dx -= sx; sx = 0; }
+    if (sy < 0) { h += sy; dy -= sy; sy = 0; }
+    if (dx < 0) { w += dx; sx -= dx; dx = 0; }
+    if (dy < 0) { h += dy; sy -= dy; dy = 0; }
+    w = std::min({w, src.width - sx, c.width() - dx});
+    h = std::min({h, src.height - sy, c.height() - dy});
+    if (w <= 0 || h <= 0) return;
+    for (int y = 0; y < h; ++y)
+        std::memcpy(c.scanLine(dy + y) + dx * 3, src.Pixel(sx, sy + y), static_cast<size_t>(w) * 3);
+    window_->PB->update(dx, dy, w, h);
+}
+
+void QtPlatform::Fill(uint32_t colour) {
+    window_->PB->canvas.fill(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+    window_->PB->update();
+}
+
+void QtPlatform::ReadBack(Picture& out) {
+    const QImage& c = window_->PB->canvas;
+    out.Resize(c.width(), c.height());
+    for (int y = 0; y < c.height(); ++y) std::memcpy(out.Row(y), c.constScanLine(y), static_cast<size_t>(out.Stride()));
+}
+
+void QtPlatform::Update() { window_->PB->repaint(); }
+
+int QtPlatform::Left() { return window_->x(); }
+int QtPlatform::Top() { return window_->y(); }
+void QtPlatform::Move(int left, int top) { window_->move(left, top); }
+
+void QtPlatform::SetBorder(bool on) {
+    bool visible = window_->isVisible();
+    window_->setWindowFlag(Qt::FramelessWindowHint, !on);
+    if (visible) window_->show();
+}
+
+bool QtPlatform::Border() { return !(window_->windowFlags() & Qt::FramelessWindowHint); }
+
+int QtPlatform::ScreenWidth() {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() : 1024;
+}
+
+int QtPlatform::ScreenHeight() {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() : 768;
+}
+
+void QtPlatform::SetCaption(const std::string& cp932) {
+    caption_ = cp932;
+    window_->setWindowTitle(FromCp932(cp932));
+}
+
+std::string QtPlatform::Caption() { return caption_; }
+
+void QtPlatform::Close() { window_->close(); }
+
+void QtPlatform::SetToolBarEnabled(int button, bool enabled) {
+    if (button >= 1 && button <= 4 && window_->buttons[button]) window_->buttons[button]->setEnabled(enabled);
+}
+
+BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                                 BoxButtons buttons) {
+    Trace("message box \"%s: %s\"", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
+    QMessageBox box(window_->isVisible() ? window_.get() : nullptr);
+    box.setText(FromCp932(text));
+    box.setWindowTitle(FromCp932(caption));
+    switch (icon) {
+        case BoxIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case BoxIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case BoxIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case BoxIcon::Stop: box.setIcon(QMessageBox::Critical); break;
+        case BoxIcon::Question: box.setIcon(QMessageBox::Question); break;
+    }
+    if (buttons == BoxButtons::Ok) box.setStandardButtons(QMessageBox::Ok);
+    else if (buttons == BoxButtons::OkCancel) box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    else box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    int r = box.exec();
+    switch (r) {
+        case QMessageBox::Ok: return BoxAnswer::Ok;
+        case QMessageBox::Yes: return BoxAnswer::Yes;
+        case QMessageBox::No: return BoxAnswer::No;
+        default: return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Cancel;
+    }
+}
+
+bool AcquireInstanceLock(const char* name, int& fd) {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    std::string path = (dir + QStringLiteral("/") + QString::fromLatin1(name) + QStringLiteral(".lock")).toStdString();
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return true;  // no lock directory: do not stop the player
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        fd = -1;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace velmora::platform

@@ -1,0 +1,147 @@
+#pragma once
+// The Qt 6 shell: the main window with its tool bar Panel1 and paint box
+// PB, Timer1, idle passes, boxes and the QSettings store.
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace velmora {
+class TForm1;
+}
+
+namespace velmora::platform {
+
+class QtPlatform;
+
+// The paint box: shows the canvas, turns mouse events into PB events.
+class PaintBox : public QWidget {
+public:
+    PaintBox(QtPlatform& plat, QWidget* parent);
+    QImage canvas;  // 800 x 600, blue-green-red bytes
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+
+private:
+    QtPlatform& plat_;
+};
+
+class MainWindow : public QWidget {
+public:
+    MainWindow(QtPlatform& plat);
+    QWidget* Panel1 = nullptr;
+    PaintBox* PB = nullptr;
+    QPushButton* buttons[5] = {};  // indexed by ToolButton
+    QTimer Timer1;
+    QTimer idle;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+
+private:
+    QtPlatform& plat_;
+};
+
+// Settings as INI files: key path "A\B\C" is $XDG_CONFIG_HOME/velmora/A/B/C.ini,
+// the section its group; names compared without regard to case.
+class QtSettingsStore : public SettingsStore {
+public:
+    int32_t ReadInteger(const std::string& keyPath, const std::string& section, const std::string& name,
+                        int32_t fallback) override;
+    std::string ReadString(const std::string& keyPath, const std::string& section, const std::string& name,
+                           const std::string& fallback) override;
+    void WriteInteger(const std::string& keyPath, const std::string& section, const std::string& name,
+                      int32_t value) override;
+    void WriteString(const std::string& keyPath, const std::string& section, const std::string& name,
+                     const std::string& value) override;
+    static QString FilePath(const std::string& keyPath);
+};
+
+class QtPlatform : public Platform, Clock, Surface, Window, Dialogs {
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+    void Attach(TForm1* engine);
+    TForm1* engine() { return engine_; }
+    MainWindow& mainWindow() { return *window_; }
+    Mixer* mixerImpl = nullptr;
+    // Measures of the idle pacing, for the CPU report.
+    long idlePasses = 0;
+
+    Clock& clock() override { return *this; }
+    Surface& surface() override { return *this; }
+    Window& window() override { return *this; }
+    SettingsStore& settings() override { return store_; }
+    Dialogs& dialogs() override { return *this; }
+    Mixer* mixer() override { return mixerImpl; }
+    void ProcessMessages() override;
+    bool WaveOutputPresent() override;
+    void GetCursorPos(int& x, int& y) override;
+    void SetCursorPos(int x, int y) override;
+
+    uint32_t Now() override;
+    void Sleep(uint32_t ms) override;
+
+    void Blit(const Picture& src, int sx, int sy, int w, int h, int dx, int dy) override;
+    void Fill(uint32_t colour) override;
+    void ReadBack(Picture& out) override;
+    void Update() override;
+
+    int Left() override;
+    int Top() override;
+    void Move(int left, int top) override;
+    void SetBorder(bool on) override;
+    bool Border() override;
+    int ScreenWidth() override;
+    int ScreenHeight() override;
+    void SetCaption(const std::string& cp932) override;
+    std::string Caption() override;
+    void Close() override;
+    void SetToolBarEnabled(int button, bool enabled) override;
+
+    BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
+                         BoxButtons buttons) override;
+
+    // Called by the idle timer: one AppIdle pass unless one is running.
+    void IdlePass();
+    bool inIdle = false;
+    bool destroyed = false;
+
+private:
+    TForm1* engine_ = nullptr;
+    std::unique_ptr<MainWindow> window_;
+    QtSettingsStore store_;
+    QElapsedTimer elapsed_;
+    std::string caption_;
+};
+
+struct WindowedOptions {
+    std::string gameDir;
+    std::string traceFile;
+    bool verbose = false;
+    // Closes the window after this many milliseconds (0: never); for tests
+    // and the CPU measure.
+    int quitAfterMs = 0;
+};
+
+// Process entry of the windowed engine: the single-instance lock, the
+// application, the window, the message loop. Returns the exit status.
+int RunEngine(int argc, char** argv, const WindowedOptions& options);
+
+// The single-instance lock "VELMORAENGINE": true when this process holds it.
+// A lock left by a crashed process is free again (the kernel drops it).
+bool AcquireInstanceLock(const char* name, int& fd);
+
+}  // namespace velmora::platform

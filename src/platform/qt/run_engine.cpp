@@ -1,0 +1,77 @@
+// Process entry of the windowed engine.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "platform/openal/openal_device.h"
+#include "platform/qt/qt_platform.h"
+
+namespace velmora::platform {
+
+bool QtPlatform::WaveOutputPresent() { return OpenAlOutputPresent(); }
+
+namespace {
+
+double CpuSeconds() {
+    struct rusage ru;
+    getrusage(RUSAGE_SELF, &ru);
+    return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+}
+
+}  // namespace
+
+int RunEngine(int argc, char** argv, const WindowedOptions& o) {
+    int lockFd = -1;
+    if (!AcquireInstanceLock("VELMORAENGINE", lockFd)) return 1;
+    std::FILE* trace = nullptr;
+    if (!o.traceFile.empty()) {
+        trace = std::fopen(o.traceFile.c_str(), "w");
+        if (trace) SetTraceSink(trace);
+    } else if (o.verbose) {
+        SetTraceSink(stderr);
+    }
+    int status = 0;
+    {
+        QApplication app(argc, argv);
+        QtPlatform plat;
+        auto engine = std::make_unique<TForm1>(plat);
+        engine->app.gameDir = o.gameDir;
+        plat.Attach(engine.get());
+        engine->FormCreate();
+        QApplication::setApplicationName(QString::fromStdString(TraceText(engine->config.TITLE)));
+        plat.mainWindow().show();
+        plat.mainWindow().Timer1.start();
+        plat.mainWindow().idle.start();
+        double cpu0 = CpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        if (o.quitAfterMs > 0) {
+            QTimer::singleShot(o.quitAfterMs, [&] {
+                double cpu = CpuSeconds() - cpu0;
+                std::fprintf(stderr, "velmora: %.1f s, %ld idle passes, %.1f%% of one core\n", wall.elapsed() / 1000.0,
+                             plat.idlePasses, 100.0 * cpu / (wall.elapsed() / 1000.0));
+                plat.destroyed = true;
+                engine->FormDestroy();
+                QApplication::quit();
+            });
+        }
+        status = QApplication::exec();
+        if (!plat.destroyed) {
+            plat.destroyed = true;
+            engine->FormDestroy();
+        }
+        engine.reset();
+    }
+    SetTraceSink(nullptr);
+    if (trace) std::fclose(trace);
+    if (lockFd >= 0) ::close(lockFd);
+    return status;
+}
+
+}  // namespace velmora::platform

@@ -1,0 +1,20 @@
+#pragma once
+// Slot saves, quick save and the global data.
+#include <cstdint>
+
+namespace velmora {
+
+class TForm1;
+
+struct SaveState {
+    uint8_t slotExtra[1024] = {};  // the block a slot save carries beside the variables
+};
+
+// Writes or reads slot 1 ... 99; quiet: no sound and no notice.
+bool SaveGame(TForm1& f, int slot, bool quiet);
+bool LoadGame(TForm1& f, int slot, bool quiet);
+
+// Merges the global data with "save0.dat" and writes it back.
+void StoreGlobalData(TForm1& f);
+
+}  // namespace velmora

@@ -1,0 +1,39 @@
+#pragma once
+// Script loading: scripts and text tables by name from the script archives,
+// table lines and fields, and the state of calls and chains.
+#include <cstdint>
+#include <string>
+
+namespace velmora {
+
+class TForm1;
+
+constexpr int32_t kScriptBufferSize = 262144;
+constexpr int kCallDepthMax = 9;
+constexpr int kScriptNameMax = 29;
+
+struct CallStackEntry {
+    char name[kScriptNameMax + 1] = {};
+    int32_t returnPosition = 0;
+};
+
+struct LoaderState {
+    char table[kScriptBufferSize] = {};  // the current text table, decoded
+    int32_t tableLength = 0;
+    int32_t tableReadPos = 0;
+    char currentScript[kScriptNameMax + 1] = {};  // what `call` pushes and saves store
+    std::string loadedScript;                     // the last script-mode load, as the caller wrote it
+    CallStackEntry CallStack[kCallDepthMax];
+    int callDepth = 0;
+};
+
+// Mode 1: a script into the script buffer; mode 2: a text table into the
+// table buffer. False, changing nothing, when neither archive has the name.
+bool LoadScript(TForm1& f, const std::string& name, int mode);
+
+// The table line starting at pos (without its NUL); pos moves past the NUL.
+std::string ReadTableLine(const char* table, int32_t length, int32_t& pos);
+// Field n (from 0) of a comma-separated text.
+std::string TableField(const std::string& text, int n);
+
+}  // namespace velmora
