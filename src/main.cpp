@@ -29,6 +29,7 @@ const char kUsage[] =
     "  --settings FILE    the settings store (created when missing; default: in memory)\n"
     "  --trace FILE       write every step and every content error to FILE\n"
     "  --verbose          trace to standard error (windowed)\n"
+    "  --quit-after MS    close the window after MS milliseconds and report the CPU used\n"
     "  --help             show this text\n";
 
 int Bad(const std::string& why) {

@@ -21,6 +21,7 @@
 #include <QThread>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/engine.h"
@@ -398,9 +399,11 @@ BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
 }
 
 bool AcquireInstanceLock(const char* name, int& fd) {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    std::string path = (dir + QStringLiteral("/") + QString::fromLatin1(name) + QStringLiteral(".lock")).toStdString();
+    // Taken before the application exists, so plain POSIX: the per-user
+    // runtime directory, else the temporary folder with the user's id.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string path = runtime && *runtime ? std::string(runtime) + "/" + name + ".lock"
+                                           : "/tmp/" + std::string(name) + "-" + std::to_string(::getuid()) + ".lock";
     fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;  // no lock directory: do not stop the player
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -1,0 +1,132 @@
+// The headless runner as an author's CI uses it: the command line, the
+// events file, the clock, screenshots and the settings file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "data/file_io.h"
+#include "gfx/png_file.h"
+#include "platform/headless/events.h"
+#include "platform/headless/ini_store.h"
+#include "platform/input_codes.h"
+#include "support/test_game.h"
+
+using namespace velmora;
+using namespace velmora::platform;
+
+TEST(Events, TimesAddUpAndKeysMapToVirtualKeys) {
+    Timeline t;
+    std::string error;
+    ASSERT_TRUE(ParseTimeline("# comment\n\nwait 100\nclick 10 20\nwait 55\nkey Enter\nkey a\nclick 1 2 right\n"
+                              "wheel -120\nanswer cancel\nscreenshot x.png\nwait 5\n",
+                              t, error))
+        << error;
+    ASSERT_EQ(t.events.size(), 7u);
+    EXPECT_EQ(t.events[0].time, 100u);
+    EXPECT_EQ(t.events[0].kind, EventKind::Click);
+    EXPECT_EQ(t.events[1].time, 155u);
+    EXPECT_EQ(t.events[1].vk, VK_RETURN);
+    EXPECT_EQ(t.events[1].ch, '\r');
+    EXPECT_EQ(t.events[2].vk, 'A');
+    EXPECT_EQ(t.events[2].ch, 'a');
+    EXPECT_EQ(t.events[3].button, mbRight);
+    EXPECT_EQ(t.events[4].value, -120);
+    EXPECT_EQ(t.events[5].value, 0);
+    EXPECT_EQ(t.events[6].path[0], '/');
+    EXPECT_EQ(t.endTime, 160u);
+}
+
+TEST(Events, ErrorsNameTheirLine) {
+    Timeline t;
+    std::string error;
+    for (const char* bad : {"wait\n", "wait -5\n", "click 1\n", "click 1 2 sideways\n", "key Hyper\n", "jump 3\n",
+                            "answer maybe\n", "save\n"}) {
+        EXPECT_FALSE(ParseTimeline(std::string("wait 1\n") + bad, t, error)) << bad;
+        EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+    }
+}
+
+TEST(HeadlessRunner, PlaysTheDemoAndWritesScreenshots) {
+    test::TempDir dir;
+    dir.Write("e.txt", "wait 300\nscreenshot " + dir.File("shot.png") + "\nclick 400 300\nwait 100\n");
+    std::string out;
+    int rc = test::RunVelmora("--headless --events " + dir.File("e.txt") + " --trace " + dir.File("t.txt") +
+                                  " --settings " + dir.File("s.ini"),
+                              &out);
+    EXPECT_EQ(rc, 0) << out;
+    Picture shot;
+    ASSERT_TRUE(ReadPng(dir.File("shot.png"), shot));
+    EXPECT_EQ(shot.width, 800);
+    EXPECT_EQ(shot.height, 600);
+    std::vector<uint8_t> trace;
+    ASSERT_TRUE(ReadWholeFile(dir.File("t.txt"), trace));
+    std::string text(trace.begin(), trace.end());
+    EXPECT_NE(text.find("script main: loaded"), std::string::npos) << text;
+    EXPECT_NE(text.find("run ended at 400 ms"), std::string::npos) << text;
+}
+
+TEST(HeadlessRunner, BadCommandLinesAndEventsFilesExitWithTwo) {
+    test::TempDir dir;
+    dir.Write("bad.txt", "wait 10\nclick here\n");
+    std::string out;
+    EXPECT_EQ(test::RunVelmora("--headless --events " + dir.File("bad.txt"), &out), 2);
+    EXPECT_NE(out.find("line 2"), std::string::npos) << out;
+    EXPECT_EQ(test::RunVelmora("--headless --events " + dir.File("missing.txt"), &out), 2);
+    EXPECT_EQ(test::RunVelmora("--headless --seed x", &out), 2);
+    EXPECT_EQ(test::RunVelmora("--headless --frobnicate", &out), 2);
+    EXPECT_EQ(test::RunVelmora("--headless --game " + dir.File("nowhere"), &out), 2);
+    EXPECT_EQ(test::RunVelmora("--help", &out), 0);
+    EXPECT_NE(out.find("--headless"), std::string::npos);
+}
+
+TEST(HeadlessRunner, CloseWithCancelKeepsPlayingAndOkEnds) {
+    test::TempDir dir;
+    dir.Write("e.txt", "wait 100\nanswer cancel\nclose\nwait 100\nclose\nwait 100000\n");
+    std::string out;
+    EXPECT_EQ(test::RunVelmora("--headless --events " + dir.File("e.txt") + " --trace " + dir.File("t.txt"), &out),
+              0);
+    std::vector<uint8_t> trace;
+    ASSERT_TRUE(ReadWholeFile(dir.File("t.txt"), trace));
+    std::string text(trace.begin(), trace.end());
+    EXPECT_NE(text.find("answered cancel"), std::string::npos) << text;
+    EXPECT_NE(text.find("answered ok"), std::string::npos) << text;
+    EXPECT_NE(text.find("run ended at 200 ms"), std::string::npos) << text;  // the window closed at once
+}
+
+TEST(HeadlessClock, TimerTicksAtEvery55msBoundary) {
+    test::TestGame game;
+    game.Script("main", "x\n");
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    e.plat.clock().Sleep(54);
+    e.plat.ProcessMessages();
+    EXPECT_EQ(e.f->app.timerTicks, 0);
+    e.plat.clock().Sleep(1);
+    e.plat.ProcessMessages();
+    EXPECT_EQ(e.f->app.timerTicks, 1);
+    e.plat.clock().Sleep(200);  // 255 ms: boundaries 110, 165, 220
+    e.plat.ProcessMessages();
+    EXPECT_EQ(e.f->app.timerTicks, 4);
+}
+
+TEST(IniStore, RegistrySemanticsInAFile) {
+    test::TempDir dir;
+    std::string path = dir.File("s.ini");
+    {
+        IniSettingsStore s(path);
+        ASSERT_TRUE(s.Load());
+        s.WriteInteger("Software\\Sablewood", "lumen", "Clear", 2);
+        s.WriteString("Software\\Sablewood", "lumen", "PlayerName", "\x8e\x52\x93\x63");  // 山田 in CP932
+    }
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(path, bytes));
+    std::string text(bytes.begin(), bytes.end());
+    EXPECT_NE(text.find("[Software/Sablewood/lumen]\nClear=2\nPlayerName=山田\n"), std::string::npos) << text;
+    IniSettingsStore again(path);
+    ASSERT_TRUE(again.Load());
+    EXPECT_EQ(again.ReadInteger("software\\sablewood", "LUMEN", "clear", 0), 2);
+    EXPECT_EQ(again.ReadString("Software\\Sablewood", "lumen", "playername", ""), "\x8e\x52\x93\x63");
+    EXPECT_EQ(again.ReadInteger("Software\\Sablewood", "lumen", "Missing", 7), 7);
+    again.Set("Software/Sablewood/lumen", "Broken", "12abc");
+    EXPECT_EQ(again.ReadInteger("Software\\Sablewood", "lumen", "Broken", 5), 5);
+}
