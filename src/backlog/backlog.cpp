@@ -1,12 +1,18 @@
 #include "backlog/backlog.h"
 
+#include <cstring>
+
 #include "app/engine.h"
 
 namespace velmora {
 
 void ClearBacklog(TForm1& f) {
-    f.backlog.open = false;
-    f.backlog.pageHistoryCount = 0;
+    BacklogState& b = f.backlog;
+    b.open = false;
+    b.pageHistoryCount = 0;
+    std::memset(b.BacklogLines, 0, sizeof b.BacklogLines);
+    b.count = 0;
+    b.writeOffset = 0;
 }
 
 }  // namespace velmora

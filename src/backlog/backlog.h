@@ -6,11 +6,30 @@ namespace velmora {
 
 class TForm1;
 
+constexpr int kBacklogLines = 200;
+constexpr int kBacklogLineSize = 70;
+
 struct BacklogState {
     bool open = false;
     int32_t pageHistoryCount = 0;
+    // Lines 0 ... count - 1 are committed; line `count` is being written.
+    char BacklogLines[kBacklogLines + 1][kBacklogLineSize] = {};
+    int32_t count = 0;
+    int32_t writeOffset = 0;  // count * 70 + bytes in the open line
 };
 
 void ClearBacklog(TForm1& f);
+
+// Appends bytes to the open line; a line keeps at most 69 bytes.
+void AppendBacklog(TForm1& f, const char* bytes, int n);
+// Closes the open line; beyond 200 lines the oldest is dropped.
+void CommitBacklogLine(TForm1& f);
+// Drops the last byte(s) appended to the open line (marks drawn as
+// pictures are not part of the record).
+void UnappendBacklog(TForm1& f, int n);
+
+// Stores the current page in the page history (stand-in in
+// page_history_stub.cpp until the history is built).
+void RecordPage(TForm1& f);
 
 }  // namespace velmora

@@ -19,4 +19,19 @@ void ResumeStaffRoll(TForm1& f);
 void StopStaffRoll(TForm1& f);
 void EndSceneScroll(TForm1& f);
 
+// What the script commands ask of the extras (stand-ins in
+// extras_commands_stub.cpp until they are built).
+void StartChoiceTree(TForm1& f, int n);          // seltree
+void StaffRollCommand(TForm1& f, const char* args);  // roll
+void EndingStaffRoll(TForm1& f);                 // special 5
+void SceneScrollCommand(TForm1& f);              // sroll
+void ViewerCommand(TForm1& f, const char* args); // viewer
+void OpenRecollectionMenu(TForm1& f);            // kaisou
+void MarkAllPicturesSeen(TForm1& f);             // cgfull
+void ReturnToGallery(TForm1& f);                 // leaving a replay started from the gallery
+void ReturnToRecollectionMenu(TForm1& f);        // ... or from the recollection menu
+void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass
+void RecollectionTick(TForm1& f);               // play mode 8, every timer tick
+void SetSceneStartScript(TForm1& f, const std::string& name);  // rec
+
 }  // namespace velmora

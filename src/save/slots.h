@@ -17,4 +17,7 @@ bool LoadGame(TForm1& f, int slot, bool quiet);
 // Merges the global data with "save0.dat" and writes it back.
 void StoreGlobalData(TForm1& f);
 
+// The save (1) or load (0) dialog (stand-in in save_dialog_stub.cpp).
+void OpenSaveLoadDialog(TForm1& f, int mode);
+
 }  // namespace velmora

@@ -36,4 +36,25 @@ std::string ReadTableLine(const char* table, int32_t length, int32_t& pos);
 // Field n (from 0) of a comma-separated text.
 std::string TableField(const std::string& text, int n);
 
+// Continues after the line that holds ":name" (case-insensitive; the ":"
+// need not start a line). A missing label changes nothing.
+void GotoLabel(TForm1& f, const char* name);
+// The start of the first script line at or after pos that begins with `byte`;
+// past the end of the script when there is none.
+int32_t SkipToLineStartingWith(const TForm1& f, int32_t pos, char byte);
+// The position of the first "}:NAME" line at or after pos, NAME being text
+// up to its first "("; past the end of the script when there is none.
+int32_t SkipToNamedBlockEnd(const TForm1& f, int32_t pos, const char* text);
+
+// The control-flow commands; each returns the dispatcher's result.
+int ChainCommand(TForm1& f, const char* args);
+int CallCommand(TForm1& f, const char* args);
+int EndCommand(TForm1& f);
+int SwitchCommand(TForm1& f, const char* args);
+int CjmpCommand(TForm1& f, const char* args);
+// Returns from a call as `end` does; false at depth 0.
+bool ReturnFromCall(TForm1& f);
+// Leaves a replay (gallery or recollection) as `exit` does.
+void LeaveReplay(TForm1& f);
+
 }  // namespace velmora

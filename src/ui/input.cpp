@@ -5,8 +5,9 @@
 namespace velmora {
 
 void TForm1::PBMouseDown(platform::MouseButton button, uint32_t shift, int x, int y) {
-    (void)button, (void)shift, (void)x, (void)y;
+    (void)shift, (void)x, (void)y;
     if (flags.interruptibleEffect) flags.interruptRequest = 1;
+    else if (button == platform::mbLeft) StandInLeftClick(*this);
 }
 void TForm1::PBMouseUp(platform::MouseButton button, uint32_t shift, int x, int y) {
     (void)button, (void)shift, (void)x, (void)y;
