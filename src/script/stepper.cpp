@@ -197,6 +197,7 @@ bool MessageText(TForm1& f) {
                 return true;
             }
             if (c == 0x81 && l[1] == 0xAC) {  // 〓
+                Trace("line %s", TraceText(std::string(st.line, st.linePos)).c_str());
                 st.PendingWait = 2;
                 StartAutoWait(f);
                 st.needLine = true;
