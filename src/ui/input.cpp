@@ -14,7 +14,10 @@ void TForm1::PBMouseUp(platform::MouseButton button, uint32_t shift, int x, int 
 }
 void TForm1::PBMouseMove(uint32_t shift, int x, int y) { (void)shift, (void)x, (void)y; }
 void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) { (void)key, (void)shift; }
-void TForm1::FormKeyPress(char& key) { (void)key; }
+void TForm1::FormKeyPress(char& key) {
+    // Enter and Z act as a left press where the pointer last was.
+    if (key == '\r' || key == 'z' || key == 'Z') PBMouseDown(platform::mbLeft, 0, 0, 0);
+}
 void TForm1::FormKeyUp(uint16_t& key, uint32_t shift) { (void)key, (void)shift; }
 void TForm1::FormMouseWheel(uint32_t shift, int delta, int x, int y, bool& handled) {
     (void)shift, (void)delta, (void)x, (void)y;

@@ -29,6 +29,7 @@ void ReleaseWait(TForm1& f, const char* by) {
 void StandInLeftClick(TForm1& f) {
     StepperState& st = f.stepper;
     if (f.flags.busy || f.app.playMode != 0 || f.backlog.open) return;
+    if (st.PendingWait != 4 && f.ui.ClickDebounce < 3 && !f.settings.CV_THROUGH) StopVoice(f);
     if (f.app.typewriter && st.PendingWait == 0 && f.ui.choiceKind == 0) st.FinishMessage = true;
     if (st.SleepCountdown != 0) {
         st.SleepCountdown = 0;

@@ -51,7 +51,7 @@ TEST(StoryRun, PackedGameFollowsItsEventsFile) {
     std::string pack = std::string(VELMORA_PACK_EXE) + " script " + dir.File("scripts") + " " +
                        dir.File("vk_data.vrk") + " > /dev/null";
     ASSERT_EQ(std::system(pack.c_str()), 0);
-    dir.Write("events.txt", std::string("wait 500\nclick 10 10\nwait 500\n"));
+    dir.Write("events.txt", std::string("wait 500\nkey Enter\nwait 500\n"));  // Enter acts as a click
     std::string trace = dir.File("trace.txt");
     ASSERT_EQ(RunVelmora("--headless --game " + dir.path() + " --events " + dir.File("events.txt") + " --trace " +
                          trace),
