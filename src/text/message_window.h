@@ -1,43 +1,79 @@
 #pragma once
-// The message window and the glyphs drawn into it.
+// The message window: the page of text, where each character goes, the
+// window pictures, the click-wait icon, opening and closing.
 #include <cstdint>
+#include <string>
+
+#include "gfx/picture.h"
+#include "text/glyph_outline.h"
+#include "text/glyphs.h"
 
 namespace velmora {
 
 class TForm1;
 
+constexpr int kPageLines = 20;
+constexpr int kPageColumns = 100;
+constexpr int kQuickBandWidth = 768, kQuickBandHeight = 32, kQuickBandRow = 224;
+constexpr int kRubyHeight = 9;
+
 struct TextState {
-    bool windowOpen = false;
+    bool windowOpen = false;  // the window is on the screen
     int32_t column = 0;
     int32_t line = 0;
-    int32_t charCount = 0;  // characters on the page (the auto mode sizes its pause by it)
+    uint8_t PageText[kPageLines][kPageColumns] = {};
+    uint8_t PageAttributes[kPageLines][kPageColumns] = {};
+    bool wideSpacing = false;
+    int32_t colourValue = 0;  // [col n]: saved, never drawn
+    bool pageEmpty = true;
+    int32_t charCount = 0;
+    bool windowValid = false;  // the saved window picture matches the scene
+    std::string speakerName;
+    // Click-wait icon.
+    int32_t clickTicks = 0;
+    int32_t clickX = 0, clickY = 0;
+    bool clickShown = false;
+    // Window pictures as loaded, and tinted with the player's settings.
+    Picture twLoaded, tw1, twzLoaded, twz1, tw, twz;
+    Picture windowSaved;  // the message window picture without text
+    Picture quickBand;    // the window band under the quick-button bar
+    Picture clickSheet, clickIcon;
+    OutlineFont rubyFont, windowTextFont;
+    bool rubyFontTried = false;
+    GlyphState glyphs;
 };
 
-// Loads the system pictures of the window, the name plate and the gaiji,
-// builds the window parts and the glyph machinery.
+// Start-up: the window, plate and icon pictures.
 void BuildMessageWindow(TForm1& f);
-void InitGlyphs(TForm1& f);
 void LoadClickWaitIcon(TForm1& f);
-void NewPage(TForm1& f);
 
-// What the script stepper and commands hand the window (stand-ins in
-// message_window_standin.cpp until the window is built). Texts are CP932.
+// True for the characters that may not start a line (they hang instead).
+bool IsLineStartForbidden(uint16_t code);
+
 void PutChar(TForm1& f, const char* bytes, int width);
-void DrawRuby(TForm1& f, const char* text);
+void NewPage(TForm1& f);
 void ClearPage(TForm1& f);
-// The speaker's name plate (normal style) and line 0 of the page text.
-void ShowNamePlate(TForm1& f, const char* name, int colour);
-void SetPageName(TForm1& f, const char* name);
-void SetWideSpacing(TForm1& f, bool wide);  // [2] and [1]
-void SetPageColour(TForm1& f, int32_t value);  // [col n]
-void OpenWindow(TForm1& f);
-void CloseWindow(TForm1& f);
-void TwSetCommand(TForm1& f, int n);
-void ModeCommand(TForm1& f, int n);
-void EraseClickWait(TForm1& f);
+void DrawRuby(TForm1& f, const std::string& ruby);
+void OpenWindow(TForm1& f);   // win_open
+void CloseWindow(TForm1& f);  // win_close
+void TwSetCommand(TForm1& f, int n);  // tw_set n
+void ModeCommand(TForm1& f, int n);   // mode n
+void BuildWindowPictures(TForm1& f);
+void BuildWindowBackground(TForm1& f);
+void DrawWindow(TForm1& f);
+void RedrawText(TForm1& f);
 void AnimateClickWait(TForm1& f);
-// Plain text on the window: right edge at `right`, top at `top`, `height`
-// pixels high, colour with red in the low byte.
+void EraseClickWait(TForm1& f);
+
+// Screen position of a page place in the current mode.
+void PagePosition(const TForm1& f, int column, int line, int& x, int& y);
+
+// The stepper's hooks: line 0 of the page (the speaker), [1] and [2], [col n].
+void SetPageName(TForm1& f, const char* name);
+void SetWideSpacing(TForm1& f, bool wide);
+void SetPageColour(TForm1& f, int32_t value);
+// Plain text on the screen and the window: right edge at `right`, top at
+// `top`, `height` pixels high, colour with red in the low byte.
 void DrawWindowText(TForm1& f, const char* text, int right, int top, int height, uint32_t colour);
 
 }  // namespace velmora

@@ -27,6 +27,9 @@ void LeaveFullScreen(TForm1& f);
 void LoadChoicePictures(TForm1& f);
 void LoadQuickButtons(TForm1& f);
 void LoadCursors(TForm1& f);
+// The quick-button bar: target 0 screen picture only, 1 screen picture,
+// window and window pictures, 2 window pictures only.
+void DrawQuickBar(TForm1& f, int target);
 
 // Read marks: the command mark n.
 void MarkRead(TForm1& f, int32_t n);

@@ -15,7 +15,7 @@ TEST(Stepper, PageWaitDropsTheRestAndAClickReleasesIt) {
     EXPECT_EQ(s.f().stepper.PendingWait, 1);
     EXPECT_EQ(s.Backlog(0), "text");
     s.Pass(3);  // the wait holds the stepper
-    EXPECT_FALSE(s.Traced("char 1,4 m"));
+    EXPECT_FALSE(s.Traced("char 1,6 m"));
     s.Click();
     EXPECT_EQ(s.f().stepper.PendingWait, 0);
     s.Pass(1);
@@ -32,7 +32,7 @@ TEST(Stepper, OneTextLinePerPassAndLineKinds) {
     EXPECT_EQ(s.f().text.line, 2);  // first on line 1, then down one
     s.Pass(1);
     // The empty line moved the text one line further down.
-    EXPECT_TRUE(s.Traced("char 3,0 s"));
+    EXPECT_TRUE(s.Traced("char 3,2 s"));
     EXPECT_EQ(s.Backlog(1), "second");
 }
 
@@ -93,10 +93,10 @@ TEST(Stepper, InsertedTexts) {
 TEST(Stepper, InsertedTextIsPacedLikeTypedText) {
     Story s({{"main", "!V001=45\n[?V001]x\n"}}, true);
     s.Pass(2);
-    EXPECT_TRUE(s.Traced("char 1,0 4"));
-    EXPECT_FALSE(s.Traced("char 1,1 5"));
+    EXPECT_TRUE(s.Traced("char 1,2 4"));
+    EXPECT_FALSE(s.Traced("char 1,3 5"));
     s.Pass(1);
-    EXPECT_TRUE(s.Traced("char 1,1 5"));
+    EXPECT_TRUE(s.Traced("char 1,3 5"));
 }
 
 TEST(Stepper, TypewriterDelayCostsAPassPlusTicks) {
@@ -136,7 +136,7 @@ TEST(Stepper, SpeakerRubyAndMarks) {
     EXPECT_TRUE(s.Traced("ruby るび"));
     // The marks are drawn but stay out of the backlog, and so does the ruby.
     EXPECT_EQ(s.Backlog(1), "漢字です");
-    EXPECT_TRUE(s.Traced("char 1,4 ◆"));
+    EXPECT_TRUE(s.Traced("char 1,6 ◆"));
     s.Pass(1);
     EXPECT_EQ(s.Backlog(2), "明");
 }

@@ -1,0 +1,242 @@
+// Glyph rendering: one character at a time, from the glyph cache or the
+// outline service, blended as a soft shadow and then the glyph itself.
+#include "text/glyphs.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "data/encoding.h"
+#include "text/gfx_interim.h"
+
+namespace velmora {
+
+using interim::BlitStacked;
+using interim::CopyRect;
+using interim::FillPicture;
+using interim::LoadPicture;
+
+const uint32_t TextColourTable[8] = {
+    0xFFFFFF,  // white
+    0x008000,  // green
+    0x0000FF,  // red
+    0x800080,  // purple
+    0x00FFFF,  // yellow
+    0xFF0000,  // blue
+    0xFFFF00,  // cyan
+    0xC0C0C0,  // light grey
+};
+
+namespace {
+
+bool RenderCell(TForm1& f, uint16_t code, GlyphCell& cell) {
+    GlyphState& g = f.text.glyphs;
+    if (!g.font.IsOpen()) return false;
+    GlyphBitmap bitmap;
+    int64_t size = g.font.RenderGlyph(code, bitmap);
+    // Blanks have no bitmap; a bitmap as large as the cell cannot be a glyph
+    // of the sizes offered and is dropped rather than cut.
+    if (size <= 0 || size >= kCellBytes) return false;
+    BuildGlyphCell(bitmap, g.font.Ascent(), cell);
+    return true;
+}
+
+void AddToCache(GlyphState& g, uint16_t code, const GlyphCell& cell) {
+    if (!g.cache || g.cacheCount >= kGlyphCacheSize) return;
+    g.cache[g.cacheCount].code = code;
+    g.cache[g.cacheCount].cell = cell;
+    ++g.cacheCount;
+}
+
+void AddGaiji(GlyphState& g) {
+    for (int k = 0; k < kGaijiCount; ++k) {
+        GlyphCell cell;
+        for (int j = 0; j < kGaijiTile; ++j) {
+            if (j >= g.gaiji.height) break;
+            for (int i = 0; i < kGaijiTile; ++i) {
+                int x = kGaijiTile * k + i;
+                if (x >= g.gaiji.width) break;
+                cell.a[j + kCellTopMargin][i + kCellTopMargin] = g.gaiji.Pixel(x, j)[0];
+            }
+        }
+        AddToCache(g, kGaijiCodes[k], cell);
+    }
+}
+
+// Kana, digits and the common punctuation are rendered before they are needed.
+void PrerenderCodes(TForm1& f) {
+    GlyphState& g = f.text.glyphs;
+    auto one = [&](uint16_t code) {
+        GlyphCell cell;
+        if (RenderCell(f, code, cell)) AddToCache(g, code, cell);
+    };
+    for (uint16_t c = 0x829F; c <= 0x82F1; ++c) one(c);
+    for (uint16_t c = 0x8340; c <= 0x8396; ++c) one(c);
+    for (uint16_t c = 0x824F; c <= 0x8258; ++c) one(c);
+    static const uint16_t kPunctuation[] = {0x8140, 0x8175, 0x8176, 0x8169, 0x816A, 0x8163, 0x8142,
+                                            0x8141, 0x8145, 0x8149, 0x8148, 0x93FA, 0x8177, 0x8178};
+    for (uint16_t c : kPunctuation) one(c);
+}
+
+// Opens the glyph font again when the settings ask for another one.
+void EnsureGlyphFont(TForm1& f) {
+    GlyphState& g = f.text.glyphs;
+    FontRequest want = GlyphFontRequest(f);
+    const FontRequest& have = g.font.request();
+    bool same = g.fontTried && have.family == want.family && have.bold == want.bold &&
+                have.antialias == want.antialias;
+    if (!same) {
+        g.fontTried = true;
+        if (g.font.Open(want))
+            Trace("font: glyph font \"%s\" %d pt%s%s from %s", want.family.c_str(), want.pointSize,
+                  want.bold ? " bold" : "", want.antialias ? "" : " monochrome", g.font.face().file.c_str());
+    } else if (have.pointSize != want.pointSize) {
+        g.font.SetPointSize(want.pointSize);
+    }
+}
+
+void DrawStringAt(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y, int shift) {
+    SetGlyphColour(f, colour);
+    const int pitch = f.config.TX_PITCH_X;
+    const size_t n = text.size();
+    for (size_t k = 0; k < n; ++k) {
+        char ch[3] = {text[k], 0, 0};
+        const size_t first = k;
+        if ((static_cast<unsigned char>(text[k]) & 0x80) && k + 1 < n) ch[1] = text[++k];
+        PrepareGlyph(f, ch);
+        BlendGlyph(f, picture, static_cast<int>(first + 1) * pitch + x0 - shift, y);
+    }
+}
+
+}  // namespace
+
+FontRequest GlyphFontRequest(const TForm1& f) {
+    FontRequest r;
+    r.family = ToUtf8(f.settings.FontName);
+    r.pointSize = f.settings.FONTSIZE;
+    r.bold = f.settings.FONTBold != 0;
+    r.antialias = f.settings.FONTAA == 0;
+    return r;
+}
+
+void InitGlyphs(TForm1& f) {
+    GlyphState& g = f.text.glyphs;
+    LoadPicture(f, "sys_gaiji", g.gaiji);
+    for (Picture* p : {&g.glyphAlpha, &g.shadowAlpha, &g.shadowColour, &g.textColour})
+        p->Resize(kCellWidth, kCellHeight);
+    g.plate.Resize(kPlateWidth, kPlateHeight);
+    FillPicture(g.shadowColour, 0);
+    if (!g.cache) g.cache = std::make_unique<GlyphCacheEntry[]>(kGlyphCacheSize);
+    RebuildGlyphCache(f);
+    g.colourValid = false;
+    SetGlyphColour(f, 1);
+    SetGlyphColour(f, 0);
+}
+
+void RebuildGlyphCache(TForm1& f) {
+    GlyphState& g = f.text.glyphs;
+    if (!g.cache) g.cache = std::make_unique<GlyphCacheEntry[]>(kGlyphCacheSize);
+    EnsureGlyphFont(f);
+    g.cacheCount = 0;
+    AddGaiji(g);
+    PrerenderCodes(f);
+}
+
+uint16_t GlyphCode(const char* text) {
+    unsigned char b0 = static_cast<unsigned char>(text[0]);
+    if (IsLeadByte(b0)) return static_cast<uint16_t>(b0 << 8 | static_cast<unsigned char>(text[1]));
+    return b0;
+}
+
+void PrepareGlyph(TForm1& f, const char* text) {
+    GlyphState& g = f.text.glyphs;
+    const uint16_t code = GlyphCode(text);
+    if (g.glyphAlpha.width != kCellWidth) g.glyphAlpha.Resize(kCellWidth, kCellHeight);
+    if (g.shadowAlpha.width != kCellWidth) g.shadowAlpha.Resize(kCellWidth, kCellHeight);
+    if (g.font.IsOpen() && g.font.request().pointSize != f.settings.FONTSIZE) g.font.SetPointSize(f.settings.FONTSIZE);
+    std::fill(g.glyphAlpha.bytes.begin(), g.glyphAlpha.bytes.end(), 0);
+    std::fill(g.shadowAlpha.bytes.begin(), g.shadowAlpha.bytes.end(), 0);
+
+    const GlyphCell* cell = nullptr;
+    for (int i = 0; i < g.cacheCount; ++i)
+        if (g.cache[i].code == code) {
+            cell = &g.cache[i].cell;
+            break;
+        }
+    if (!cell) {
+        if (!RenderCell(f, code, g.scratch)) return;
+        if (g.cacheCount < kGlyphCacheSize && g.cache) {
+            AddToCache(g, code, g.scratch);
+            cell = &g.cache[g.cacheCount - 1].cell;
+        } else {
+            cell = &g.scratch;
+        }
+    }
+    CellToPicture(*cell, g.glyphAlpha);
+    BuildShadowPicture(*cell, g.shadowAlpha);
+}
+
+void BlendGlyph(TForm1& f, Picture& picture, int x, int y) {
+    GlyphState& g = f.text.glyphs;
+    BlendCellPass(picture, x + 1, y, g.shadowColour, g.shadowAlpha);
+    BlendCellPass(picture, x, y, g.textColour, g.glyphAlpha);
+}
+
+void PutGlyph(TForm1& f, int x, int y) {
+    BlendGlyph(f, f.gfx.screen, x, y);
+    f.plat.surface().Blit(f.gfx.screen, x, y, kCellWidth, kCellHeight, x, y);
+}
+
+void SetGlyphColour(TForm1& f, int n) {
+    GlyphState& g = f.text.glyphs;
+    uint32_t colour = n == 0 ? static_cast<uint32_t>(f.vars.S[37]) & 0xFFFFFF : TextColourTable[n & 7];
+    if (g.colourValid && colour == g.currentColour) return;
+    g.currentColour = colour;
+    g.colourValid = true;
+    if (g.textColour.width != kCellWidth) g.textColour.Resize(kCellWidth, kCellHeight);
+    FillPicture(g.textColour, colour);
+}
+
+void DrawString(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y) {
+    DrawStringAt(f, text, x0, picture, colour, y, 0);
+}
+
+void DrawStringCentred(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y) {
+    DrawStringAt(f, text, x0, picture, colour, y, static_cast<int>(text.size()) * f.config.TX_PITCH_X / 2);
+}
+
+void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
+    GlyphState& g = f.text.glyphs;
+    if (TraceOn()) Trace("name plate %s (colour %d)", TraceText(name).c_str(), colour);
+    if (g.plate.width != kPlateWidth || g.plate.height != kPlateHeight) g.plate.Resize(kPlateWidth, kPlateHeight);
+    int found = 0;
+    for (int n = 1; n < kSpeakerCount && !found; ++n)
+        if (f.config.NAME[n].defined && f.config.NAME[n].name == name) found = n;
+
+    CopyRect(g.plate, 0, 0, f.gfx.scene, kPlateX, kPlateY, kPlateWidth, kPlateHeight);
+    bool plateDrawn = false;
+    if (found) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "np_%02d", found);
+        // A speaker without a plate picture of their own gets the default plate
+        // with the name written on it, never another speaker's plate.
+        Picture loaded;
+        if (LoadPicture(f, entry, loaded)) {
+            g.speakerPlate = std::move(loaded);
+            BlitStacked(g.plate, 0, 0, g.speakerPlate);
+            plateDrawn = true;
+        }
+        f.vars.S[37] = static_cast<int32_t>(f.config.NAME[found].colour);
+        // The speaker's lines are typed in the speaker's colour.
+        SetGlyphColour(f, 0);
+    }
+    if (!plateDrawn) {
+        BlitStacked(g.plate, 0, 0, g.defaultPlate);
+        DrawString(f, name, 4, g.plate, colour, 2);
+    }
+    CopyRect(f.gfx.screen, kPlateX, kPlateY, g.plate, 0, 0, kPlateWidth, kPlateHeight);
+    f.plat.surface().Blit(f.gfx.screen, kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
+}
+
+}  // namespace velmora
