@@ -50,6 +50,9 @@ public:
     // Asks the window to close: the request goes through FormCloseQuery.
     virtual void Close() = 0;
     virtual void SetToolBarEnabled(int button, bool enabled) = 0;
+    // True while the main window or one of the engine's own dialogs has the
+    // focus (not another application).
+    virtual bool Active() { return true; }
 };
 
 // Registry semantics: values by (key path, section, value name), names

@@ -57,6 +57,7 @@ void InputTimerTick(TForm1& f) {
         if (st.TypingCountdown == 0) Trace("typing pause over");
         return;
     }
+    MusicDelayTick(f);  // a track asked for while the game was in the background
     if (st.PendingWait != 0 && !f.flags.busy && f.app.playMode == 0) {
         if (f.vars.S[26] != 0) {
             int32_t& c = f.ui.AutoCountdown;

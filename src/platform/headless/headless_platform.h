@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/headless/events.h"
+#include "platform/headless/headless_mixer.h"
 #include "platform/headless/ini_store.h"
 #include "platform/platform.h"
 
@@ -35,7 +36,10 @@ public:
     int screenWidth = 1920;
     int screenHeight = 1080;
     bool wavePresent = true;
-    Mixer* mixerImpl = nullptr;
+    // False: another application has the focus.
+    bool active = true;
+    HeadlessMixer headlessMixer{static_cast<Clock&>(*this)};
+    Mixer* mixerImpl = &headlessMixer;
 
     // Platform
     Clock& clock() override { return *this; }
@@ -80,6 +84,7 @@ public:
     std::string Caption() override { return caption_; }
     void Close() override;
     void SetToolBarEnabled(int button, bool enabled) override;
+    bool Active() override { return active; }
     bool ToolBarEnabled(int button) const { return button >= 0 && button < 8 ? toolbar_[button] : false; }
 
     // Dialogs

@@ -110,6 +110,7 @@ public:
     std::string Caption() override;
     void Close() override;
     void SetToolBarEnabled(int button, bool enabled) override;
+    bool Active() override;
 
     BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                          BoxButtons buttons) override;

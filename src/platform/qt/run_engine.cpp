@@ -10,11 +10,15 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "platform/openal/openal_device.h"
+#include "platform/openal/openal_mixer.h"
 #include "platform/qt/qt_platform.h"
 
 namespace velmora::platform {
 
 bool QtPlatform::WaveOutputPresent() { return OpenAlOutputPresent(); }
+
+// The game's window or one of its dialogs has the focus.
+bool QtPlatform::Active() { return QApplication::activeWindow() != nullptr; }
 
 namespace {
 
@@ -39,7 +43,9 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
     int status = 0;
     {
         QApplication app(argc, argv);
+        OpenAlMixer mixer;  // opened by the engine's first idle pass
         QtPlatform plat;
+        plat.mixerImpl = &mixer;
         auto engine = std::make_unique<TForm1>(plat);
         engine->app.gameDir = o.gameDir;
         plat.Attach(engine.get());
