@@ -6,4 +6,31 @@ add_custom_command(
   COMMAND velmora-pack script ${CMAKE_SOURCE_DIR}/demo/scripts ${VELMORA_DEMO_DIR}/vk_data.vrk
   DEPENDS velmora-pack ${VELMORA_DEMO_SCRIPTS}
   COMMENT "Packing the demo scripts")
-add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk)
+
+# The demo's sounds: synthesised as WAV at build time, then coded and packed
+# into the sound-effect, voice and music volumes.
+add_executable(velmora-demo-sounds ${CMAKE_SOURCE_DIR}/demo/sounds/make_sounds.cpp)
+target_link_libraries(velmora-demo-sounds PRIVATE velmora_tools)
+set(DEMO_SOUND_DIR ${CMAKE_BINARY_DIR}/demo-sounds)
+set(DEMO_SOUND_VOLUMES ${VELMORA_DEMO_DIR}/vk_se0.vrk ${VELMORA_DEMO_DIR}/vk_se2.vrk ${VELMORA_DEMO_DIR}/vk_ogg1.vrk
+  ${VELMORA_DEMO_DIR}/vk_bgm.vrk)
+add_custom_command(
+  OUTPUT ${DEMO_SOUND_VOLUMES}
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${DEMO_SOUND_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DEMO_SOUND_DIR}/wav ${DEMO_SOUND_DIR}/se0 ${DEMO_SOUND_DIR}/se2
+    ${DEMO_SOUND_DIR}/ogg1 ${DEMO_SOUND_DIR}/bgm ${VELMORA_DEMO_DIR}
+  COMMAND velmora-demo-sounds ${DEMO_SOUND_DIR}/wav
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/se01.wav ${DEMO_SOUND_DIR}/se0/SE01
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/se02.wav ${DEMO_SOUND_DIR}/se0/SE02
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/rain.wav ${DEMO_SOUND_DIR}/se2/RAIN
+  COMMAND velmora-pack voice ${DEMO_SOUND_DIR}/wav/v0001.wav ${DEMO_SOUND_DIR}/ogg1/V0001
+  COMMAND velmora-pack music --loop 13230 ${DEMO_SOUND_DIR}/wav/m01.wav ${DEMO_SOUND_DIR}/bgm/M01
+  COMMAND velmora-pack music ${DEMO_SOUND_DIR}/wav/m02.wav ${DEMO_SOUND_DIR}/bgm/M02
+  COMMAND velmora-pack volume ${DEMO_SOUND_DIR}/se0 ${VELMORA_DEMO_DIR}/vk_se0.vrk
+  COMMAND velmora-pack volume ${DEMO_SOUND_DIR}/se2 ${VELMORA_DEMO_DIR}/vk_se2.vrk
+  COMMAND velmora-pack volume ${DEMO_SOUND_DIR}/ogg1 ${VELMORA_DEMO_DIR}/vk_ogg1.vrk
+  COMMAND velmora-pack volume ${DEMO_SOUND_DIR}/bgm ${VELMORA_DEMO_DIR}/vk_bgm.vrk
+  DEPENDS velmora-pack velmora-demo-sounds
+  COMMENT "Making the demo sounds")
+
+add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES})

@@ -8,6 +8,7 @@
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "tools/archive_writer.h"
+#include "tools/sound_encoder.h"
 
 namespace {
 
@@ -15,6 +16,10 @@ const char kUsage[] =
     "usage: velmora-pack script FOLDER OUT.vrk\n"
     "       velmora-pack volume [--width W] [--keep-ext] FOLDER OUT.vrk\n"
     "       velmora-pack list [--script|--volume] ARCHIVE\n"
+    "       velmora-pack sound IN.wav OUT\n"
+    "       velmora-pack music [--loop FRAME] [--quarter FRAMES] [--scale S] IN.wav OUT\n"
+    "       velmora-pack voice [--quality Q] IN.wav OUT.ogg\n"
+    "       velmora-pack info FILE\n"
     "\n"
     "  script   packs every UTF-8 text file of FOLDER as a script entry named by\n"
     "           the file name without extension (at most 15 characters); each\n"
@@ -22,7 +27,14 @@ const char kUsage[] =
     "  volume   packs every file of FOLDER as it is, with a name field of W bytes\n"
     "           (default 16; names have at most W - 1 characters)\n"
     "  list     prints the index of an archive: name, offset, size; files named\n"
-    "           vk_data*.vrk are read as script archives unless told otherwise\n";
+    "           vk_data*.vrk are read as script archives unless told otherwise\n"
+    "  sound    a 16-bit PCM WAV (mono or stereo) to a run-coded WADY sound effect\n"
+    "  music    a WAV to a byte-coded WADY music track that loops back to frame\n"
+    "           FRAME (default 0) at its end; quarters of FRAMES frames (default a\n"
+    "           quarter second); scale S 1 ... 255 (default: the best of 1 ... 16)\n"
+    "  voice    a WAV to an Ogg Vorbis voice, quality Q from -0.1 to 1 (default 0.4)\n"
+    "  info     prints the header of a WADY file\n"
+    "  sound and music print the signal-to-noise ratio of the coding\n";
 
 int Usage(const char* why) {
     std::fprintf(stderr, "velmora-pack: %s\n\n%s", why, kUsage);
@@ -59,6 +71,78 @@ int List(int argc, char** argv) {
     for (int i = 0; i < index.count; ++i)
         std::printf("%-24s %10d %10d\n", index.names[i].c_str(), index.offsets[i], index.sizes[i]);
     return 0;
+}
+
+bool ReadSound(const std::string& path, velmora::tools::PcmSound& sound, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!velmora::ReadWholeFile(path, bytes)) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    if (!velmora::tools::ReadWav(bytes, sound, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool Number(const char* text, long& out) {
+    char* end = nullptr;
+    out = std::strtol(text, &end, 10);
+    return end != text && *end == '\0';
+}
+
+// sound, music and voice: WAV in, one file out.
+int Encode(const std::string& cmd, int argc, char** argv) {
+    using namespace velmora::tools;
+    MusicOptions mo;
+    float quality = 0.4f;
+    std::string in, out;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        long n = 0;
+        if (cmd == "music" && (a == "--loop" || a == "--quarter" || a == "--scale") && i + 1 < argc) {
+            if (!Number(argv[++i], n) || n < 0) return Usage((a + " takes a number").c_str());
+            if (a == "--loop") mo.loopFrame = static_cast<uint32_t>(n);
+            else if (a == "--quarter") mo.framesPerQuarter = static_cast<uint32_t>(n);
+            else mo.scale = static_cast<int>(n);
+        } else if (cmd == "voice" && a == "--quality" && i + 1 < argc) {
+            quality = std::strtof(argv[++i], nullptr);
+        } else if (in.empty()) {
+            in = a;
+        } else if (out.empty()) {
+            out = a;
+        } else {
+            return Usage((cmd + " takes IN.wav OUT").c_str());
+        }
+    }
+    if (out.empty()) return Usage((cmd + " takes IN.wav OUT").c_str());
+    PcmSound sound;
+    std::string error;
+    if (!ReadSound(in, sound, error)) return Fail(error);
+    std::vector<uint8_t> bytes;
+    if (cmd == "sound") bytes = EncodeSoundEffect(sound);
+    else if (cmd == "music" && !EncodeMusic(sound, mo, bytes, error)) return Fail(error);
+    else if (cmd == "voice" && !EncodeVoice(sound, quality, bytes, error)) return Fail(error);
+    if (!velmora::WriteFileAtomic(out, bytes)) return Fail(out + ": cannot be written");
+    std::printf("%s: %zu bytes from %zu frames (%d channels, %u Hz)", out.c_str(), bytes.size(), sound.Frames(),
+                sound.channels, sound.rate);
+    if (cmd != "voice") {
+        PcmSound back;
+        if (DecodeWadyFile(bytes, back, error))
+            std::printf(", signal-to-noise %.1f dB", SignalToNoise(sound.samples, back.samples));
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int Info(int argc, char** argv) {
+    if (argc != 1) return Usage("info takes one file");
+    std::vector<uint8_t> bytes;
+    if (!velmora::ReadWholeFile(argv[0], bytes)) return Fail(std::string(argv[0]) + ": cannot be read");
+    std::string text = velmora::tools::DescribeWady(bytes);
+    std::fputs(text.c_str(), stdout);
+    return text.rfind("WADY", 0) == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -105,5 +189,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "list") return List(argc - 2, argv + 2);
+    if (cmd == "sound" || cmd == "music" || cmd == "voice") return Encode(cmd, argc - 2, argv + 2);
+    if (cmd == "info") return Info(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());
 }
