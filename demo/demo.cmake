@@ -33,4 +33,18 @@ add_custom_command(
   DEPENDS velmora-pack velmora-demo-sounds
   COMMENT "Making the demo sounds")
 
-add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES})
+# The demo's pictures are drawn by a program of ours at build time, then
+# packed into the picture volume.
+add_executable(velmora-demo-pictures tools/velmora_demo_pictures.cpp)
+target_link_libraries(velmora-demo-pictures PRIVATE velmora_core)
+set(VELMORA_DEMO_PICTURES ${CMAKE_BINARY_DIR}/demo_pictures)
+add_custom_command(
+  OUTPUT ${VELMORA_DEMO_DIR}/vk_gra.vrk
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_DEMO_DIR}
+  COMMAND velmora-demo-pictures ${VELMORA_DEMO_PICTURES}
+  COMMAND velmora-pack pictures ${VELMORA_DEMO_PICTURES} ${VELMORA_DEMO_DIR}/vk_gra.vrk
+  DEPENDS velmora-pack velmora-demo-pictures
+  COMMENT "Drawing and packing the demo pictures")
+
+add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES}
+  ${VELMORA_DEMO_DIR}/vk_gra.vrk)

@@ -4,7 +4,7 @@
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git
 qt6-base-dev libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
-libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev
+libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic xvfb xauth"
 missing=""
 for p in $PACKAGES; do

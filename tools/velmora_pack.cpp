@@ -3,12 +3,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "data/archive.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
+#include "gfx/image_files.h"
+#include "gfx/png_file.h"
 #include "tools/archive_writer.h"
 #include "tools/sound_encoder.h"
+#include "tools/picture_encoder.h"
 
 namespace {
 
@@ -20,6 +24,9 @@ const char kUsage[] =
     "       velmora-pack music [--loop FRAME] [--quarter FRAMES] [--scale S] IN.wav OUT\n"
     "       velmora-pack voice [--quality Q] IN.wav OUT.ogg\n"
     "       velmora-pack info FILE\n"
+    "       velmora-pack picture [--side-by-side|--stacked] [--no-run] [--no-delta] IN.png OUT\n"
+    "       velmora-pack pictures [--stacked] [--no-run] [--no-delta] FOLDER OUT.vrk\n"
+    "       velmora-pack picture-png ENTRY OUT.png\n"
     "\n"
     "  script   packs every UTF-8 text file of FOLDER as a script entry named by\n"
     "           the file name without extension (at most 15 characters); each\n"
@@ -34,7 +41,18 @@ const char kUsage[] =
     "           quarter second); scale S 1 ... 255 (default: the best of 1 ... 16)\n"
     "  voice    a WAV to an Ogg Vorbis voice, quality Q from -0.1 to 1 (default 0.4)\n"
     "  info     prints the header of a WADY file\n"
-    "  sound and music print the signal-to-noise ratio of the coding\n";
+    "  sound and music print the signal-to-noise ratio of the coding\n"
+    "  picture  packs one PNG into a packed picture entry file; an RGBA PNG\n"
+    "           becomes a masked picture with its mask beside (--side-by-side)\n"
+    "           or below (--stacked) the colour, otherwise its alpha is dropped\n"
+    "  pictures packs every PNG of FOLDER into a picture volume (vk_gra.vrk),\n"
+    "           entries named by the file name up to its first dot; RGBA PNGs\n"
+    "           become side-by-side masked pictures, stacked with --stacked or\n"
+    "           when the file name ends in .stacked.png; prints each size next\n"
+    "           to the PNG's\n"
+    "  picture-png  decodes a packed picture entry file into an RGB PNG\n"
+    "  --no-run, --no-delta  never apply the run or delta stage (they are\n"
+    "           otherwise applied whenever they make the entry smaller)\n";
 
 int Usage(const char* why) {
     std::fprintf(stderr, "velmora-pack: %s\n\n%s", why, kUsage);
@@ -145,6 +163,82 @@ int Info(int argc, char** argv) {
     return text.rfind("WADY", 0) == 0 ? 0 : 1;
 }
 
+double Ratio(size_t a, size_t b) { return b ? static_cast<double>(a) / static_cast<double>(b) : 0.0; }
+
+int PackOnePicture(int argc, char** argv) {
+    velmora::tools::MaskLayout layout = velmora::tools::MaskLayout::None;
+    velmora::tools::PictureEncodeOptions options;
+    std::string in, out;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--side-by-side") layout = velmora::tools::MaskLayout::SideBySide;
+        else if (a == "--stacked") layout = velmora::tools::MaskLayout::Stacked;
+        else if (a == "--no-run") options.allowRun = false;
+        else if (a == "--no-delta") options.allowDelta = false;
+        else if (!a.empty() && a[0] == '-') return Usage(("unknown option " + a).c_str());
+        else if (in.empty()) in = a;
+        else if (out.empty()) out = a;
+        else return Usage("picture takes IN.png OUT");
+    }
+    if (out.empty()) return Usage("picture takes IN.png OUT");
+    velmora::tools::PackedPictureFile file;
+    std::string error, warning;
+    if (!velmora::tools::PackPngPicture(in, layout, options, file, error, &warning)) return Fail(error);
+    if (!warning.empty()) std::fprintf(stderr, "velmora-pack: %s\n", warning.c_str());
+    if (!velmora::WriteFileAtomic(out, file.entry)) return Fail(out + ": cannot write");
+    std::printf("%s: %zu bytes (PNG %zu bytes, %.3f of it)\n", out.c_str(), file.entry.size(), file.pngBytes,
+                Ratio(file.entry.size(), file.pngBytes));
+    return 0;
+}
+
+int PackPictures(int argc, char** argv) {
+    bool stacked = false;
+    velmora::tools::PictureEncodeOptions options;
+    std::string folder, out;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--stacked") stacked = true;
+        else if (a == "--no-run") options.allowRun = false;
+        else if (a == "--no-delta") options.allowDelta = false;
+        else if (!a.empty() && a[0] == '-') return Usage(("unknown option " + a).c_str());
+        else if (folder.empty()) folder = a;
+        else if (out.empty()) out = a;
+        else return Usage("pictures takes FOLDER OUT.vrk");
+    }
+    if (out.empty()) return Usage("pictures takes FOLDER OUT.vrk");
+    std::vector<velmora::tools::PackedPictureFile> packed;
+    std::string error;
+    if (!velmora::tools::PackPictureFolder(folder, stacked, options, out, packed, error)) return Fail(error);
+    size_t raw = 0, png = 0, ours = 0;
+    for (const velmora::tools::PackedPictureFile& p : packed) {
+        velmora::PackedHeader h;
+        velmora::ParsePackedHeader(p.entry.data(), p.entry.size(), h);
+        const size_t bytes = static_cast<size_t>(h.width) * h.height * 3;
+        std::printf("%-16s %5dx%-5d raw %9zu  packed %8zu (%.3f)  PNG %8zu (%.3f)  stages%s%s\n", p.name.c_str(),
+                    h.width, h.height, bytes, p.entry.size(), Ratio(p.entry.size(), bytes), p.pngBytes,
+                    Ratio(p.pngBytes, bytes), h.flags & velmora::kPackedDeltaStage ? " delta" : "",
+                    h.flags & velmora::kPackedRunStage ? " run" : "");
+        raw += bytes;
+        png += p.pngBytes;
+        ours += p.entry.size();
+    }
+    std::printf("%s: %zu pictures, raw %zu, packed %zu (%.3f), PNG %zu (%.3f)\n", out.c_str(), packed.size(), raw,
+                ours, Ratio(ours, raw), png, Ratio(png, raw));
+    return 0;
+}
+
+int PictureToPng(int argc, char** argv) {
+    if (argc != 2) return Usage("picture-png takes ENTRY OUT.png");
+    std::vector<uint8_t> entry;
+    if (!velmora::ReadWholeFile(argv[0], entry)) return Fail(std::string(argv[0]) + ": cannot read");
+    velmora::Picture picture;
+    if (!velmora::DecodePackedPicture(entry.data(), entry.size(), picture, argv[0]))
+        return Fail(std::string(argv[0]) + ": not a packed picture that can be decoded");
+    if (!velmora::WritePng(argv[1], picture)) return Fail(std::string(argv[1]) + ": cannot write");
+    std::printf("%s: %dx%d\n", argv[1], picture.width, picture.height);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,5 +285,8 @@ int main(int argc, char** argv) {
     if (cmd == "list") return List(argc - 2, argv + 2);
     if (cmd == "sound" || cmd == "music" || cmd == "voice") return Encode(cmd, argc - 2, argv + 2);
     if (cmd == "info") return Info(argc - 2, argv + 2);
+    if (cmd == "picture") return PackOnePicture(argc - 2, argv + 2);
+    if (cmd == "pictures") return PackPictures(argc - 2, argv + 2);
+    if (cmd == "picture-png") return PictureToPng(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());
 }

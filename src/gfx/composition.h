@@ -1,16 +1,57 @@
 #pragma once
-// The engine's off-screen pictures and the redraw path.
+// The engine's off-screen pictures, the layer model of a scene and the
+// redraw path that puts it on the window.
+#include <cstdint>
 #include <string>
+#include <vector>
 
+#include "gfx/frame_clock.h"
+#include "gfx/image_files.h"
 #include "gfx/picture.h"
+#include "gfx/pixel_ops.h"
+#include "gfx/transitions.h"
 
 namespace velmora {
 
 class TForm1;
 
+constexpr int kSpritePositions = 5;
+constexpr int kSpriteSlots = 5;
+
+// One decoded sprite, split into colour and mask so blits need no halving.
+struct SpriteSlot {
+    Picture colour, mask;
+    std::string name;  // upper-cased; empty: never filled
+};
+
+// The comic symbol over a character: only what the redraw path restores.
+struct SymbolOverlay {
+    bool active = false;
+    Picture savedBackground;  // the window area under the symbol
+};
+
 struct GfxState {
-    Picture scene, screen, previous, work;
-    Picture background, overlay, novel, messageWindow, choiceSave, spriteLoad, parts, mask;
+    // Screen-sized pictures.
+    Picture scene, screen, previous, work, novel, choiceSave, mask;
+    // Pictures sized by what was loaded into them.
+    Picture background, overlay, spriteLoad, parts;
+    Picture messageWindow;  // TXW_SIZE_X x TXW_SIZE_Y
+    // Sprite state.
+    std::string spriteNames[kSpritePositions];
+    int32_t spriteCount = 0;
+    int32_t spriteSlotOf[kSpritePositions] = {};
+    int32_t nextSpriteSlot = 0;
+    SpriteSlot spriteCache[kSpriteSlots];
+    // Counted into the global data: sprite list changes made in normal play.
+    int32_t spriteChangeCounter = 0;
+    // Set by every background change; read by Redraw in novel mode.
+    bool backgroundChanged = false;
+    SymbolOverlay symbol;
+    // The frame clock's stamp, shared by every effect.
+    uint32_t frameStamp = 0;
+    // Reused for every JPEG load, emptied before and after.
+    std::vector<uint8_t> pictureBuffer;
+    // Names kept for the save file.
     std::string backgroundName;
     std::string spriteList;
 };
@@ -19,9 +60,31 @@ struct GfxState {
 void CreateCompositionPictures(TForm1& f);
 // Forgets the names of the current background and sprites.
 void ForgetSceneNames(TForm1& f);
-// The transition initialisation "INIT".
-void InitTransitions(TForm1& f);
 // Script objects.
 void InitScriptObjects(TForm1& f);
+
+// Parses a sprite list, updates the sprite state and fills the cache;
+// returns the transition number found in the list (default 1, 0 for an
+// empty list).
+int SetSprites(TForm1& f, const std::string& list);
+// Background, overlay and sprites into the scene picture.
+void ComposeScene(TForm1& f);
+// The colour filter S011 on the scene picture.
+void ApplySceneFilter(TForm1& f);
+// The screen picture from the scene and the window layers.
+void ShowScene(TForm1& f);
+// Message window, quick-button strip, text and status meter onto the screen.
+void DrawWindowLayers(TForm1& f);
+// The redraw that drawing commands call: compose everything and show it
+// with the transition.
+void Redraw(TForm1& f, int transition);
+
+// The engine's forms of the whole-screen pixel operations.
+void CrossfadeTile(TForm1& f, int x, int y, int w);
+// Masks the screen picture over the previous one through the transition
+// mask into the work picture and shows it at once.
+void MaskScreen(TForm1& f);
+// DarkenScreen after restarting the frame clock.
+void DarkenScreen(TForm1& f, const Picture& src, Picture& dst, int v);
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 // The one picture type of the engine: 24 bits per pixel, bytes blue, green,
 // red, rows top to bottom, stride = width * 3.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

@@ -8,14 +8,9 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/encoding.h"
-#include "text/gfx_interim.h"
 
 namespace velmora {
 
-using interim::BlitStacked;
-using interim::CopyRect;
-using interim::FillPicture;
-using interim::LoadPicture;
 
 const uint32_t TextColourTable[8] = {
     0xFFFFFF,  // white

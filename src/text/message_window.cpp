@@ -14,16 +14,7 @@
 namespace velmora {
 
 using interim::AnimatedBackgroundRunning;
-using interim::BlitStacked;
-using interim::CopyPicture;
-using interim::CopyRect;
-using interim::CrossfadeScreen;
-using interim::LoadPicture;
-using interim::MaskRows;
-using interim::Redraw;
 using interim::RevealScreen;
-using interim::StartFrameClock;
-using interim::WaitFrame;
 
 namespace {
 

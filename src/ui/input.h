@@ -30,6 +30,8 @@ void LoadCursors(TForm1& f);
 // The quick-button bar: target 0 screen picture only, 1 screen picture,
 // window and window pictures, 2 window pictures only.
 void DrawQuickBar(TForm1& f, int target);
+// The status meter (target 0: screen picture, 1: also the window).
+void DrawStatusMeter(TForm1& f, int target);
 
 // Read marks: the command mark n.
 void MarkRead(TForm1& f, int32_t n);

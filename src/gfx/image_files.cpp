@@ -1,0 +1,257 @@
+#include "gfx/image_files.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "data/archive.h"
+
+namespace velmora {
+
+namespace {
+
+uint32_t GetLE32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Puts decoded rows into the caller's picture, keeping its storage when the
+// size is unchanged.
+void StorePicture(Picture& picture, int width, int height, const uint8_t* bytes) {
+    if (picture.width != width || picture.height != height) picture.Resize(width, height);
+    if (!picture.bytes.empty()) std::memcpy(picture.bytes.data(), bytes, picture.bytes.size());
+}
+
+}  // namespace
+
+bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header) {
+    if (size < kPackedHeaderSize) return false;
+    header.flags = bytes[2];
+    header.bytesPerPixel = bytes[3];
+    header.packedSize = GetLE32(bytes + 4);
+    header.intermediateSize = GetLE32(bytes + 8);
+    header.width = GetLE16(bytes + 12);
+    header.height = GetLE16(bytes + 14);
+    return true;
+}
+
+bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+    size_t ip = 0, op = 0;
+    bool ok = true;
+    if (target > 0) {
+        if (inSize == 0) return false;
+        unsigned flag = in[ip++];
+        int items = 0;
+        while (op < target) {
+            if (flag & 0x80) {
+                if (ip >= inSize) {
+                    ok = false;
+                    break;
+                }
+                const unsigned u = in[ip++];
+                size_t distance = 0, length = 0;
+                if (u < 0x80 && (u & 3) == 3) {
+                    const size_t n = (u >> 2) + 9;
+                    if (ip + n > inSize || op + n > target) {
+                        ok = false;
+                        break;
+                    }
+                    std::memcpy(out + op, in + ip, n);
+                    ip += n;
+                    op += n;
+                } else if (u < 0x80) {
+                    distance = (u >> 2) + 1;
+                    length = (u & 3) + 2;
+                } else if (!(u & 0x40)) {
+                    if (ip >= inSize) {
+                        ok = false;
+                        break;
+                    }
+                    const unsigned b = in[ip++];
+                    distance = (((u & 0x3F) << 4) | (b >> 4)) + 1;
+                    length = (b & 0x0F) + 3;
+                } else {
+                    if (ip + 2 > inSize) {
+                        ok = false;
+                        break;
+                    }
+                    const unsigned b = in[ip], c = in[ip + 1];
+                    ip += 2;
+                    distance = (((u & 0x3F) << 8) | b) + 1;
+                    length = c == 0xFF ? 4096 : c == 0xFE ? 1024 : c == 0xFD ? 256 : c + 3;
+                }
+                if (length > 0) {
+                    if (distance > op || op + length > target) {
+                        ok = false;
+                        break;
+                    }
+                    // Byte by byte: a distance below the length repeats the
+                    // bytes just written.
+                    const uint8_t* from = out + op - distance;
+                    for (size_t k = 0; k < length; ++k) out[op + k] = from[k];
+                    op += length;
+                }
+            } else {
+                if (ip >= inSize) {
+                    ok = false;
+                    break;
+                }
+                out[op++] = in[ip++];
+            }
+            flag <<= 1;
+            if (++items == 8) {
+                // The next flag byte follows the eighth item, also the last.
+                items = 0;
+                if (ip < inSize) flag = in[ip++];
+                else if (op < target) {
+                    ok = false;
+                    break;
+                }
+            }
+        }
+    }
+    if (consumed) *consumed = ip;
+    return ok;
+}
+
+bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+    size_t ip = 0, op = 0;
+    bool ok = true;
+    while (op < target) {
+        if (ip >= inSize) {
+            ok = false;
+            break;
+        }
+        const unsigned c = in[ip++];
+        if (c < 0x80) {
+            const size_t n = (c & 0x7F) + 1;
+            if (ip + n > inSize || op + n > target) {
+                ok = false;
+                break;
+            }
+            std::memcpy(out + op, in + ip, n);
+            ip += n;
+            op += n;
+        } else {
+            const size_t unit = ((c >> 5) & 3) + 1;
+            if (ip + 1 + unit > inSize) {
+                ok = false;
+                break;
+            }
+            size_t count = (((c & 0x1F) << 8) | in[ip]) + 1;
+            const uint8_t* bytes = in + ip + 1;
+            ip += 1 + unit;
+            // A repeat that would overrun is cut to the whole units that fit.
+            if (op + count * unit > target) count = (target - op) / unit;
+            for (size_t k = 0; k < count; ++k) {
+                std::memcpy(out + op, bytes, unit);
+                op += unit;
+            }
+        }
+    }
+    if (consumed) *consumed = ip;
+    return ok;
+}
+
+void DeltaDecode(uint8_t* bytes, size_t size) {
+    // One running sum per channel over the whole picture, across row ends.
+    uint8_t sum[3] = {0, 0, 0};
+    size_t i = 0;
+    for (; i + 3 <= size; i += 3) {
+        sum[0] = static_cast<uint8_t>(sum[0] + bytes[i]);
+        sum[1] = static_cast<uint8_t>(sum[1] + bytes[i + 1]);
+        sum[2] = static_cast<uint8_t>(sum[2] + bytes[i + 2]);
+        bytes[i] = sum[0];
+        bytes[i + 1] = sum[1];
+        bytes[i + 2] = sum[2];
+    }
+    for (int k = 0; i < size; ++i, ++k) bytes[i] = sum[k] = static_cast<uint8_t>(sum[k] + bytes[i]);
+}
+
+bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, const char* what) {
+    PackedHeader h;
+    if (!ParsePackedHeader(entry, size, h)) {
+        Trace("picture %s: %zu bytes cannot hold a packed picture header", what, size);
+        return false;
+    }
+    if (h.bytesPerPixel != 3) {
+        Trace("picture %s: %d bytes per pixel; only 3 are read", what, h.bytesPerPixel);
+        return false;
+    }
+    if (h.width > kMaxPictureSide || h.height > kMaxPictureSide) {
+        Trace("picture %s: size %dx%d is out of range", what, h.width, h.height);
+        return false;
+    }
+    if (h.packedSize > size - kPackedHeaderSize) {
+        Trace("picture %s: %u packed bytes do not fit the entry of %zu bytes", what, h.packedSize, size);
+        return false;
+    }
+    const size_t raw = static_cast<size_t>(h.width) * h.height * 3;
+    const bool run = (h.flags & kPackedRunStage) != 0;
+    const bool delta = (h.flags & kPackedDeltaStage) != 0;
+    size_t target = raw;
+    if (run) {
+        // Run coding grows data by at most one control byte in 128.
+        target = h.intermediateSize;
+        if (target > raw + raw / 64 + 64) {
+            Trace("picture %s: intermediate size %u is out of range for %dx%d", what, h.intermediateSize, h.width,
+                  h.height);
+            return false;
+        }
+    }
+    const uint8_t* in = entry + kPackedHeaderSize;
+    std::vector<uint8_t> dict(target);
+    size_t used = 0;
+    if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
+        Trace("picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used, h.packedSize,
+              h.width, h.height);
+        return false;
+    }
+    std::vector<uint8_t> rawBytes;
+    if (run) {
+        rawBytes.resize(raw);
+        if (!RunDecode(dict.data(), dict.size(), rawBytes.data(), raw, &used)) {
+            Trace("picture %s: run-coded data is damaged at byte %zu of %zu", what, used, dict.size());
+            return false;
+        }
+        std::vector<uint8_t>().swap(dict);
+    } else {
+        rawBytes.swap(dict);
+    }
+    if (delta) DeltaDecode(rawBytes.data(), rawBytes.size());
+    StorePicture(picture, h.width, h.height, rawBytes.data());
+    return true;
+}
+
+bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
+    DataState& d = f.data;
+    int pos = FindEntry(d.gjp, name);
+    if (pos >= 0) {
+        std::vector<uint8_t>& buffer = f.gfx.pictureBuffer;
+        buffer.clear();
+        bool ok = ReadEntry(d.gjp, pos, buffer) >= 0 &&
+                  DecodeJpegPicture(buffer.data(), buffer.size(), picture, d.gjp.names[pos].c_str());
+        buffer.clear();
+        return ok;
+    }
+    for (int v = 2; v >= 0; --v) {
+        pos = FindEntry(d.gra[v], name);
+        if (pos < 0) continue;
+        std::vector<uint8_t> entry;
+        return ReadEntry(d.gra[v], pos, entry) >= 0 &&
+               DecodePackedPicture(entry.data(), entry.size(), picture, d.gra[v].names[pos].c_str());
+    }
+    return false;
+}
+
+bool PictureExists(TForm1& f, const std::string& name) {
+    const DataState& d = f.data;
+    return FindEntry(d.gjp, name) >= 0 || FindEntry(d.gra[2], name) >= 0 || FindEntry(d.gra[1], name) >= 0 ||
+           FindEntry(d.gra[0], name) >= 0;
+}
+
+}  // namespace velmora

@@ -1,0 +1,52 @@
+#pragma once
+// Pictures from the archives: packed pictures of the picture volumes and
+// JPEG pictures of the JPEG volume, all decoded into the one picture type.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "gfx/picture.h"
+
+namespace velmora {
+
+class TForm1;
+
+// Header of a packed picture entry (16 bytes, little-endian).
+constexpr size_t kPackedHeaderSize = 16;
+constexpr uint8_t kPackedRunStage = 0x40;
+constexpr uint8_t kPackedDeltaStage = 0x80;
+// Largest side a picture may have; anything bigger is treated as damage.
+constexpr int kMaxPictureSide = 16384;
+
+struct PackedHeader {
+    uint8_t flags = 0;
+    uint8_t bytesPerPixel = 3;
+    uint32_t packedSize = 0;
+    uint32_t intermediateSize = 0;
+    uint16_t width = 0;
+    uint16_t height = 0;
+};
+
+bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header);
+
+// The three stages, each a single forward pass. They return false for data
+// that ends early, reaches before the start of the output, or writes past
+// the target; *consumed (when given) receives the input bytes used.
+bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
+bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
+void DeltaDecode(uint8_t* bytes, size_t size);
+
+// Decodes one packed picture entry (header and packed data; `size` bytes are
+// available) into picture. Malformed data is refused with a trace naming
+// `what`, and the picture is left as it was.
+bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, const char* what = "picture");
+// Decodes a JPEG stream into picture (blue, green, red); refused like above.
+bool DecodeJpegPicture(const uint8_t* data, size_t size, Picture& picture, const char* what = "picture");
+
+// Loads a picture by name (any case): the JPEG volume first, then the
+// picture volumes from the last to the first. A name no volume holds, or an
+// entry that cannot be decoded, returns false and leaves picture unchanged.
+bool LoadPicture(TForm1& f, const std::string& name, Picture& picture);
+bool PictureExists(TForm1& f, const std::string& name);
+
+}  // namespace velmora

@@ -1,0 +1,287 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include <jpeglib.h>
+
+#include "gfx/image_files.h"
+#include "support/test_game.h"
+#include "tools/picture_encoder.h"
+
+using namespace velmora;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+Bytes Header(int w, int h, uint8_t flags, size_t packed, size_t intermediate = 0, uint8_t bpp = 3) {
+    Bytes b(16, 0);
+    b[2] = flags;
+    b[3] = bpp;
+    for (int k = 0; k < 4; ++k) {
+        b[4 + k] = static_cast<uint8_t>(packed >> (8 * k));
+        b[8 + k] = static_cast<uint8_t>(intermediate >> (8 * k));
+    }
+    b[12] = static_cast<uint8_t>(w);
+    b[13] = static_cast<uint8_t>(w >> 8);
+    b[14] = static_cast<uint8_t>(h);
+    b[15] = static_cast<uint8_t>(h >> 8);
+    return b;
+}
+
+Bytes Entry(int w, int h, uint8_t flags, const Bytes& data, size_t intermediate = 0) {
+    Bytes e = Header(w, h, flags, data.size(), intermediate);
+    e.insert(e.end(), data.begin(), data.end());
+    return e;
+}
+
+Bytes Dict(const Bytes& in, size_t target, bool* ok = nullptr, size_t* used = nullptr) {
+    Bytes out(target, 0xCD);
+    bool r = DictionaryDecode(in.data(), in.size(), out.data(), target, used);
+    if (ok) *ok = r;
+    return out;
+}
+
+Bytes EncodeJpeg(int w, int h) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &mem, &size);
+    c.image_width = w;
+    c.image_height = h;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(w * 3);
+    for (int x = 0; x < w; ++x) {
+        row[x * 3] = 240;  // red
+        row[x * 3 + 1] = 20;
+        row[x * 3 + 2] = 30;
+    }
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    Bytes out(mem, mem + size);
+    jpeg_destroy_compress(&c);
+    std::free(mem);
+    return out;
+}
+
+Picture Filled(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
+    Picture p;
+    p.Resize(w, h);
+    for (size_t i = 0; i < p.bytes.size(); i += 3) {
+        p.bytes[i] = b;
+        p.bytes[i + 1] = g;
+        p.bytes[i + 2] = r;
+    }
+    return p;
+}
+
+Bytes Packed(const Picture& p) {
+    Bytes out;
+    std::string error;
+    EXPECT_TRUE(tools::EncodePackedPicture(p, {}, out, error)) << error;
+    return out;
+}
+
+}  // namespace
+
+TEST(PackedDictionary, MatchesRepeatAndReachBackByTheirDistance) {
+    // Literal 'A', then a match at distance 1 of length 18: all copies of
+    // the previous byte.
+    {
+        Bytes out = Dict({0x40, 'A', 0x80, 0x0F}, 19);
+        EXPECT_EQ(out, Bytes(19, 'A'));
+    }
+    // A short match (distance 2, length 4) over an overlapping pair, and a
+    // middle match (distance 2, length 3 + 2).
+    {
+        Bytes out = Dict({0x30, 'x', 'y', (1 << 2) | 2, 0x80, 0x12}, 11);
+        EXPECT_EQ(std::string(out.begin(), out.end()), "xyxyxyxyxyx");
+    }
+    // A literal run of 9: code 3.
+    {
+        Bytes in = {0x80, 0x03, '1', '2', '3', '4', '5', '6', '7', '8', '9'};
+        Bytes out = Dict(in, 9);
+        EXPECT_EQ(std::string(out.begin(), out.end()), "123456789");
+    }
+    // The long match's special lengths.
+    for (auto [c, len] : {std::pair{0xFF, 4096}, {0xFE, 1024}, {0xFD, 256}, {0xFC, 255}}) {
+        Bytes out = Dict({0x40, 'z', 0xC0, 0x00, static_cast<uint8_t>(c)}, 1 + len);
+        EXPECT_EQ(out, Bytes(1 + len, 'z')) << len;
+    }
+}
+
+TEST(PackedDictionary, FlagByteFollowsTheEighthItemEvenAtTheEnd) {
+    // Eight literals fill the target; the reader still takes the next byte
+    // as a flag byte. A ninth item needs the second flag byte.
+    Bytes eight = {0x00, 1, 2, 3, 4, 5, 6, 7, 8, 0x00};
+    size_t used = 0;
+    bool ok = false;
+    Bytes out = Dict(eight, 8, &ok, &used);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(used, 10u);
+    EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    Bytes nine = {0x00, 1, 2, 3, 4, 5, 6, 7, 8, 0x80, 0x00};  // then a short match of 2
+    out = Dict(nine, 10, &ok);
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(out[8], 8);
+    EXPECT_EQ(out[9], 8);
+}
+
+TEST(PackedDictionary, MalformedStreamsAreRefused) {
+    bool ok = true;
+    Dict({0x00, 1, 2}, 5, &ok);  // ends early
+    EXPECT_FALSE(ok);
+    Dict({0x80, 0x04}, 4, &ok);  // distance 2 with nothing written
+    EXPECT_FALSE(ok);
+    Dict({0x40, 'a', 0xC0, 0x00, 0xFF}, 100, &ok);  // 4096 bytes into 99
+    EXPECT_FALSE(ok);
+    Dict({0x80, 0x7F, 1, 2}, 40, &ok);  // literal run of 40 with 2 bytes
+    EXPECT_FALSE(ok);
+    Dict({}, 1, &ok);
+    EXPECT_FALSE(ok);
+    Dict({0x80, 0xC5}, 3, &ok);  // long code cut short
+    EXPECT_FALSE(ok);
+}
+
+TEST(PackedStages, RunRepeatsUnitsAndCutsTheLastRepeat) {
+    // Unit 3, count 4: one colour over four pixels; then unit 4 with a
+    // count that overruns the target and is cut to one whole unit, and the
+    // last two bytes copied.
+    Bytes in = {0x80 | (2 << 5), 3, 10, 20, 30, 0x80 | (3 << 5), 9, 1, 2, 3, 4, 0x01, 7, 8};
+    Bytes out(18, 0);
+    size_t used = 0;
+    ASSERT_TRUE(RunDecode(in.data(), in.size(), out.data(), out.size(), &used));
+    EXPECT_EQ(used, in.size());
+    EXPECT_EQ(out, (Bytes{10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30, 1, 2, 3, 4, 7, 8}));
+    // A copy step past the target, and a repeat that ends the input.
+    Bytes over = {0x05, 1, 2, 3, 4, 5, 6};
+    EXPECT_FALSE(RunDecode(over.data(), over.size(), out.data(), 4));
+    Bytes cut = {0x80, 0x02};
+    EXPECT_FALSE(RunDecode(cut.data(), cut.size(), out.data(), 4));
+}
+
+TEST(PackedStages, DeltaRunsAcrossRowEnds) {
+    // Two rows of one pixel: the second pixel adds to the first, channel by
+    // channel, modulo 256.
+    Bytes raw = {10, 200, 3, 5, 100, 255};
+    DeltaDecode(raw.data(), raw.size());
+    EXPECT_EQ(raw, (Bytes{10, 200, 3, 15, 44, 2}));
+    // Through the whole decoder: a 1 x 2 picture with the delta stage.
+    Bytes data = {0x00, 10, 200, 3, 5, 100, 255, 0x00};
+    Picture p;
+    ASSERT_TRUE(DecodePackedPicture(Entry(1, 2, kPackedDeltaStage, data).data(), 24, p));
+    EXPECT_EQ(p.Pixel(0, 1)[1], 44);
+}
+
+TEST(PackedPicture, AllStagesTogether) {
+    // 2 x 1 picture: run stage makes 6 bytes from a unit-3 repeat, delta
+    // then sums them: pixel 1 = 2 x pixel 0.
+    Bytes run = {0x80 | (2 << 5), 1, 1, 2, 3};
+    Bytes dict = {0x00, 0x80 | (2 << 5), 1, 1, 2, 3, 0x00};
+    Picture p;
+    Bytes e = Entry(2, 1, kPackedRunStage | kPackedDeltaStage, dict, run.size());
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.bytes, (Bytes{1, 2, 3, 2, 4, 6}));
+}
+
+TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
+    const Picture before = Filled(3, 2, 9, 8, 7);
+    Bytes good = Packed(Filled(4, 4, 1, 2, 3));
+    std::vector<Bytes> bad;
+    bad.push_back(Bytes(good.begin(), good.begin() + 10));           // no full header
+    bad.push_back(Bytes(good.begin(), good.end() - 1));              // packed size past the entry
+    Bytes bpp = good;
+    bpp[3] = 4;
+    bad.push_back(bpp);
+    bad.push_back(Entry(20000, 2, 0, {0x00, 1}));                    // absurd size
+    bad.push_back(Entry(4, 4, 0, {0x00, 1, 2, 3}));                  // ends early
+    bad.push_back(Entry(4, 4, 0, {0x80, 0x7C}));                     // reaches before the start
+    bad.push_back(Entry(2, 1, 0, {0x40, 1, 0xC0, 0x00, 0xFF}));      // runs past the target
+    bad.push_back(Entry(4, 4, kPackedRunStage, {0x00, 0x00}, 1));    // run stage short of input
+    bad.push_back(Entry(4, 4, kPackedRunStage, {0x00, 0x00}, 1u << 30));  // intermediate absurd
+    for (size_t i = 0; i < bad.size(); ++i) {
+        Picture p = before;
+        EXPECT_FALSE(DecodePackedPicture(bad[i].data(), bad[i].size(), p)) << i;
+        EXPECT_EQ(p.width, 3) << i;
+        EXPECT_EQ(p.bytes, before.bytes) << i;
+    }
+    // Every truncation of a real entry is refused without reading outside
+    // it (run under AddressSanitizer).
+    for (size_t n = 0; n < good.size(); ++n) {
+        Bytes cut(good.begin(), good.begin() + n);
+        Picture p = before;
+        DecodePackedPicture(cut.data(), cut.size(), p);
+    }
+}
+
+TEST(PackedPicture, SameSizeReloadKeepsTheStorage) {
+    Picture p = Filled(4, 4, 0, 0, 0);
+    const uint8_t* storage = p.bytes.data();
+    Bytes e = Packed(Filled(4, 4, 5, 6, 7));
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.bytes.data(), storage);
+    EXPECT_EQ(p.Pixel(3, 3)[2], 7);
+}
+
+TEST(JpegPicture, DecodesIntoBlueGreenRedAndRefusesDamage) {
+    Bytes jpeg = EncodeJpeg(17, 9);
+    Picture p = Filled(2, 2, 1, 1, 1);
+    ASSERT_TRUE(DecodeJpegPicture(jpeg.data(), jpeg.size(), p));
+    EXPECT_EQ(p.width, 17);
+    EXPECT_EQ(p.height, 9);
+    EXPECT_NEAR(p.Pixel(8, 4)[2], 240, 6);  // red is the third byte
+    EXPECT_NEAR(p.Pixel(8, 4)[0], 30, 6);
+    const Picture before = Filled(2, 2, 1, 1, 1);
+    for (size_t n : {size_t{0}, size_t{2}, size_t{20}, jpeg.size() / 3}) {
+        Picture q = before;
+        EXPECT_FALSE(DecodeJpegPicture(jpeg.data(), n, q)) << n;
+        EXPECT_EQ(q.width, 2);
+        EXPECT_EQ(q.bytes, before.bytes);
+    }
+    Bytes garbage(500, 0x55);
+    Picture q = before;
+    EXPECT_FALSE(DecodeJpegPicture(garbage.data(), garbage.size(), q));
+    EXPECT_EQ(q.bytes, before.bytes);
+}
+
+TEST(LoadPicture, LooksInTheJpegVolumeThenTheLastPictureVolumeFirst) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    game.Entry("vk_gra.vrk", "BOTH", Packed(Filled(2, 2, 1, 1, 1)));
+    game.Entry("vk_gra.vrk", "ONLY1", Packed(Filled(2, 2, 2, 2, 2)));
+    game.Entry("vk_gra.vrk", "GRA3", Packed(Filled(2, 2, 6, 6, 6)));
+    game.Entry("vk_gra2.vrk", "BOTH", Packed(Filled(3, 3, 4, 4, 4)));
+    game.Entry("vk_gra3.vrk", "GRA3", Packed(Filled(2, 2, 3, 3, 3)));
+    game.Entry("vk_gra3.vrk", "PHOTO", Packed(Filled(2, 2, 3, 3, 3)));
+    game.Entry("vk_gjp.vrk", "PHOTO", EncodeJpeg(16, 8));
+    game.Entry("vk_gra.vrk", "BROKEN", Entry(4, 4, 0, {0x00, 1}));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    Picture p;
+    ASSERT_TRUE(LoadPicture(f, "photo", p));  // lower case finds PHOTO
+    EXPECT_EQ(p.width, 16);
+    ASSERT_TRUE(LoadPicture(f, "Gra3", p));
+    EXPECT_EQ(p.bytes[0], 3);
+    ASSERT_TRUE(LoadPicture(f, "both", p));
+    EXPECT_EQ(p.width, 3);
+    ASSERT_TRUE(LoadPicture(f, "only1", p));
+    EXPECT_EQ(p.bytes[0], 2);
+    EXPECT_TRUE(PictureExists(f, "Only1"));
+    EXPECT_FALSE(PictureExists(f, "nothing"));
+    EXPECT_FALSE(LoadPicture(f, "nothing", p));
+    EXPECT_FALSE(LoadPicture(f, "broken", p));
+    EXPECT_EQ(p.width, 2);
+    EXPECT_EQ(p.bytes[0], 2);
+}

@@ -1,0 +1,215 @@
+// velmora-demo-pictures: draws the demo game's pictures (backgrounds and
+// two character sprites) as PNG files, so that no picture is kept in the
+// repository. Everything is computed from gradients and shapes.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <png.h>
+
+#include "data/file_io.h"
+#include "gfx/png_file.h"
+
+using velmora::Picture;
+
+namespace {
+
+struct Rgb {
+    double r, g, b;
+};
+
+Rgb Mix(Rgb a, Rgb b, double t) {
+    t = std::clamp(t, 0.0, 1.0);
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+void Put(Picture& p, int x, int y, Rgb c) {
+    uint8_t* d = p.Pixel(x, y);
+    d[0] = static_cast<uint8_t>(std::clamp(c.b, 0.0, 255.0));
+    d[1] = static_cast<uint8_t>(std::clamp(c.g, 0.0, 255.0));
+    d[2] = static_cast<uint8_t>(std::clamp(c.r, 0.0, 255.0));
+}
+
+Rgb Get(const Picture& p, int x, int y) {
+    const uint8_t* d = p.Pixel(x, y);
+    return {static_cast<double>(d[2]), static_cast<double>(d[1]), static_cast<double>(d[0])};
+}
+
+// Blends colour c into (x, y) with coverage a (0 ... 1).
+void Cover(Picture& p, Picture* alpha, int x, int y, Rgb c, double a) {
+    if (a <= 0) return;
+    a = std::min(a, 1.0);
+    Put(p, x, y, Mix(Get(p, x, y), c, a));
+    if (alpha) {
+        uint8_t* m = alpha->Pixel(x, y);
+        double old = m[0] / 255.0;
+        uint8_t v = static_cast<uint8_t>(std::lround(255.0 * (old + (1 - old) * a)));
+        m[0] = m[1] = m[2] = v;
+    }
+}
+
+// Coverage of a shape from its signed distance (negative inside).
+double Edge(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); }
+
+double EllipseDistance(double x, double y, double cx, double cy, double rx, double ry) {
+    double dx = (x - cx) / rx, dy = (y - cy) / ry;
+    return (std::sqrt(dx * dx + dy * dy) - 1.0) * std::min(rx, ry);
+}
+
+uint32_t Hash(uint32_t v) {
+    v ^= v >> 16;
+    v *= 0x7feb352d;
+    v ^= v >> 15;
+    v *= 0x846ca68b;
+    v ^= v >> 16;
+    return v;
+}
+
+// A landscape: sky gradient, sun or moon, stars at night, two hill ranges.
+Picture Landscape(Rgb skyTop, Rgb skyLow, Rgb sun, double sunX, double sunY, double sunR, Rgb hillFar,
+                  Rgb hillNear, bool stars) {
+    Picture p;
+    p.Resize(800, 600);
+    for (int y = 0; y < 600; ++y) {
+        Rgb sky = Mix(skyTop, skyLow, y / 420.0);
+        for (int x = 0; x < 800; ++x) Put(p, x, y, sky);
+    }
+    if (stars) {
+        for (int i = 0; i < 220; ++i) {
+            uint32_t h = Hash(static_cast<uint32_t>(i) * 7919u + 17u);
+            int x = static_cast<int>(h % 800), y = static_cast<int>((h >> 10) % 380);
+            double bright = 120 + (h >> 20) % 136;
+            Cover(p, nullptr, x, y, {bright, bright, bright * 0.9 + 25}, 0.9);
+        }
+    }
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            double d = EllipseDistance(x, y, sunX, sunY, sunR, sunR);
+            Cover(p, nullptr, x, y, sun, Edge(d));
+            if (d > 0 && d < sunR * 1.5) Cover(p, nullptr, x, y, sun, 0.25 * (1 - d / (sunR * 1.5)));
+        }
+    }
+    for (int x = 0; x < 800; ++x) {
+        double far = 360 + 40 * std::sin(x / 97.0) + 18 * std::sin(x / 31.0 + 1.3);
+        double near = 450 + 35 * std::sin(x / 150.0 + 2.0) + 10 * std::sin(x / 47.0);
+        for (int y = 0; y < 600; ++y) {
+            Cover(p, nullptr, x, y, Mix(hillFar, skyLow, 0.15), Edge(far - y));
+            Cover(p, nullptr, x, y, Mix(hillNear, {0, 0, 0}, (y - near) / 400.0), Edge(near - y));
+        }
+    }
+    return p;
+}
+
+// A stylised character from the waist up: hair, face, body, with an alpha
+// channel that is 0 around the figure.
+void Character(Picture& colour, Picture& alpha, Rgb hair, Rgb dress, Rgb eyes, double hairLength) {
+    const int w = 320, h = 560;
+    colour.Resize(w, h);
+    alpha.Resize(w, h);
+    const double cx = w / 2.0;
+    Rgb skin{250, 222, 200};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            // Hair behind the head.
+            double back = EllipseDistance(x, y, cx, 150, 105, 100 + hairLength);
+            Cover(colour, &alpha, x, y, Mix(hair, {0, 0, 0}, (y - 60) / 700.0), Edge(back));
+            // Body: a rounded trapezoid from the shoulders down.
+            double half = 70 + (y - 260) * 0.35;
+            double body = y < 260 ? 1e9 : std::max(std::fabs(x - cx) - half, 260.0 - y);
+            double shoulders = EllipseDistance(x, y, cx, 300, 120, 60);
+            double dressD = std::min(body, shoulders);
+            Cover(colour, &alpha, x, y, Mix(dress, {255, 255, 255}, 0.25 - (y - 260) / 1200.0), Edge(dressD));
+            // Neck and face.
+            double neck = std::max(std::fabs(x - cx) - 22, std::fabs(y - 235.0) - 30);
+            Cover(colour, &alpha, x, y, Mix(skin, {200, 150, 130}, 0.3), Edge(neck));
+            double face = EllipseDistance(x, y, cx, 160, 72, 88);
+            Cover(colour, &alpha, x, y, skin, Edge(face));
+            // Fringe over the forehead.
+            double fringe = std::max(EllipseDistance(x, y, cx, 105, 88, 52), y - 112.0 - 6 * std::sin(x / 9.0));
+            Cover(colour, &alpha, x, y, hair, Edge(fringe));
+            // Eyes and a small smile.
+            for (int side = -1; side <= 1; side += 2) {
+                double eye = EllipseDistance(x, y, cx + side * 28, 165, 11, 14);
+                Cover(colour, &alpha, x, y, eyes, Edge(eye));
+                double shine = EllipseDistance(x, y, cx + side * 28 - 3, 160, 3, 4);
+                Cover(colour, &alpha, x, y, {255, 255, 255}, Edge(shine));
+            }
+            double mouth = std::fabs(EllipseDistance(x, y, cx, 196, 16, 9)) - 1.5;
+            if (y > 198) Cover(colour, &alpha, x, y, {190, 90, 90}, Edge(mouth));
+        }
+    }
+}
+
+bool Write(const std::string& dir, const std::string& name, const Picture& p) {
+    std::string path = dir + "/" + name;
+    if (!velmora::WritePng(path, p)) {
+        std::fprintf(stderr, "velmora-demo-pictures: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Colour and alpha as one RGBA PNG (the engine's own writer makes RGB only).
+bool WriteRgba(const std::string& dir, const std::string& name, const Picture& colour, const Picture& alpha) {
+    std::string path = dir + "/" + name;
+    std::FILE* fp = std::fopen((path + ".tmp").c_str(), "wb");
+    if (!fp) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        std::fclose(fp);
+        return false;
+    }
+    png_init_io(png, fp);
+    png_set_IHDR(png, info, colour.width, colour.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row(static_cast<size_t>(colour.width) * 4);
+    for (int y = 0; y < colour.height; ++y) {
+        for (int x = 0; x < colour.width; ++x) {
+            const uint8_t* c = colour.Pixel(x, y);
+            row[x * 4] = c[2];
+            row[x * 4 + 1] = c[1];
+            row[x * 4 + 2] = c[0];
+            row[x * 4 + 3] = alpha.Pixel(x, y)[0];
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    bool ok = std::fclose(fp) == 0 && std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
+    if (!ok) std::fprintf(stderr, "velmora-demo-pictures: cannot write %s\n", path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
+        std::fputs("usage: velmora-demo-pictures OUTDIR\n"
+                   "  draws the demo game's pictures into OUTDIR as PNG files\n",
+                   argc == 2 ? stdout : stderr);
+        return argc == 2 ? 0 : 2;
+    }
+    std::string dir = argv[1];
+    if (!velmora::MakeDirectories(dir)) {
+        std::fprintf(stderr, "velmora-demo-pictures: cannot create %s\n", dir.c_str());
+        return 1;
+    }
+    bool ok = Write(dir, "A_HILLS.png",
+                    Landscape({60, 110, 190}, {250, 190, 140}, {255, 240, 200}, 560, 250, 46, {110, 120, 170},
+                              {60, 110, 70}, false));
+    ok = ok && Write(dir, "A_NIGHT.png",
+                     Landscape({8, 10, 35}, {50, 50, 100}, {240, 240, 215}, 180, 120, 34, {30, 35, 70},
+                               {15, 30, 30}, true));
+    Picture colour, alpha;
+    Character(colour, alpha, {120, 70, 40}, {70, 110, 200}, {60, 120, 60}, 30);
+    ok = ok && WriteRgba(dir, "B_AOI.png", colour, alpha);
+    Character(colour, alpha, {30, 30, 45}, {200, 80, 100}, {120, 60, 30}, 140);
+    ok = ok && WriteRgba(dir, "B_KOU.png", colour, alpha);
+    return ok ? 0 : 1;
+}
