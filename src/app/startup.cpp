@@ -156,7 +156,8 @@ void InitEngineRest(TForm1& f) {
     std::memset(f.vars.V, 0, sizeof f.vars.V);
     std::memset(f.save.slotExtra, 0, sizeof f.save.slotExtra);
     f.vars.S[100] = f.settings.Clear;
-    StoreGlobalData(f);
+    // A game that cannot run leaves no files behind in a folder that may not be its own.
+    if (!f.flags.quitRequest) StoreGlobalData(f, true);
     ClearBacklog(f);
     int32_t* S = f.vars.S;
     S[0] = 3;

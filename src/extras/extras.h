@@ -1,13 +1,27 @@
 #pragma once
 // Gallery, recollection, choice tree, staff roll and scene scroll.
+#include <cstdint>
 #include <string>
 
 namespace velmora {
 
 class TForm1;
 
+constexpr int kPictureSeenBits = 2000;
+constexpr int kRecollectionBits = 2000;
+constexpr int kRecordLists = 10;
+constexpr int kRecordListLength = 50;
+constexpr int kRecordListNameSize = 64;
+
 struct ExtrasState {
     bool staffRollPaused = false;
+    // Gallery: bit k set = entry k of the gallery list has been shown.
+    uint8_t pictureSeen[kPictureSeenBits / 8] = {};
+    // Recollection: bit n set = scene line n is unlocked; the record lists
+    // (scene numbers ending at the first 0) and their names.
+    uint8_t recollectionBits[kRecollectionBits / 8] = {};
+    int32_t recordLists[kRecordLists][kRecordListLength] = {};
+    char recordListNames[kRecordLists][kRecordListNameSize] = {};
 };
 
 void BuildGalleryList(TForm1& f, const std::string& page);

@@ -17,6 +17,4 @@ bool LoadGame(TForm1& f, int slot, bool quiet) {
     return false;
 }
 
-void StoreGlobalData(TForm1& f) { (void)f; }
-
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #pragma once
 // Slot saves, quick save and the global data.
 #include <cstdint>
+#include <string>
 
 namespace velmora {
 
@@ -8,14 +9,17 @@ class TForm1;
 
 struct SaveState {
     uint8_t slotExtra[1024] = {};  // the block a slot save carries beside the variables
+    std::string folder;            // where slot and global files go; empty: the game directory
 };
 
 // Writes or reads slot 1 ... 99; quiet: no sound and no notice.
 bool SaveGame(TForm1& f, int slot, bool quiet);
 bool LoadGame(TForm1& f, int slot, bool quiet);
 
-// Merges the global data with "save0.dat" and writes it back.
-void StoreGlobalData(TForm1& f);
+// Merges the global data with "save0.dat" and writes it back, with the
+// values GV00 ... GV09 and "kaiso.dat". At start the save folder is chosen
+// and the sprite-change counter is taken from the file.
+void StoreGlobalData(TForm1& f, bool atStart = false);
 
 // The save (1) or load (0) dialog (stand-in in save_dialog_stub.cpp).
 void OpenSaveLoadDialog(TForm1& f, int mode);

@@ -1,0 +1,180 @@
+// The global data: merged with "save0.dat" on every store, so that a bit
+// once set in any run stays set.
+#include "save/global_data.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "app/engine.h"
+#include "app/trace.h"
+#include "data/file_io.h"
+#include "save/slots.h"
+
+namespace velmora {
+
+namespace {
+
+struct CheckTable {
+    uint32_t v[256];
+    CheckTable() {
+        for (uint32_t n = 0; n < 256; ++n) {
+            uint32_t c = n;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            v[n] = c;
+        }
+    }
+};
+
+void PutLe32(uint8_t* p, uint32_t v) {
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+uint32_t GetLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+// Two engines storing at the same moment must not interleave their
+// read-merge-write. The lock file is never renamed, unlike "save0.dat".
+class GlobalDataLock {
+public:
+    explicit GlobalDataLock(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        if (fd_ < 0) {
+            Trace("global data: cannot open the lock file %s", path.c_str());
+            return;
+        }
+        while (::flock(fd_, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                Trace("global data: cannot lock %s", path.c_str());
+                break;
+            }
+        }
+    }
+    ~GlobalDataLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    GlobalDataLock(const GlobalDataLock&) = delete;
+    GlobalDataLock& operator=(const GlobalDataLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+void OrInto(uint8_t* memory, const uint8_t* file, size_t n) {
+    for (size_t i = 0; i < n; ++i) memory[i] |= file[i];
+}
+
+void WriteKaiso(TForm1& f) {
+    uint8_t bytes[kKaisoFileSize] = {};
+    const ExtrasState& x = f.extras;
+    uint8_t* p = bytes;
+    for (int l = 0; l < kRecordLists; ++l)
+        for (int k = 0; k < kRecordListLength; ++k, p += 4) PutLe32(p, static_cast<uint32_t>(x.recordLists[l][k]));
+    static_assert(sizeof x.recordListNames == kKaisoFileSize - kRecordLists * kRecordListLength * 4);
+    std::memcpy(p, x.recordListNames, sizeof x.recordListNames);
+    if (!WriteFileAtomic(SavePath(f, "kaiso.dat"), bytes, sizeof bytes)) Trace("global data: cannot write kaiso.dat");
+}
+
+}  // namespace
+
+uint32_t GlobalCheckValue(const uint8_t* bytes, size_t n, uint32_t start) {
+    static const CheckTable table;
+    uint32_t r = start;
+    for (size_t i = 0; i < n; ++i) r = (r >> 8) ^ table.v[(r ^ bytes[i]) & 0xFF];
+    return r;
+}
+
+void ChooseSaveFolder(TForm1& f) {
+    f.save.folder.clear();
+    if (::access(".", W_OK) == 0) return;
+    // A game installed read-only keeps its saves in the player's data folder.
+    std::string base;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') {
+        base = x;
+    } else if (const char* h = std::getenv("HOME"); h && *h) {
+        base = std::string(h) + "/.local/share";
+    } else {
+        Trace("save folder: the game directory is read-only and there is no home folder");
+        return;
+    }
+    std::string id;
+    for (char c : f.config.GAME_ID) id += (c == '/' || c == '\\' || c == '\0') ? '_' : c;
+    if (id.empty() || id == "." || id == "..") id = "game";
+    std::string dir = base + "/velmora/" + id;
+    if (!MakeDirectories(dir)) {
+        Trace("save folder: cannot create %s", dir.c_str());
+        return;
+    }
+    f.save.folder = dir + "/";
+    Trace("save folder: %s", dir.c_str());
+}
+
+std::string SavePath(const TForm1& f, const char* name) { return f.save.folder + name; }
+
+void StoreGlobalData(TForm1& f, bool atStart) {
+    if (atStart) ChooseSaveFolder(f);
+    GlobalDataLock lock(SavePath(f, "save0.dat.lock"));
+
+    // The file's blocks; zeros when it is missing, short or damaged.
+    uint8_t file[kGlobalFileSize] = {};
+    std::vector<uint8_t> bytes;
+    std::string path = SavePath(f, "save0.dat");
+    bool present = ReadWholeFile(path, bytes);
+    if (present && bytes.size() >= static_cast<size_t>(kGlobalFileSize) &&
+        GlobalCheckValue(bytes.data(), kGlobalCheckOffset) == GetLe32(bytes.data() + kGlobalCheckOffset)) {
+        std::memcpy(file, bytes.data(), kGlobalFileSize);
+    } else {
+        // What is in memory is kept, read marks included: they were merged
+        // from an earlier good file or read in this run.
+        if (present)
+            Trace("global data: save0.dat is damaged (%zu bytes), starting it again", bytes.size());
+        else
+            Trace("global data: no save0.dat yet");
+    }
+
+    VarBanks& v = f.vars;
+    ExtrasState& x = f.extras;
+    static_assert(sizeof v.E == kGlobalEBytes);
+    static_assert(sizeof x.pictureSeen <= kGlobalCounterOffset - kGlobalPictureSeenOffset);
+    static_assert(sizeof x.recollectionBits <= kGlobalRecollectionBytes);
+    static_assert(sizeof f.ui.ReadMarks == kGlobalReadMarksBytes);
+    OrInto(v.E, file + kGlobalEOffset, sizeof v.E);
+    OrInto(x.pictureSeen, file + kGlobalPictureSeenOffset, sizeof x.pictureSeen);
+    OrInto(x.recollectionBits, file + kGlobalRecollectionOffset, sizeof x.recollectionBits);
+    OrInto(f.ui.ReadMarks, file + kGlobalReadMarksOffset, sizeof f.ui.ReadMarks);
+
+    // The new file: the spare bytes of the bit blocks are carried from the
+    // old one, the rest is what memory holds now.
+    uint8_t out[kGlobalFileSize];
+    std::memcpy(out, file, kGlobalFileSize);
+    std::memcpy(out + kGlobalEOffset, v.E, sizeof v.E);
+    std::memcpy(out + kGlobalPictureSeenOffset, x.pictureSeen, sizeof x.pictureSeen);
+    std::memcpy(out + kGlobalRecollectionOffset, x.recollectionBits, sizeof x.recollectionBits);
+    std::memcpy(out + kGlobalReadMarksOffset, f.ui.ReadMarks, sizeof f.ui.ReadMarks);
+    int32_t& counter = f.gfx.spriteChangeCounter;
+    if (atStart) counter |= static_cast<int32_t>(GetLe32(file + kGlobalCounterOffset));
+    PutLe32(out + kGlobalCounterOffset, static_cast<uint32_t>(counter));
+    PutLe32(out + kGlobalCheckOffset, GlobalCheckValue(out, kGlobalCheckOffset));
+    if (!WriteFileAtomic(path, out, sizeof out)) Trace("global data: cannot write %s", path.c_str());
+
+    platform::SettingsStore& st = f.plat.settings();
+    char name[8];
+    for (int i = 0; i < kGBankSize; ++i) {
+        std::snprintf(name, sizeof name, "GV%02d", i);
+        st.WriteInteger(f.config.MAKER_REG, f.config.GAME_ID, name, v.G[i]);
+    }
+    WriteKaiso(f);
+}
+
+}  // namespace velmora
