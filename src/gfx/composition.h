@@ -54,8 +54,6 @@ struct GfxState {
     // Names kept for the save file.
     std::string backgroundName;
     std::string spriteList;
-    // Sprite list changes made in normal play; kept in the global data.
-    int32_t spriteChangeCounter = 0;
 };
 
 // Creates the composition pictures at their start-up sizes.

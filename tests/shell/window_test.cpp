@@ -23,6 +23,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "velmora_shell_tests";
     static char* argv[] = {name, nullptr};
+    // Offscreen and silent, whoever starts the tests.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    setenv("ALSOFT_DRIVERS", "null", 0);
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }
