@@ -15,6 +15,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/file_io.h"
+#include "save/byte_order.h"
 #include "save/slots.h"
 
 namespace velmora {
@@ -31,18 +32,6 @@ struct CheckTable {
         }
     }
 };
-
-void PutLe32(uint8_t* p, uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t GetLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
 
 // Two engines storing at the same moment must not interleave their
 // read-merge-write. The lock file is never renamed, unlike "save0.dat".
