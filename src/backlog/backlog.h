@@ -32,4 +32,16 @@ void UnappendBacklog(TForm1& f, int n);
 // page_history_stub.cpp until the history is built).
 void RecordPage(TForm1& f);
 
+// The viewer and scene rewind as input reaches them (stand-ins in
+// backlog_input_stub.cpp until they are built).
+void OpenBacklog(TForm1& f);
+void CloseBacklog(TForm1& f);
+void BacklogMouseMove(TForm1& f, int x, int y);
+void BacklogMouseDown(TForm1& f, int button, int x, int y);
+void BacklogMouseUp(TForm1& f, int button, int x, int y);
+void BacklogWheel(TForm1& f, int delta);
+void StartRewind(TForm1& f);
+void RewindStep(TForm1& f, bool back);
+void EndRewind(TForm1& f);
+
 }  // namespace velmora

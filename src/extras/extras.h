@@ -47,5 +47,16 @@ void ReturnToRecollectionMenu(TForm1& f);        // ... or from the recollection
 void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass
 void RecollectionTick(TForm1& f);               // play mode 8, every timer tick
 void SetSceneStartScript(TForm1& f, const std::string& name);  // rec
+// Input in the extras' play modes and on the choice tree (stand-ins in
+// extras_input_stub.cpp until they are built).
+void SceneScrollClick(TForm1& f, bool forced);
+void ViewerHover(TForm1& f, int x, int y);
+void ViewerClick(TForm1& f, int button, int x, int y);
+void RecollectionMouseMove(TForm1& f, int x, int y);
+void RecollectionMouseDown(TForm1& f, int button, int x, int y);
+void RecollectionMouseUp(TForm1& f, int button, int x, int y);
+void ChoiceTreeHover(TForm1& f, int x, int y);
+void ChoiceTreePick(TForm1& f, int button);
+void EndChoiceTree(TForm1& f);
 
 }  // namespace velmora

@@ -49,4 +49,9 @@ bool DecodeJpegPicture(const uint8_t* data, size_t size, Picture& picture, const
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture);
 bool PictureExists(TForm1& f, const std::string& name);
 
+// Reads a Windows bitmap file (1, 4, 8, 24 or 32 bits, uncompressed, either
+// row order) into picture; false, picture unchanged, for anything else.
+// Stand-in body in bmp_file_stub.cpp.
+bool ReadBmpFile(const std::string& path, Picture& picture);
+
 }  // namespace velmora

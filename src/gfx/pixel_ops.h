@@ -38,6 +38,11 @@ void MaskScreen(const Picture& dst, const Picture& src, const Picture& mask, Pic
 // product).
 void DarkenScreen(const Picture& src, Picture& dst, int v);
 
+// Rows y ... y + rows - 1 of the picture: every byte b becomes (b * v) >> 8,
+// v from 0 to 256 (clipped to the picture). Stand-in body in
+// pixel_ops_stub.cpp.
+void DarkenRows(Picture& picture, int y, int rows, int v);
+
 // Draws colour through mask (separate pictures of equal size) with its
 // top-left at (x, y), clipped at every edge of dst.
 void BlitMasked(Picture& dst, const Picture& src, const Picture& mask, int x, int y);

@@ -103,6 +103,15 @@ public:
     // Pointer position in screen coordinates.
     virtual void GetCursorPos(int& x, int& y) = 0;
     virtual void SetCursorPos(int x, int y) = 0;
+    // Cursor shapes over PB: DefineCursor registers a shape (colour and alpha
+    // pictures of one size, the hot spot inside them); shape 0 is the
+    // default arrow and cannot be replaced.
+    virtual void DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) {
+        (void)shape, (void)colour, (void)alpha, (void)hotX, (void)hotY;
+    }
+    virtual void SetCursorShape(int shape) { (void)shape; }
+    // Closes a pop-up menu that may still be open, as an Escape press would.
+    virtual void DismissPopupMenu() {}
 };
 
 }  // namespace velmora::platform

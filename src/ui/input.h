@@ -1,10 +1,61 @@
 #pragma once
 // Input routing, play modes, choices, prompts, menus and dialogs.
 #include <cstdint>
+#include <string>
+
+#include "gfx/picture.h"
+#include "platform/input_codes.h"
+#include "text/glyph_outline.h"
 
 namespace velmora {
 
 class TForm1;
+
+constexpr int kChoiceMax = 32;
+constexpr int kChoiceLabelSize = 65;  // 63 bytes of text, NUL, one spare
+constexpr int kChoiceLabelMax = 63;
+constexpr int kChoiceRecordSize = 4096;
+constexpr int kCursorFiles = 12;  // "icon\MSCUR01.ani" ... "icon\MSCUR12.ani"
+constexpr int kCursorShapeBase = 29;  // file n becomes cursor shape 29 + n
+
+// Choice kinds.
+enum ChoiceKindValue { kChoiceNone = 0, kChoiceList = 1, kChoiceListNovel = 2, kChoiceMap = 4, kChoiceTree = 6 };
+// Prompt kinds.
+enum PromptKindValue { kPromptNone = 0, kPromptQuickLoad = 1, kPromptTitle = 3 };
+
+// How a click-map area is hit and highlighted.
+enum class AreaForm : uint8_t { Plain, Picture, PictureExtra, Colour };
+
+struct ChoiceOption {
+    char label[kChoiceLabelSize] = {};
+    int32_t resume = 0;  // script read position when picked
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool enabled = true;
+    // Click map.
+    AreaForm form = AreaForm::Plain;
+    int32_t boxLeft = 0, boxRight = 0, boxTop = 0;  // label box, 24 pixels high
+    int32_t sx1 = 0, sy1 = 0, sx2 = 0, sy2 = 0, dx = 0, dy = 0;
+    int32_t cursor = 0;
+    uint8_t r = 0, g = 0, b = 0;  // colour area: high four bits of each channel
+};
+
+struct ChoiceDisplay {
+    int32_t count = 0;
+    int32_t hovered = 0;  // 1 ... count; 0 none; -1 just built
+    ChoiceOption options[kChoiceMax + 1];  // 1 ... 32
+    int32_t listTop = 0, buttonLeft = 0, buttonWidth = 0;
+    int32_t blockEnd = 0;
+    int32_t cursorInUse = 0;
+    int32_t timeoutCountdown = 0;
+    int32_t timeoutOption = 0;
+};
+
+struct PromptState {
+    bool yes = false;
+    Picture band;   // what the prompt band shows
+    Picture dark;   // the darkened band with the question, without the answers
+    Picture clean;  // the rows under the band as they were
+};
 
 struct UiState {
     int32_t choiceKind = 0;  // 0 none
@@ -15,10 +66,34 @@ struct UiState {
     bool TextRead = false;      // the current text was read before (command mark)
     uint8_t ReadMarks[10240] = {};  // bits 0 ... 80,000, one per mark number
     int32_t statusShown = 0;    // the state the title's status indicator shows
+
+    // Pointer and keyboard.
+    int32_t LastMouseX = 0, LastMouseY = 0;
+    bool MouseMoved = false;
+    int32_t ControlUnderPointer = 0;  // 1: PB, 0: anything else
+    int32_t PaintBoxOriginX = 0, PaintBoxOriginY = 0;
+    bool PopupOpen = false;
+    bool WheelGuard = false;
+    // Overlays.
+    bool OverlayActive = false;
+    bool PanicActive = false;
+    bool panicRaisedBusy = false;  // busy was clear when the panic screen came up
+    Picture PanicSavedScreen;
+    Picture hiddenScreen;  // the screen while the window is hidden
+    // Choices.
+    ChoiceDisplay choice;
+    uint8_t ChoiceRecord[kChoiceRecordSize] = {};
+    PromptState prompt;
+    // "sys_sw", "sys_sw2", "sys_sw_m1", "sys_sw_m1om": stacked pictures.
+    Picture sysSw, sysSw2, sysSwM1, sysSwM1om;
+    OutlineFont promptFont;  // the message font at 24 points
+    OutlineFont labelFont;   // the window's text font, 16 pixels high
+    bool cursorLoaded[kCursorFiles + 1] = {};
 };
 
 constexpr int kReadMarkMax = 80000;
 
+// ---- Menus and quick buttons (the menu's entry points) ----
 // Enabled state of the tool bar and menus from S000 and S028.
 void UpdateMenuStates(TForm1& f);
 void EnterFullScreen(TForm1& f);
@@ -32,20 +107,52 @@ void LoadCursors(TForm1& f);
 void DrawQuickBar(TForm1& f, int target);
 // The status meter (target 0: screen picture, 1: also the window).
 void DrawStatusMeter(TForm1& f, int target);
+// Hover and press of the quick buttons; QuickBarAction is true when a
+// button acted.
+void QuickBarHover(TForm1& f, int x, int y);
+bool QuickBarAction(TForm1& f);
+void ReturnToTitle(TForm1& f);
+// The right-click menu PopupMenu3 at a screen position.
+void ShowRightClickMenu(TForm1& f, int screenX, int screenY);
+
+// ---- Play modes ----
+void InputTimerTick(TForm1& f);
+void StartSkip(TForm1& f);
+void StopSkip(TForm1& f);
+void BreakSkipAndAuto(TForm1& f, bool forced);
+// Space and the quick bar's auto button (A), Shift (B), and the right-click
+// action and the menu item that only switch auto on.
+void ToggleAutoA(TForm1& f);
+void ToggleAutoB(TForm1& f);
+void AutoOn(TForm1& f);
+void RightClickAction(TForm1& f);
+void HideMessageWindow(TForm1& f);
+void RestoreMessageWindow(TForm1& f);
+void EnterPanic(TForm1& f);
+void LeavePanic(TForm1& f);
+// Ends a pending wait: byClick (a press) or by the auto mode.
+void ReleasePendingWait(TForm1& f, bool byClick);
 
 // Read marks: the command mark n.
 void MarkRead(TForm1& f, int32_t n);
 
-// Input and choice operations the script commands call (stand-ins in
-// input_standin.cpp and choices_stub.cpp until input is built).
-void InputTimerTick(TForm1& f);
-void StandInLeftClick(TForm1& f);  // what a left press in normal play does
-void BreakSkipAndAuto(TForm1& f, bool forced);
-void StopSkip(TForm1& f);
+// ---- Choices ----
 void StartChoiceList(TForm1& f);
-void ClickMapCommand(TForm1& f, const char* args);
+void ClickMapCommand(TForm1& f, const char* args);  // clickmap name
+void StartClickMap(TForm1& f, const std::string& name);
+void ChoiceListHover(TForm1& f, int x, int y);
+void ClickMapHover(TForm1& f, int x, int y);
+void PickChoice(TForm1& f, platform::MouseButton button);
 void EndChoiceDisplay(TForm1& f);
 void ChoiceTick(TForm1& f);  // the choice display on every timer tick
+// The screen positions the Up and Down keys move the pointer to.
+void MoveToChoice(TForm1& f, bool down);
+
+// ---- Yes/no prompt ----
+void ShowPrompt(TForm1& f, const std::string& cp932, int kind);
+void PromptHover(TForm1& f, int x, int y);
+void PromptClick(TForm1& f, platform::MouseButton button, bool silent);
+
 // The name entry dialog, shown modally.
 void ShowNameEntry(TForm1& f);
 // Draws the title's status indicator in state 0 ... 10.

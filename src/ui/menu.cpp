@@ -24,9 +24,17 @@ void LeaveFullScreen(TForm1& f) {
     f.app.fullScreen = false;
 }
 
-void LoadChoicePictures(TForm1& f) { (void)f; }
 void LoadQuickButtons(TForm1& f) { (void)f; }
-void LoadCursors(TForm1& f) { (void)f; }
+
+// Entry points of the quick bar, the return to the title and the right-click
+// menu; empty until the menus are built.
+void QuickBarHover(TForm1& f, int x, int y) { (void)f, (void)x, (void)y; }
+bool QuickBarAction(TForm1& f) {
+    (void)f;
+    return false;
+}
+void ReturnToTitle(TForm1& f) { (void)f; }
+void ShowRightClickMenu(TForm1& f, int screenX, int screenY) { (void)f, (void)screenX, (void)screenY; }
 
 void TForm1::SpeedButton1Click() { plat.window().Close(); }
 void TForm1::SpeedButton2Click() {}

@@ -22,6 +22,7 @@ void MarkRead(TForm1& f, int32_t n) {
         ui.TextRead = false;
         ui.SkipActive = false;
         f.vars.S[60] = 0;
+        DrawQuickBar(f, 1);
     }
     Trace("mark %d: new text", n);
 }

@@ -37,6 +37,12 @@ void HeadlessPlatform::Sleep(uint32_t ms) {
 void HeadlessPlatform::ProcessMessages() {
     CheckEnd();
     for (;;) {
+        if (moveQueued_ && engine_) {
+            moveQueued_ = false;
+            engine_->PBMouseMove(held_, cursorX_, cursorY_);
+            CheckEnd();
+            continue;
+        }
         uint32_t nextTick = (ticksDone_ + 1) * kTimerInterval;
         bool tickDue = nextTick <= now_;
         bool eventDue = next_ < timeline_.events.size() && timeline_.events[next_].time <= now_;

@@ -54,10 +54,19 @@ public:
         x = cursorX_;
         y = cursorY_;
     }
+    // Like the real pointer, a moved pointer reports its move at the next pump.
     void SetCursorPos(int x, int y) override {
         cursorX_ = x;
         cursorY_ = y;
+        moveQueued_ = true;
     }
+    void DefineCursor(int shape, const Picture&, const Picture&, int, int) override {
+        if (shape > 0 && shape < 64) cursorDefined[shape] = true;
+    }
+    void SetCursorShape(int shape) override { cursorShape = shape; }
+    // The shape shown over PB and the shapes registered, for tests.
+    int cursorShape = 0;
+    bool cursorDefined[64] = {};
 
     // Clock
     uint32_t Now() override { return now_; }
@@ -107,6 +116,7 @@ private:
     bool answerOk_ = true;
     uint32_t held_ = 0;  // shift state of held keys and buttons
     int cursorX_ = 0, cursorY_ = 0;
+    bool moveQueued_ = false;
     int left_ = 0, top_ = 0;
     bool border_ = true;
     bool toolbar_[8] = {true, true, true, true, true, true, true, true};

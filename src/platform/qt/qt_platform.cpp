@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -281,7 +282,9 @@ void QtSettingsStore::WriteString(const std::string& keyPath, const std::string&
 
 QtPlatform::QtPlatform() : window_(std::make_unique<MainWindow>(*this)) { elapsed_.start(); }
 
-QtPlatform::~QtPlatform() = default;
+QtPlatform::~QtPlatform() {
+    for (QCursor* c : cursors_) delete c;
+}
 
 void QtPlatform::Attach(TForm1* engine) { engine_ = engine; }
 
@@ -310,6 +313,29 @@ void QtPlatform::GetCursorPos(int& x, int& y) {
 }
 
 void QtPlatform::SetCursorPos(int x, int y) { QCursor::setPos(window_->PB->mapToGlobal(QPoint(x, y))); }
+
+void QtPlatform::DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) {
+    if (shape <= 0 || shape >= 64 || colour.Empty() || alpha.width != colour.width || alpha.height != colour.height)
+        return;
+    QImage image(colour.width, colour.height, QImage::Format_ARGB32);
+    for (int y = 0; y < colour.height; ++y) {
+        const uint8_t* c = colour.Row(y);
+        const uint8_t* a = alpha.Row(y);
+        QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < colour.width; ++x) out[x] = qRgba(c[3 * x + 2], c[3 * x + 1], c[3 * x], a[3 * x]);
+    }
+    delete cursors_[shape];
+    cursors_[shape] = new QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+void QtPlatform::SetCursorShape(int shape) {
+    if (shape > 0 && shape < 64 && cursors_[shape]) window_->PB->setCursor(*cursors_[shape]);
+    else window_->PB->unsetCursor();
+}
+
+void QtPlatform::DismissPopupMenu() {
+    if (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+}
 
 void QtPlatform::Blit(const Picture& src, int sx, int sy, int w, int h, int dx, int dy) {
     QImage& c = window_->PB->canvas;

@@ -1,6 +1,7 @@
 #pragma once
 // The Qt 6 shell: the main window with its tool bar Panel1 and paint box
 // PB, Timer1, idle passes, boxes and the QSettings store.
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
@@ -90,6 +91,9 @@ public:
     bool WaveOutputPresent() override;
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
+    void DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) override;
+    void SetCursorShape(int shape) override;
+    void DismissPopupMenu() override;
 
     uint32_t Now() override;
     void Sleep(uint32_t ms) override;
@@ -126,6 +130,7 @@ private:
     QtSettingsStore store_;
     QElapsedTimer elapsed_;
     std::string caption_;
+    QCursor* cursors_[64] = {};
 };
 
 struct WindowedOptions {
