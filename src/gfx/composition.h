@@ -46,6 +46,8 @@ struct GfxState {
     int32_t spriteChangeCounter = 0;
     // Set by every background change; read by Redraw in novel mode.
     bool backgroundChanged = false;
+    // Set by grb, cleared by gra: background and sprites load without a redraw.
+    bool noRedraw = false;
     SymbolOverlay symbol;
     // The frame clock's stamp, shared by every effect.
     uint32_t frameStamp = 0;

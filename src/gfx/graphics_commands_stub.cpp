@@ -12,13 +12,6 @@ void Note(const char* command, const char* args) {
 }
 }  // namespace
 
-int GraCommand(TForm1& f, const char* args) {
-    Note(f.stepper.grbSelected ? "grb" : "gra", args);
-    return 0;
-}
-void BgCommand(TForm1&, const char* args) { Note("bg", args); }
-void ClrbCommand(TForm1&, const char* args) { Note("clrb", args); }
-void SprCommand(TForm1&, const char* args) { Note("spr", args); }
 void OvrCommand(TForm1&, const char* args) { Note("ovr", args); }
 void PartsloadCommand(TForm1&, const char* args) { Note("partsload", args); }
 void PtsetCommand(TForm1&, const char* args) { Note("ptset", args); }
@@ -27,7 +20,6 @@ void ScrollCommand(TForm1&, const char* args) { Note("scroll", args); }
 void ShakeCommand(TForm1&, const char* args) { Note("shake", args); }
 void ManpuCommand(TForm1&, const char* args) { Note("manpu", args); }
 void SprmvCommand(TForm1&, const char* args) { Note("sprmv", args); }
-void GameinitSprites(TForm1&) { Note("gameinit", ""); }
 void EffectCommand(TForm1&, const char* args) { Note("effect", args); }
 void BgAnimCommand(TForm1&, const char* args) { Note("bg_anim", args); }
 void SepiaFade(TForm1&) { Note("special", "sepia"); }
