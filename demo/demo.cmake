@@ -38,12 +38,16 @@ add_custom_command(
 add_executable(velmora-demo-pictures tools/velmora_demo_pictures.cpp)
 target_link_libraries(velmora-demo-pictures PRIVATE velmora_core)
 set(VELMORA_DEMO_PICTURES ${CMAKE_BINARY_DIR}/demo_pictures)
+# The choice buttons, drawn by a second program into the same folder.
+add_executable(velmora-demo-ui-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_ui_pictures.cpp)
+target_link_libraries(velmora-demo-ui-pictures PRIVATE velmora_core)
 add_custom_command(
   OUTPUT ${VELMORA_DEMO_DIR}/vk_gra.vrk
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_DEMO_DIR}
   COMMAND velmora-demo-pictures ${VELMORA_DEMO_PICTURES}
+  COMMAND velmora-demo-ui-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-pack pictures ${VELMORA_DEMO_PICTURES} ${VELMORA_DEMO_DIR}/vk_gra.vrk
-  DEPENDS velmora-pack velmora-demo-pictures
+  DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures
   COMMENT "Drawing and packing the demo pictures")
 
 add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES}
