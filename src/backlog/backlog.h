@@ -44,4 +44,20 @@ void StartRewind(TForm1& f);
 void RewindStep(TForm1& f, bool back);
 void EndRewind(TForm1& f);
 
+constexpr int kHistoryPageCount = 20;
+
+// The page history as a slot file carries it: per page its text, S023,
+// picture names (background, a comma, sprite list), voices and window mode.
+struct PageHistoryBlocks {
+    char text[kHistoryPageCount][2000];
+    int32_t s023[kHistoryPageCount];
+    char pictures[kHistoryPageCount][128];
+    char voices[kHistoryPageCount][256];
+    int32_t mode[kHistoryPageCount];
+};
+// For saving and loading (stand-ins in page_history_stub.cpp: an empty
+// history out, nothing kept in).
+void ExportPageHistory(const TForm1& f, PageHistoryBlocks& out);
+void ImportPageHistory(TForm1& f, const PageHistoryBlocks& in);
+
 }  // namespace velmora
