@@ -39,9 +39,6 @@ std::string SlotPath(const TForm1& f, int slot);
 // and the sprite-change counter is taken from the file.
 void StoreGlobalData(TForm1& f, bool atStart = false);
 
-// Quick save into slot 99 (stand-in in quick_save_stub.cpp).
-void QuickSave(TForm1& f);
-
 // The save (1) or load (0) dialog (stand-in in save_dialog_stub.cpp).
 void OpenSaveLoadDialog(TForm1& f, int mode);
 
