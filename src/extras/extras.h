@@ -42,6 +42,8 @@ void SceneScrollCommand(TForm1& f);              // sroll
 void ViewerCommand(TForm1& f, const char* args); // viewer
 void OpenRecollectionMenu(TForm1& f);            // kaisou
 void MarkAllPicturesSeen(TForm1& f);             // cgfull
+// Sets the picture-seen bit of a gallery picture shown as a background.
+void MarkPictureSeen(TForm1& f, const std::string& name);
 void ReturnToGallery(TForm1& f);                 // leaving a replay started from the gallery
 void ReturnToRecollectionMenu(TForm1& f);        // ... or from the recollection menu
 void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx/effects.h"
 #include "gfx/frame_clock.h"
 #include "gfx/image_files.h"
 #include "gfx/picture.h"
@@ -24,10 +25,14 @@ struct SpriteSlot {
     std::string name;  // upper-cased; empty: never filled
 };
 
-// The comic symbol over a character: only what the redraw path restores.
+// The comic symbol over a character (command manpu), at S032, S033.
 struct SymbolOverlay {
     bool active = false;
     Picture savedBackground;  // the window area under the symbol
+    int32_t mode = 0;         // 0 stays, 1 leaves the window, 2 blinks
+    Picture picture;          // the symbol, side by side with its mask
+    Picture composite;        // background with the symbol
+    Picture spare;            // a second copy of the background
 };
 
 struct GfxState {
@@ -49,6 +54,7 @@ struct GfxState {
     // Set by grb, cleared by gra: background and sprites load without a redraw.
     bool noRedraw = false;
     SymbolOverlay symbol;
+    BgAnimState bgAnim;
     // The frame clock's stamp, shared by every effect.
     uint32_t frameStamp = 0;
     // Reused for every JPEG load, emptied before and after.
