@@ -301,7 +301,8 @@ void ScrollCommand(TForm1& f, const char* args) {
         Trace("scroll %s: no such picture", TraceText(name).c_str());
         return;
     }
-    SetOverlayActive(f, true);
+    f.ui.OverlayActive = true;
+    UpdateMenuStates(f);
     f.app.playMode = 7;
     const int wd = pic.width, ht = pic.height;
     int x0 = 0, y0 = 0, stepX = 0, stepY = 0, steps = 0;
@@ -342,7 +343,8 @@ void ScrollCommand(TForm1& f, const char* args) {
     view(f.gfx.screen, steps);
     win.BlitWhole(f.gfx.screen);
     win.Update();
-    SetOverlayActive(f, false);
+    f.ui.OverlayActive = false;
+    UpdateMenuStates(f);
 }
 
 void ShakeCommand(TForm1& f, const char* args) {

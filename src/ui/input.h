@@ -155,8 +155,6 @@ void PromptClick(TForm1& f, platform::MouseButton button, bool silent);
 
 // The name entry dialog, shown modally.
 void ShowNameEntry(TForm1& f);
-// OverlayActive: while set the tool bar and menus are disabled.
-void SetOverlayActive(TForm1& f, bool on);
 // Draws the title's status indicator in state 0 ... 10.
 void DrawStatusIndicator(TForm1& f, int32_t state);
 
