@@ -83,6 +83,13 @@ bool NextComma(const char*& p) {
     return true;
 }
 
+// The message window keeps a copy of the scene under it; every scene change
+// makes that copy stale.
+void SceneRedraw(TForm1& f, int transition) {
+    f.text.windowValid = false;
+    Redraw(f, transition);
+}
+
 void ClearSprites(TForm1& f) {
     f.gfx.spriteCount = 0;
     f.gfx.spriteNames[0].clear();
@@ -115,13 +122,6 @@ bool ChangeBackground(TForm1& f, const PictureArgs& a, bool colour) {
     ClearSprites(f);
     SceneRedraw(f, a.transition);
     return true;
-}
-
-// The message window keeps a copy of the scene under it; every scene change
-// makes that copy stale.
-void SceneRedraw(TForm1& f, int transition) {
-    f.text.windowValid = false;
-    Redraw(f, transition);
 }
 
 std::string PairList(const TForm1& f) { return f.gfx.spriteNames[0] + "," + f.gfx.spriteNames[1]; }
