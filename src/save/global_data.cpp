@@ -72,7 +72,11 @@ void WriteKaiso(TForm1& f) {
         for (int k = 0; k < kRecordListLength; ++k, p += 4) PutLe32(p, static_cast<uint32_t>(x.recordLists[l][k]));
     static_assert(sizeof x.recordListNames == kKaisoFileSize - kRecordLists * kRecordListLength * 4);
     std::memcpy(p, x.recordListNames, sizeof x.recordListNames);
-    if (!WriteFileAtomic(SavePath(f, "kaiso.dat"), bytes, sizeof bytes)) Trace("global data: cannot write kaiso.dat");
+    std::string path = SavePath(f, "kaiso.dat");
+    std::vector<uint8_t> old;
+    if (ReadWholeFile(path, old) && old.size() == sizeof bytes && std::memcmp(old.data(), bytes, sizeof bytes) == 0)
+        return;
+    if (!WriteFileAtomic(path, bytes, sizeof bytes)) Trace("global data: cannot write kaiso.dat");
 }
 
 }  // namespace
@@ -155,7 +159,9 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     if (atStart) counter |= static_cast<int32_t>(GetLe32(file + kGlobalCounterOffset));
     PutLe32(out + kGlobalCounterOffset, static_cast<uint32_t>(counter));
     PutLe32(out + kGlobalCheckOffset, GlobalCheckValue(out, kGlobalCheckOffset));
-    if (!WriteFileAtomic(path, out, sizeof out)) Trace("global data: cannot write %s", path.c_str());
+    // An unchanged file is left alone: loads store twice, and each write waits for the disk.
+    bool same = bytes.size() == sizeof out && std::memcmp(bytes.data(), out, sizeof out) == 0;
+    if (!same && !WriteFileAtomic(path, out, sizeof out)) Trace("global data: cannot write %s", path.c_str());
 
     platform::SettingsStore& st = f.plat.settings();
     char name[8];
