@@ -351,7 +351,7 @@ TEST(Slots, HeadlessRunnerSavesAndLoads) {
     ASSERT_EQ(std::system(pack.c_str()), 0);
     // The load shows the scene with transition 7 (900 ms) before the shot.
     dir.Write("events.txt", "wait 500\nsave 3\nscreenshot " + dir.File("a.png") +
-                                "\nkey Enter\nwait 500\nkey Enter\nwait 500\nload 3\nwait 1000\nscreenshot " + dir.File("b.png") +
+                                "\nkey Enter\nwait 500\nkey Enter\nwait 500\nload 3\nwait 1500\nscreenshot " + dir.File("b.png") +
                                 "\nkey Enter\nwait 500\nload 40\n");
     std::string trace = dir.File("trace.txt");
     std::string out;
