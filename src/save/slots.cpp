@@ -179,7 +179,7 @@ void RestoreStepperRecord(TForm1& f, const int32_t* r) {
     st.scriptLength = r[kRecScriptLength];
     st.linePos = Clamp(r[kRecLinePosition], 0, kLineBufferSize - 1);
     f.vars.S[150] = r[kRecWindowMode];
-    b.pageHistoryCount = r[kRecPageCounter];
+    b.pageHistoryCount = std::max(r[kRecPageCounter], 0);
     tx.pageEmpty = r[kRecPageEmpty] != 0;
     f.ui.choiceKind = 0;
 }
