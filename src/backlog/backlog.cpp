@@ -10,6 +10,7 @@ void ClearBacklog(TForm1& f) {
     BacklogState& b = f.backlog;
     b.open = false;
     b.pageHistoryCount = 0;
+    std::memset(&b.history, 0, sizeof b.history);
     std::memset(b.BacklogLines, 0, sizeof b.BacklogLines);
     b.count = 0;
     b.writeOffset = 0;

@@ -9,9 +9,24 @@ class TForm1;
 constexpr int kBacklogLines = 200;
 constexpr int kBacklogLineSize = 70;
 
+constexpr int kHistoryPageCount = 20;
+
+// The page history as a slot file carries it: per page its text, S023,
+// picture names (background, a comma, sprite list), voices and window mode.
+struct PageHistoryBlocks {
+    char text[kHistoryPageCount][2000];
+    int32_t s023[kHistoryPageCount];
+    char pictures[kHistoryPageCount][128];
+    char voices[kHistoryPageCount][256];
+    int32_t mode[kHistoryPageCount];
+};
+
 struct BacklogState {
     bool open = false;
+    // Pages recorded since the game started or was loaded, not wrapped;
+    // entry (count mod 20) is written next.
     int32_t pageHistoryCount = 0;
+    PageHistoryBlocks history = {};
     // Lines 0 ... count - 1 are committed; line `count` is being written.
     char BacklogLines[kBacklogLines + 1][kBacklogLineSize] = {};
     int32_t count = 0;
@@ -28,8 +43,7 @@ void CommitBacklogLine(TForm1& f);
 // pictures are not part of the record).
 void UnappendBacklog(TForm1& f, int n);
 
-// Stores the current page in the page history (stand-in in
-// page_history_stub.cpp until the history is built).
+// Stores the current page in the page history and empties MessageVoices.
 void RecordPage(TForm1& f);
 
 // The viewer and scene rewind as input reaches them (stand-ins in
@@ -44,19 +58,7 @@ void StartRewind(TForm1& f);
 void RewindStep(TForm1& f, bool back);
 void EndRewind(TForm1& f);
 
-constexpr int kHistoryPageCount = 20;
-
-// The page history as a slot file carries it: per page its text, S023,
-// picture names (background, a comma, sprite list), voices and window mode.
-struct PageHistoryBlocks {
-    char text[kHistoryPageCount][2000];
-    int32_t s023[kHistoryPageCount];
-    char pictures[kHistoryPageCount][128];
-    char voices[kHistoryPageCount][256];
-    int32_t mode[kHistoryPageCount];
-};
-// For saving and loading (stand-ins in page_history_stub.cpp: an empty
-// history out, nothing kept in).
+// For saving and loading.
 void ExportPageHistory(const TForm1& f, PageHistoryBlocks& out);
 void ImportPageHistory(TForm1& f, const PageHistoryBlocks& in);
 

@@ -1,4 +1,6 @@
 #include "app/engine.h"
+#include "audio/sound.h"
+#include "save/slots.h"
 #include "ui/input.h"
 
 namespace velmora {
@@ -38,7 +40,16 @@ void ShowRightClickMenu(TForm1& f, int screenX, int screenY) { (void)f, (void)sc
 
 void TForm1::SpeedButton1Click() { plat.window().Close(); }
 void TForm1::SpeedButton2Click() {}
-void TForm1::SpeedButton3Click() {}
-void TForm1::SpeedButton4Click() {}
+void TForm1::SpeedButton3Click() {
+    if (flags.interruptibleEffect) return;
+    PlaySoundByName(*this, "SSE05");
+    OpenSaveLoadDialog(*this, 1);
+}
+
+void TForm1::SpeedButton4Click() {
+    if (flags.interruptibleEffect) return;
+    PlaySoundByName(*this, "SSE06");
+    OpenSaveLoadDialog(*this, 0);
+}
 
 }  // namespace velmora

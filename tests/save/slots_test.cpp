@@ -8,17 +8,20 @@
 
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 #include <gtest/gtest.h>
 
 #include "app/engine.h"
 #include "data/encoding.h"
+#include "backlog/backlog.h"
 #include "data/file_io.h"
 #include "gfx/scene_restore.h"
 #include "save/slot_reader.h"
 #include "save/slots.h"
 #include "script/story.h"
 #include "script/variables.h"
+#include "ui/input.h"
 
 using namespace velmora;
 using test::Story;
@@ -28,9 +31,9 @@ namespace {
 const char kMain[] =
     "!V001=7\n"
     "*string 9,第一話\n"
-    "一ページ目▼\n"
-    "二ページ目▼\n"
-    "三ページ目▼\n";
+    "一ページ目\n\\\n"
+    "二ページ目\n\\\n"
+    "三ページ目\n\\\n";
 
 // Runs passes until the stepper waits at a page.
 void ToPageWait(Story& s) {
@@ -128,6 +131,8 @@ TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     std::memcpy(page, f.text.PageText, sizeof page);
     Picture shown;
     s.plat().ReadBack(shown);
+    auto history = std::make_unique<PageHistoryBlocks>(f.backlog.history);
+    ASSERT_EQ(f.backlog.pageHistoryCount, 1);
 
     // Play on and change what a load must put back.
     NextPage(s);
@@ -151,6 +156,8 @@ TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     EXPECT_EQ(f.backlog.count, backlogCount);
     EXPECT_EQ(std::string(f.backlog.BacklogLines[0]), backlog0);
     EXPECT_EQ(std::memcmp(page, f.text.PageText, sizeof page), 0);
+    EXPECT_EQ(f.backlog.pageHistoryCount, 1);
+    EXPECT_EQ(std::memcmp(history.get(), &f.backlog.history, sizeof *history), 0);
     EXPECT_EQ(f.save.carriedNames[0][0], 'P');
     EXPECT_FALSE(f.flags.busy);
     // The music starts again from its beginning.
@@ -316,6 +323,37 @@ TEST(Slots, WriteFailingHalfWayLeavesTheOldSlotByteForByte) {
         ++files;
     }
     EXPECT_EQ(files, 1);
+}
+
+TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
+    Story s({{"main", std::string("!S000=0\n") + kMain}});
+    ToPageWait(s);
+    TForm1& f = s.f();
+    char key = 'l';
+    f.FormKeyPress(key);  // nothing saved yet: no prompt
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    key = 'q';
+    f.FormKeyPress(key);
+    test::SlotReader r = ReadSlotFile(SlotFile(s, 99));
+    ASSERT_TRUE(r.Ok());
+    EXPECT_EQ(r.Comment(), "Quick Save");
+    const int32_t readPos = f.stepper.readPos;
+    NextPage(s);
+    ASSERT_NE(f.stepper.readPos, readPos);
+
+    key = 'L';
+    f.FormKeyPress(key);
+    ASSERT_EQ(f.ui.promptKind, kPromptQuickLoad);
+    // "No" (or the right button) leaves the game where it is.
+    f.PBMouseDown(platform::mbRight, 0, 330, 210);
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    EXPECT_NE(f.stepper.readPos, readPos);
+    f.FormKeyPress(key);
+    f.PBMouseMove(0, 330, 210);
+    f.PBMouseDown(platform::mbLeft, 0, 330, 210);
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    EXPECT_EQ(f.stepper.readPos, readPos);
+    EXPECT_FALSE(f.ui.OverlayActive);
 }
 
 TEST(Slots, CommentGoesOnlyIntoARealSlotFile) {

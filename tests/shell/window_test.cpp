@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <unistd.h>
 
@@ -14,6 +17,7 @@
 #include "data/encoding.h"
 #include "platform/qt/qt_platform.h"
 #include "support/test_game.h"
+#include "ui/input.h"
 
 using namespace velmora;
 
@@ -73,6 +77,70 @@ TEST(Shell, MainWindowGeometryToolBarAndTitle) {
     // The first idle pass loads "main".
     plat.IdlePass();
     EXPECT_TRUE(f.stepper.ScriptRunning);
+    plat.destroyed = true;
+    f.FormDestroy();
+}
+
+namespace {
+
+// Idle passes with the window's own events, until the game waits for a
+// click with V001 at the value it should have there.
+void PlayToWait(platform::QtPlatform& plat, TForm1& f, int v1) {
+    for (int i = 0; i < 2000 && (f.stepper.PendingWait == 0 || f.vars.V[1] != v1); ++i) {
+        QApplication::processEvents();
+        plat.IdlePass();
+    }
+}
+
+void Key(QWidget* w, Qt::Key key, const char* text) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString::fromLatin1(text));
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString::fromLatin1(text));
+    QApplication::sendEvent(w, &release);
+}
+
+void Press(QWidget* pb, QPoint at) {
+    QMouseEvent move(QEvent::MouseMove, at, pb->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(pb, &move);
+    QMouseEvent down(QEvent::MouseButtonPress, at, pb->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(pb, &down);
+    QMouseEvent up(QEvent::MouseButtonRelease, at, pb->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(pb, &up);
+}
+
+}  // namespace
+
+TEST(Shell, QuickSaveInTheWindowAndLoadFromTheToolBar) {
+    App();
+    test::TestGame game;
+    game.Script("_config", "TITLE:窓のテスト\n")
+        .Script("main", "!S000=0\n!V001=5\n一ページ目\n\\\n!V001=6\n二ページ目\n\\\n三ページ目\n\\\n");
+    game.Build();
+    platform::QtPlatform plat;
+    TForm1 f(plat);
+    f.app.gameDir = game.path();
+    plat.Attach(&f);
+    f.FormCreate();
+    platform::MainWindow& w = plat.mainWindow();
+    w.show();
+    PlayToWait(plat, f, 5);
+    ASSERT_EQ(f.stepper.PendingWait, 1);
+    const int32_t readPos = f.stepper.readPos;
+    Key(&w, Qt::Key_Q, "q");
+    EXPECT_TRUE(std::filesystem::exists(game.path() + "/save/save99.dat"));
+
+    Press(w.PB, QPoint(400, 300));
+    PlayToWait(plat, f, 6);
+    ASSERT_EQ(f.vars.V[1], 6);
+    // The tool bar's load button asks first; "はい" loads the quick save.
+    ASSERT_TRUE(w.buttons[kButtonLoad]->isEnabled());
+    w.buttons[kButtonLoad]->click();
+    ASSERT_EQ(f.ui.promptKind, kPromptQuickLoad);
+    Press(w.PB, QPoint(330, 210));
+    EXPECT_EQ(f.vars.V[1], 5);
+    EXPECT_EQ(f.stepper.readPos, readPos);
     plat.destroyed = true;
     f.FormDestroy();
 }
