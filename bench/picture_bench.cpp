@@ -344,12 +344,19 @@ BENCHMARK(BM_DecodePacked);
 BENCHMARK(BM_DecodePacked_memcpy);
 BENCHMARK(BM_DecodePacked_libpng);
 
-// Keeps every run's time for the ratio table.
+// Keeps every run's time for the ratio table; with repetitions, the
+// median of each benchmark.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    std::map<std::string, double> times;
+    std::map<std::string, double> times, cpuTimes;
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+        for (const Run& r : runs) {
+            const std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Aggregate ? r.aggregate_name == "median" : r.repetitions <= 1) {
+                times[name] = r.GetAdjustedRealTime();
+                cpuTimes[name] = r.GetAdjustedCPUTime();
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 };
@@ -358,18 +365,36 @@ public:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
+    // --path=plain|sse2 times a lower instruction set than the processor's best.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a.rfind("--path=", 0) != 0) continue;
+        const std::string name = a.substr(7);
+        const PixelPath path = name == "plain" ? PixelPath::Plain : name == "sse2" ? PixelPath::Sse2 : PixelPath::Avx2;
+        if (!UsePixelPath(path)) {
+            std::fprintf(stderr, "this processor cannot run the %s path\n", name.c_str());
+            return 1;
+        }
+    }
+    const PixelPath used = CurrentPixelPath();
+    std::printf("pixel path: %s\n", used == PixelPath::Avx2 ? "avx2" : used == PixelPath::Sse2 ? "sse2" : "plain");
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%-22s %14s %14s\n", "operation", "/ memcpy", "/ reference");
+    // Real-time ratios, and the same from processor time, which other
+    // programs on a busy machine disturb less.
+    std::printf("\n%-22s %10s %12s %12s %12s\n", "operation", "/ memcpy", "/ reference", "cpu/memcpy",
+                "cpu/ref");
     for (const char* name : {"MaskRows", "BlitMasked", "CrossfadeScreen", "DarkenScreen", "ComposeScene", "DecodePacked"}) {
-        std::string base = std::string("BM_") + name;
-        auto t = reporter.times.find(base);
-        if (t == reporter.times.end()) continue;
-        auto m = reporter.times.find(base + "_memcpy");
-        auto p = reporter.times.find(base + (std::string(name) == "DecodePacked" ? "_libpng" : "_pixman"));
-        std::printf("%-22s %14.2f %14.2f  (%s)\n", name, m != reporter.times.end() ? t->second / m->second : 0.0,
-                    p != reporter.times.end() ? t->second / p->second : 0.0,
-                    std::string(name) == "DecodePacked" ? "libpng" : "pixman");
+        const std::string base = std::string("BM_") + name;
+        const bool png = std::string(name) == "DecodePacked";
+        const std::string ref = base + (png ? "_libpng" : "_pixman");
+        auto ratio = [](std::map<std::string, double>& m, const std::string& a, const std::string& b) {
+            return m.count(a) && m.count(b) && m[b] > 0 ? m[a] / m[b] : 0.0;
+        };
+        if (!reporter.times.count(base)) continue;
+        std::printf("%-22s %10.2f %12.2f %12.2f %12.2f  (%s)\n", name, ratio(reporter.times, base, base + "_memcpy"),
+                    ratio(reporter.times, base, ref), ratio(reporter.cpuTimes, base, base + "_memcpy"),
+                    ratio(reporter.cpuTimes, base, ref), png ? "libpng" : "pixman");
     }
     const Encoded& e = E();
     std::printf("\npacked landscape: %zu bytes, PNG %zu bytes (raw %zu)\n", e.packed.size(), e.png.size(),

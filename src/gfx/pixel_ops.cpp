@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/trace.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #define VELMORA_SSE2 1
+#endif
+#if defined(VELMORA_SSE2) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VELMORA_AVX2 1
+#define VELMORA_TARGET_AVX2 __attribute__((target("avx2")))
 #endif
 
 namespace velmora {
@@ -18,19 +24,43 @@ int g_blendWeight = 256;
 
 inline int ClampWeight(int w) { return w < 0 ? 0 : (w > 256 ? 256 : w); }
 
-inline uint8_t MaskByte(uint8_t d, uint8_t s, uint8_t m) {
-    unsigned v = ((d * (255u - m)) >> 8) + ((s * m) >> 8);
-    return static_cast<uint8_t>(v > 255 ? 255 : v);
-}
-
 // The per-byte form used for the ends of rows: one product sum, one shift.
 inline uint8_t MaskByteJoint(uint8_t d, uint8_t s, uint8_t m) {
     return static_cast<uint8_t>((d * (255u - m) + s * m) >> 8);
 }
 
-void BlendUnsigned(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out, size_t bytes) {
-    size_t i = 0;
+// Every kernel exists once per path and works on a plain byte stream; the
+// operations below only cut pictures into streams. The paths must agree
+// byte for byte, so each vector form below is the plain formula
+// rearranged, never approximated.
+
+PixelPath DetectPath() {
+#ifdef VELMORA_AVX2
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return PixelPath::Avx2;
+#endif
 #ifdef VELMORA_SSE2
+    return PixelPath::Sse2;
+#else
+    return PixelPath::Plain;
+#endif
+}
+
+PixelPath& Path() {
+    static PixelPath path = DetectPath();
+    return path;
+}
+
+// --- blend: out = (a * w + b * (256 - w)) >> 8 ---
+
+void BlendPlain(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>((a[i] * w + b[i] * (256 - w)) >> 8);
+}
+
+#ifdef VELMORA_SSE2
+// The sum of both products stays below 65536, so 16-bit lanes hold it.
+void BlendSse2(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out, size_t bytes) {
+    size_t i = 0;
     const __m128i zero = _mm_setzero_si128();
     const __m128i wa = _mm_set1_epi16(static_cast<short>(w));
     const __m128i wb = _mm_set1_epi16(static_cast<short>(256 - w));
@@ -44,19 +74,254 @@ void BlendUnsigned(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out,
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
                          _mm_packus_epi16(_mm_srli_epi16(lo, 8), _mm_srli_epi16(hi, 8)));
     }
+    BlendPlain(a + i, b + i, w, out + i, bytes - i);
+}
 #endif
-    for (; i < bytes; ++i) out[i] = static_cast<uint8_t>((a[i] * w + b[i] * (256 - w)) >> 8);
+
+#ifdef VELMORA_AVX2
+// a * w + b * (256 - w) = 256 * b + (a - b) * w, so the result is
+// b + floor((a - b) * w / 256). With w below 128 the difference times the
+// weight fits one signed multiply-add of byte pairs and its floor fits a
+// signed byte; above 128 the same holds for a and 256 - w. 128 itself is
+// the mean rounded down.
+VELMORA_TARGET_AVX2 void BlendAvx2(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out, size_t bytes) {
+    size_t i = 0;
+    if (w == 128) {
+        const __m256i one = _mm256_set1_epi8(1);
+        for (; i + 32 <= bytes; i += 32) {
+            __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+            __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+            __m256i odd = _mm256_and_si256(_mm256_xor_si256(va, vb), one);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_sub_epi8(_mm256_avg_epu8(va, vb), odd));
+        }
+    } else {
+        const bool low = w < 128;
+        const int k = low ? static_cast<int>(w) : static_cast<int>(256 - w);
+        // Byte pairs (a, b) times (k, -k) below 128, (-k, k) above.
+        const int first = low ? k : -k;
+        const uint16_t pair = static_cast<uint16_t>((first & 0xFF) | ((-first & 0xFF) << 8));
+        const __m256i weights = _mm256_set1_epi16(static_cast<short>(pair));
+        for (; i + 32 <= bytes; i += 32) {
+            __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + i));
+            __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + i));
+            __m256i lo = _mm256_srai_epi16(_mm256_maddubs_epi16(_mm256_unpacklo_epi8(va, vb), weights), 8);
+            __m256i hi = _mm256_srai_epi16(_mm256_maddubs_epi16(_mm256_unpackhi_epi8(va, vb), weights), 8);
+            __m256i base = low ? vb : va;
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                                _mm256_add_epi8(base, _mm256_packs_epi16(lo, hi)));
+        }
+    }
+    BlendSse2(a + i, b + i, w, out + i, bytes - i);
+}
+#endif
+
+void Blend(const uint8_t* a, const uint8_t* b, unsigned w, uint8_t* out, size_t bytes) {
+    switch (Path()) {
+#ifdef VELMORA_AVX2
+    case PixelPath::Avx2:
+        BlendAvx2(a, b, w, out, bytes);
+        return;
+#endif
+#ifdef VELMORA_SSE2
+    case PixelPath::Sse2:
+        BlendSse2(a, b, w, out, bytes);
+        return;
+#endif
+    default:
+        BlendPlain(a, b, w, out, bytes);
+    }
+}
+
+// --- mask: groups of 8 bytes, all-zero groups keep dst ---
+
+void MaskPlain(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_t bytes, uint8_t* out) {
+    for (size_t i = 0; i + 8 <= bytes; i += 8) {
+        uint64_t m8;
+        std::memcpy(&m8, mask + i, 8);
+        if (m8 == 0) {
+            if (out != dst) std::memcpy(out + i, dst + i, 8);
+            continue;
+        }
+        // The sum of both truncated products never exceeds 254, so the
+        // clamp to 255 never bites.
+        for (size_t k = i; k < i + 8; ++k)
+            out[k] = static_cast<uint8_t>(((dst[k] * (255u - mask[k])) >> 8) + ((src[k] * mask[k]) >> 8));
+    }
+}
+
+#ifdef VELMORA_SSE2
+// A byte placed in the high half of a 16-bit lane is the byte times 256,
+// so the high half of its product with a weight is the product >> 8: each
+// truncation is one multiply.
+void MaskSse2(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_t bytes, uint8_t* out) {
+    size_t i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i ones = _mm_set1_epi8(-1);
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        __m128i z32 = _mm_cmpeq_epi32(m, zero);
+        __m128i keep = _mm_and_si128(z32, _mm_shuffle_epi32(z32, _MM_SHUFFLE(2, 3, 0, 1)));
+        if (_mm_movemask_epi8(keep) == 0xFFFF) {
+            // Both groups transparent: the margins of sprites cost one test.
+            if (out != dst) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), d);
+            continue;
+        }
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        __m128i im = _mm_xor_si128(m, ones);
+        __m128i lo = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, d), _mm_unpacklo_epi8(im, zero)),
+                                   _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, s), _mm_unpacklo_epi8(m, zero)));
+        __m128i hi = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpackhi_epi8(zero, d), _mm_unpackhi_epi8(im, zero)),
+                                   _mm_mulhi_epu16(_mm_unpackhi_epi8(zero, s), _mm_unpackhi_epi8(m, zero)));
+        __m128i r = _mm_packus_epi16(lo, hi);
+        r = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, r));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), r);
+    }
+    MaskPlain(dst + i, src + i, mask + i, bytes - i, out + i);
+}
+#endif
+
+#ifdef VELMORA_AVX2
+VELMORA_TARGET_AVX2 void MaskAvx2(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_t bytes,
+                                  uint8_t* out) {
+    size_t i = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ones = _mm256_set1_epi8(-1);
+    for (; i + 32 <= bytes; i += 32) {
+        __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask + i));
+        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+        __m256i keep = _mm256_cmpeq_epi64(m, zero);
+        if (_mm256_movemask_epi8(keep) == -1) {
+            if (out != dst) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), d);
+            continue;
+        }
+        __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        __m256i im = _mm256_xor_si256(m, ones);
+        __m256i lo = _mm256_add_epi16(
+            _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, d), _mm256_unpacklo_epi8(im, zero)),
+            _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, s), _mm256_unpacklo_epi8(m, zero)));
+        __m256i hi = _mm256_add_epi16(
+            _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, d), _mm256_unpackhi_epi8(im, zero)),
+            _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, s), _mm256_unpackhi_epi8(m, zero)));
+        __m256i r = _mm256_blendv_epi8(_mm256_packus_epi16(lo, hi), d, keep);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), r);
+    }
+    MaskSse2(dst + i, src + i, mask + i, bytes - i, out + i);
+}
+#endif
+
+void Mask(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_t bytes, uint8_t* out) {
+    switch (Path()) {
+#ifdef VELMORA_AVX2
+    case PixelPath::Avx2:
+        MaskAvx2(dst, src, mask, bytes, out);
+        return;
+#endif
+#ifdef VELMORA_SSE2
+    case PixelPath::Sse2:
+        MaskSse2(dst, src, mask, bytes, out);
+        return;
+#endif
+    default:
+        MaskPlain(dst, src, mask, bytes, out);
+    }
+}
+
+// --- darken: out = low 16 bits of (in * v), >> 8 ---
+
+void DarkenPlain(const uint8_t* in, uint8_t* out, unsigned v, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(((in[i] * v) & 0xFFFF) >> 8);
+}
+
+#ifdef VELMORA_SSE2
+void DarkenSse2(const uint8_t* in, uint8_t* out, unsigned v, size_t bytes) {
+    size_t i = 0;
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i vv = _mm_set1_epi16(static_cast<short>(v));
+    for (; i + 16 <= bytes; i += 16) {
+        __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), vv), 8);
+        __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), vv), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+    DarkenPlain(in + i, out + i, v & 0xFFFF, bytes - i);
+}
+#endif
+
+#ifdef VELMORA_AVX2
+VELMORA_TARGET_AVX2 void DarkenAvx2(const uint8_t* in, uint8_t* out, unsigned v, size_t bytes) {
+    size_t i = 0;
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i vv = _mm256_set1_epi16(static_cast<short>(v));
+    if (v <= 256) {
+        // The product fits 16 bits: one high-half multiply of the byte
+        // placed at the top of its lane.
+        for (; i + 32 <= bytes; i += 32) {
+            __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+            __m256i lo = _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, a), vv);
+            __m256i hi = _mm256_mulhi_epu16(_mm256_unpackhi_epi8(zero, a), vv);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(lo, hi));
+        }
+    } else {
+        for (; i + 32 <= bytes; i += 32) {
+            __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
+            __m256i lo = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(a, zero), vv), 8);
+            __m256i hi = _mm256_srli_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(a, zero), vv), 8);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_packus_epi16(lo, hi));
+        }
+    }
+    DarkenSse2(in + i, out + i, v, bytes - i);
+}
+#endif
+
+// v is taken in its low 16 bits.
+void Darken(const uint8_t* in, uint8_t* out, unsigned v, size_t bytes) {
+    v &= 0xFFFF;
+    switch (Path()) {
+#ifdef VELMORA_AVX2
+    case PixelPath::Avx2:
+        DarkenAvx2(in, out, v, bytes);
+        return;
+#endif
+#ifdef VELMORA_SSE2
+    case PixelPath::Sse2:
+        DarkenSse2(in, out, v, bytes);
+        return;
+#endif
+    default:
+        DarkenPlain(in, out, v, bytes);
+    }
+}
+
+// The rows of pictures of one width are one stream when the groups of a
+// row reach its end.
+bool RowsContiguous(int width, int groups, std::initializer_list<const Picture*> pictures) {
+    if (static_cast<size_t>(groups) * 8 != static_cast<size_t>(width) * 3) return false;
+    for (const Picture* p : pictures)
+        if (p->width != width) return false;
+    return true;
 }
 
 }  // namespace
 
+PixelPath BestPixelPath() { return DetectPath(); }
+
+PixelPath CurrentPixelPath() { return Path(); }
+
+bool UsePixelPath(PixelPath path) {
+    const PixelPath best = DetectPath();
+    if (static_cast<int>(path) > static_cast<int>(best)) return false;
+    Path() = path;
+    return true;
+}
+
 void BlendRows(const uint8_t* first, const uint8_t* second, int w, uint8_t* out, int n) {
     if (n <= 0) return;
-    BlendUnsigned(first, second, static_cast<unsigned>(ClampWeight(w)), out, static_cast<size_t>(n) * 8);
+    Blend(first, second, static_cast<unsigned>(ClampWeight(w)), out, static_cast<size_t>(n) * 8);
 }
 
 void BlendBytes(const uint8_t* first, const uint8_t* second, int w, uint8_t* out, size_t bytes) {
-    BlendUnsigned(first, second, static_cast<unsigned>(ClampWeight(w)), out, bytes);
+    Blend(first, second, static_cast<unsigned>(ClampWeight(w)), out, bytes);
 }
 
 void SetBlendWeight(int w) { g_blendWeight = ClampWeight(w); }
@@ -67,53 +332,20 @@ void BlendRows(const uint8_t* first, const uint8_t* second, uint8_t* out, int n)
 
 void MaskRows(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, int n, uint8_t* out) {
     if (n <= 0) return;
-    const size_t bytes = static_cast<size_t>(n) * 8;
-    size_t i = 0;
-#ifdef VELMORA_SSE2
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i full = _mm_set1_epi16(255);
-    for (; i + 16 <= bytes; i += 16) {
-        __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
-        int zeros = _mm_movemask_epi8(_mm_cmpeq_epi8(m, zero));
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        if (zeros == 0xFFFF) {
-            // Both groups transparent: the margins of sprites cost one test.
-            if (out != dst) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), d);
-            continue;
-        }
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        __m128i mlo = _mm_unpacklo_epi8(m, zero), mhi = _mm_unpackhi_epi8(m, zero);
-        __m128i lo = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), _mm_sub_epi16(full, mlo)), 8),
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(s, zero), mlo), 8));
-        __m128i hi = _mm_add_epi16(
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), _mm_sub_epi16(full, mhi)), 8),
-            _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(s, zero), mhi), 8));
-        __m128i r = _mm_packus_epi16(lo, hi);
-        const bool keepLo = (zeros & 0xFF) == 0xFF, keepHi = (zeros & 0xFF00) == 0xFF00;
-        if (keepLo || keepHi) {
-            __m128i keep = _mm_set_epi64x(keepHi ? -1 : 0, keepLo ? -1 : 0);
-            r = _mm_or_si128(_mm_and_si128(keep, d), _mm_andnot_si128(keep, r));
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), r);
-    }
-#endif
-    for (; i < bytes; i += 8) {
-        uint64_t m8;
-        std::memcpy(&m8, mask + i, 8);
-        if (m8 == 0) {
-            if (out != dst) std::memmove(out + i, dst + i, 8);
-            continue;
-        }
-        for (size_t k = i; k < i + 8; ++k) out[k] = MaskByte(dst[k], src[k], mask[k]);
-    }
+    Mask(dst, src, mask, static_cast<size_t>(n) * 8, out);
 }
 
 void CrossfadeScreen(const Picture& first, const Picture& second, int w, Picture& out) {
     int rows = std::min({kScreenHeight, first.height, second.height, out.height});
     int width = std::min({kScreenWidth, first.width, second.width, out.width});
     int groups = width * 3 / 8;
-    for (int y = 0; y < rows; ++y) BlendRows(first.Row(y), second.Row(y), w, out.Row(y), groups);
+    if (rows <= 0 || groups <= 0) return;
+    const unsigned wc = static_cast<unsigned>(ClampWeight(w));
+    if (RowsContiguous(width, groups, {&first, &second, &out})) {
+        Blend(first.Row(0), second.Row(0), wc, out.Row(0), static_cast<size_t>(rows) * groups * 8);
+        return;
+    }
+    for (int y = 0; y < rows; ++y) Blend(first.Row(y), second.Row(y), wc, out.Row(y), static_cast<size_t>(groups) * 8);
 }
 
 void CrossfadeTile(const Picture& previous, const Picture& screen, Picture& out, int x, int y, int w) {
@@ -124,38 +356,40 @@ void CrossfadeTile(const Picture& previous, const Picture& screen, Picture& out,
     if (x1 <= x0 || y1 <= y0) return;
     const unsigned wc = static_cast<unsigned>(ClampWeight(w));
     const size_t bytes = static_cast<size_t>(x1 - x0) * 3;
-    for (int r = y0; r < y1; ++r)
-        BlendUnsigned(previous.Pixel(x0, r), screen.Pixel(x0, r), wc, out.Pixel(x0, r), bytes);
+    for (int r = y0; r < y1; ++r) Blend(previous.Pixel(x0, r), screen.Pixel(x0, r), wc, out.Pixel(x0, r), bytes);
 }
 
 void MaskScreen(const Picture& dst, const Picture& src, const Picture& mask, Picture& out) {
     int rows = std::min({kScreenHeight, dst.height, src.height, mask.height, out.height});
     int width = std::min({kScreenWidth, dst.width, src.width, mask.width, out.width});
     int groups = width * 3 / 8;
-    for (int y = 0; y < rows; ++y) MaskRows(dst.Row(y), src.Row(y), mask.Row(y), groups, out.Row(y));
+    if (rows <= 0 || groups <= 0) return;
+    if (RowsContiguous(width, groups, {&dst, &src, &mask, &out})) {
+        Mask(dst.Row(0), src.Row(0), mask.Row(0), static_cast<size_t>(rows) * groups * 8, out.Row(0));
+        return;
+    }
+    for (int y = 0; y < rows; ++y) Mask(dst.Row(y), src.Row(y), mask.Row(y), static_cast<size_t>(groups) * 8, out.Row(y));
 }
 
 void DarkenScreen(const Picture& src, Picture& dst, int v) {
     int rows = std::min({kScreenHeight, src.height, dst.height});
     int width = std::min({kScreenWidth, src.width, dst.width});
-    const size_t bytes = static_cast<size_t>(width * 3 / 8) * 8;
-    const unsigned uv = static_cast<unsigned>(v) & 0xFFFF;
-    for (int y = 0; y < rows; ++y) {
-        const uint8_t* s = src.Row(y);
-        uint8_t* d = dst.Row(y);
-        size_t i = 0;
-#ifdef VELMORA_SSE2
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i vv = _mm_set1_epi16(static_cast<short>(uv));
-        for (; i + 16 <= bytes; i += 16) {
-            __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-            __m128i lo = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), vv), 8);
-            __m128i hi = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, zero), vv), 8);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(lo, hi));
-        }
-#endif
-        for (; i < bytes; ++i) d[i] = static_cast<uint8_t>(((s[i] * uv) & 0xFFFF) >> 8);
+    int groups = width * 3 / 8;
+    if (rows <= 0 || groups <= 0) return;
+    const unsigned uv = static_cast<unsigned>(v);
+    if (RowsContiguous(width, groups, {&src, &dst})) {
+        Darken(src.Row(0), dst.Row(0), uv, static_cast<size_t>(rows) * groups * 8);
+        return;
     }
+    for (int y = 0; y < rows; ++y) Darken(src.Row(y), dst.Row(y), uv, static_cast<size_t>(groups) * 8);
+}
+
+void DarkenRows(Picture& picture, int y, int rows, int v) {
+    const int first = std::max(y, 0), last = std::min(y + rows, picture.height);
+    if (last <= first) return;
+    // Whole rows of one picture are contiguous.
+    Darken(picture.Row(first), picture.Row(first), static_cast<unsigned>(std::clamp(v, 0, 256)),
+           static_cast<size_t>(last - first) * static_cast<size_t>(picture.Stride()));
 }
 
 namespace {
@@ -187,7 +421,7 @@ void MaskedBlit(Picture& dst, int x, int y, int w, int h, const uint8_t* colour,
         const size_t off = static_cast<size_t>(sy + i) * stride + static_cast<size_t>(sx) * 3;
         const uint8_t* s = colour + off;
         const uint8_t* m = mask + off;
-        MaskRows(d, s, m, groups, d);
+        Mask(d, s, m, static_cast<size_t>(groups) * 8, d);
         for (size_t k = tailStart; k < rowBytes; ++k) d[k] = MaskByteJoint(d[k], s[k], m[k]);
     }
 }
@@ -222,7 +456,7 @@ bool BlitStacked(Picture& dst, int x, int y, const Picture& src) {
     const int groups = (3 * src.width) / 8;
     for (int i = 0; i < half; ++i) {
         uint8_t* d = dst.Pixel(x, y + i);
-        MaskRows(d, src.Row(i), src.Row(half + i), groups, d);
+        Mask(d, src.Row(i), src.Row(half + i), static_cast<size_t>(groups) * 8, d);
     }
     return true;
 }

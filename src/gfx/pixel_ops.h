@@ -39,8 +39,7 @@ void MaskScreen(const Picture& dst, const Picture& src, const Picture& mask, Pic
 void DarkenScreen(const Picture& src, Picture& dst, int v);
 
 // Rows y ... y + rows - 1 of the picture: every byte b becomes (b * v) >> 8,
-// v from 0 to 256 (clipped to the picture). Stand-in body in
-// pixel_ops_stub.cpp.
+// v from 0 to 256 (clipped to the picture).
 void DarkenRows(Picture& picture, int y, int rows, int v);
 
 // Draws colour through mask (separate pictures of equal size) with its
@@ -62,5 +61,14 @@ inline void CopyPicture(Picture& dst, const Picture& src, int dx = 0, int dy = 0
 }
 // Fills the whole picture with one colour (red in the low byte).
 void FillPicture(Picture& dst, uint32_t colour);
+
+// The instruction set behind the operations above, chosen once from the
+// processor. Every path gives the same bytes; tests and benchmarks force a
+// lower one to compare them. UsePixelPath refuses (false) a path this
+// processor or build cannot run.
+enum class PixelPath { Plain, Sse2, Avx2 };
+PixelPath BestPixelPath();
+PixelPath CurrentPixelPath();
+bool UsePixelPath(PixelPath path);
 
 }  // namespace velmora
