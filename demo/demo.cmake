@@ -41,13 +41,20 @@ set(VELMORA_DEMO_PICTURES ${CMAKE_BINARY_DIR}/demo_pictures)
 # The choice buttons, drawn by a second program into the same folder.
 add_executable(velmora-demo-ui-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_ui_pictures.cpp)
 target_link_libraries(velmora-demo-ui-pictures PRIVATE velmora_core)
+# The message window, name plates, click-wait icon and picture characters,
+# sized from the configuration block.
+add_executable(velmora-demo-window-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_window_pictures.cpp)
+target_link_libraries(velmora-demo-window-pictures PRIVATE velmora_core)
+set(VELMORA_DEMO_CONFIG ${CMAKE_SOURCE_DIR}/demo/scripts/_config.txt)
 add_custom_command(
   OUTPUT ${VELMORA_DEMO_DIR}/vk_gra.vrk
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_DEMO_DIR}
   COMMAND velmora-demo-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-demo-ui-pictures ${VELMORA_DEMO_PICTURES}
+  COMMAND velmora-demo-window-pictures ${VELMORA_DEMO_CONFIG} ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-pack pictures ${VELMORA_DEMO_PICTURES} ${VELMORA_DEMO_DIR}/vk_gra.vrk
-  DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures
+  DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures velmora-demo-window-pictures
+    ${VELMORA_DEMO_CONFIG}
   COMMENT "Drawing and packing the demo pictures")
 
 add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES}

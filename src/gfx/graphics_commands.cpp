@@ -444,6 +444,8 @@ void SprmvCommand(TForm1& f, const char* args) {
     }
     SetSprites(f, list);
     f.gfx.spriteList = list;
+    // The sprites move under the closed window: its copy of the scene is stale.
+    f.text.windowValid = false;
     f.flags.busy = true;
     f.flags.interruptibleEffect = true;
     f.flags.interruptRequest = 0;

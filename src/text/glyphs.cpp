@@ -117,7 +117,7 @@ FontRequest GlyphFontRequest(const TForm1& f) {
 
 void InitGlyphs(TForm1& f) {
     GlyphState& g = f.text.glyphs;
-    LoadPicture(f, "sys_gaiji", g.gaiji);
+    if (!LoadPicture(f, "sys_gaiji", g.gaiji)) Trace("system picture sys_gaiji missing");
     for (Picture* p : {&g.glyphAlpha, &g.shadowAlpha, &g.shadowColour, &g.textColour})
         p->Resize(kCellWidth, kCellHeight);
     g.plate.Resize(kPlateWidth, kPlateHeight);

@@ -42,6 +42,11 @@ void MaskBlock(Picture& out, int ox, int oy, const Picture& dst, int dx, int dy,
     }
 }
 
+// The game runs on without a system picture, but its author wants to know.
+void LoadSystemPicture(TForm1& f, const char* name, Picture& picture) {
+    if (!LoadPicture(f, name, picture)) Trace("system picture %s missing", name);
+}
+
 void CopyToWindow(TForm1& f, const Picture& pic, int x, int y, int w, int h) {
     f.plat.surface().Blit(pic, x, y, w, h, x, y);
 }
@@ -83,11 +88,11 @@ void PagePosition(const TForm1& f, int column, int line, int& x, int& y) {
 void BuildMessageWindow(TForm1& f) {
     TextState& t = f.text;
     const ConfigValues& c = f.config;
-    LoadPicture(f, "sys_np", t.glyphs.defaultPlate);
-    LoadPicture(f, "sys_tw", t.twLoaded);
-    LoadPicture(f, "sys_tw1", t.tw1);
-    LoadPicture(f, "sys_twz", t.twzLoaded);
-    LoadPicture(f, "sys_twz1", t.twz1);
+    LoadSystemPicture(f, "sys_np", t.glyphs.defaultPlate);
+    LoadSystemPicture(f, "sys_tw", t.twLoaded);
+    LoadSystemPicture(f, "sys_tw1", t.tw1);
+    LoadSystemPicture(f, "sys_twz", t.twzLoaded);
+    LoadSystemPicture(f, "sys_twz1", t.twz1);
     f.gfx.messageWindow.Resize(c.TXW_SIZE_X, c.TXW_SIZE_Y);
     t.windowSaved.Resize(c.TXW_SIZE_X, c.TXW_SIZE_Y);
     t.quickBand.Resize(kQuickBandWidth, kQuickBandHeight);
@@ -97,7 +102,7 @@ void BuildMessageWindow(TForm1& f) {
 
 void LoadClickWaitIcon(TForm1& f) {
     TextState& t = f.text;
-    LoadPicture(f, "sys_clickw", t.clickSheet);
+    LoadSystemPicture(f, "sys_clickw", t.clickSheet);
     t.clickIcon.Resize(std::max(f.config.CLICK_WAIT_SIZE_X, 0), std::max(f.config.CLICK_WAIT_SIZE_Y, 0));
     t.clickTicks = 0;
     t.clickShown = false;

@@ -3,6 +3,7 @@
 // request during a gra transition.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -135,6 +136,22 @@ TEST_F(DrawingCommands, SprmvClickJumpsToTheTargets) {
     EXPECT_LT(t, 3000u);
     EXPECT_EQ(f->vars.S[80], 0);
     EXPECT_EQ(f->vars.S[19], 1);
+}
+
+TEST_F(DrawingCommands, SprmvLeavesTheWindowToBeBuiltOnTheMovedScene) {
+    GameinitSprites(*f);
+    f->gfx.background.Resize(800, 600);
+    OldPattern(f->gfx.background);
+    ComposeScene(*f);
+    BuildWindowBackground(*f);  // the window holds the scene before the move
+    ASSERT_TRUE(f->text.windowValid);
+    NewPattern(f->gfx.background);
+    SprmvCommand(*f, "B01,100,0,2");
+    OpenWindow(*f);
+    for (int y = 0; y < 170; ++y)
+        ASSERT_EQ(std::memcmp(f->gfx.messageWindow.Row(y), f->gfx.scene.Row(430 + y), 2400), 0) << y;
+    for (int y = 0; y < 170; ++y)
+        ASSERT_EQ(std::memcmp(f->gfx.screen.Row(430 + y), f->gfx.scene.Row(430 + y), 2400), 0) << y;
 }
 
 TEST_F(DrawingCommands, SprmvNeedsGroupsOfFourOrInit) {
