@@ -140,7 +140,8 @@ void BandWindow(const Config& config, Picture& tw, Picture& tw1) {
             const double outer = Edge(d);            // the panel with its frame
             const double body = Edge(d + 1.6);       // inside the frame line
             const double frame = outer - body;       // the line itself
-            const double glow = d > 0 ? 0.22 * std::exp(-d / 2.5) : 0;  // a soft dark rim outside
+            // A soft dark rim outside, ending before the plate's rows.
+            const double glow = d > 0 ? 0.22 * std::max(0.0, 1 - d / 3.5) : 0;
             const Rgb colour = frame > 0 ? kFrameLight : kPanelDeep;
             const double alpha = frame * 170 + body * ownAlpha + (1 - outer) * glow * 255;
             PutColour(tw, x, y, colour);
@@ -159,10 +160,9 @@ void NovelWindow(Picture& twz, Picture& twz1) {
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             Rgb c = Mix({8, 10, 30}, {2, 3, 12}, y / double(h));
-            const double d = RoundRect(x + 0.5, y + 0.5, 14, 14, w - 14, h - 14, 10);
-            const double line = Edge(std::fabs(d) - 0.7);
-            const double inner = Edge(std::fabs(d + 4) - 0.5) * 0.35;
-            c = Mix(c, kFrameLight, std::max(line * 0.75, inner));
+            // Outside the text and the choice buttons, which start 15 pixels in.
+            const double d = RoundRect(x + 0.5, y + 0.5, 8, 8, w - 8, h - 8, 10);
+            c = Mix(c, kFrameLight, Edge(std::fabs(d) - 0.7) * 0.75);
             PutColour(twz, x, y, c);
             PutGrey(twz, x, h + y, 200);
             PutGrey(twz1, x, y, 255);

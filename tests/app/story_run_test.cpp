@@ -41,6 +41,7 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     EXPECT_NE(t.find("script ending: end reached"), std::string::npos);
     EXPECT_EQ(t.find("ここには来ません"), std::string::npos);
     EXPECT_EQ(t.find("これは表示されません"), std::string::npos);
+    EXPECT_EQ(t.find("system picture"), std::string::npos) << "the demo lacks a window picture";
 }
 
 TEST(StoryRun, PackedGameFollowsItsEventsFile) {
