@@ -8,13 +8,11 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "backlog/backlog.h"
-#include "text/gfx_interim.h"
+#include "gfx/effects.h"
+#include "gfx/transitions.h"
 #include "ui/input.h"
 
 namespace velmora {
-
-using interim::AnimatedBackgroundRunning;
-using interim::RevealScreen;
 
 namespace {
 
@@ -144,7 +142,7 @@ void BuildWindowBackground(TForm1& f) {
         mw.Resize(c.TXW_SIZE_X, c.TXW_SIZE_Y);
         t.windowValid = false;
     }
-    if (!NovelMode(f) && t.windowValid && !AnimatedBackgroundRunning(f) && t.windowSaved.width == mw.width &&
+    if (!NovelMode(f) && t.windowValid && !BackgroundAnimationRunning(f) && t.windowSaved.width == mw.width &&
         t.windowSaved.height == mw.height) {
         mw.bytes = t.windowSaved.bytes;
         return;
@@ -245,7 +243,7 @@ void NewPage(TForm1& f) {
             CopyPicture(f.gfx.previous, f.gfx.screen);
             CopyPicture(f.gfx.screen, f.gfx.novel);
             DrawQuickBar(f, 0);
-            if (!f.ui.SkipActive) RevealScreen(f);
+            if (!f.ui.SkipActive) TimedCrossfade(f, 2);
             t.windowOpen = true;
         }
         f.plat.surface().BlitWhole(f.gfx.screen);
@@ -441,7 +439,7 @@ void EraseClickWait(TForm1& f) {
 void AnimateClickWait(TForm1& f) {
     TextState& t = f.text;
     const ConfigValues& c = f.config;
-    if (f.ui.SkipActive || AnimatedBackgroundRunning(f)) return;
+    if (f.ui.SkipActive || BackgroundAnimationRunning(f)) return;
     EraseClickWait(f);
     ++t.clickTicks;
     const int frames = c.CLICK_WAIT_PAT > 0 ? c.CLICK_WAIT_PAT : 1;

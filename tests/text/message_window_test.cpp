@@ -328,6 +328,28 @@ TEST_F(Page, CloseFadesToTheScene) {
     EXPECT_FALSE(f->text.windowOpen);
 }
 
+TEST_F(Page, NovelPageOnAHiddenWindowFadesInUnlessSkipping) {
+    ModeCommand(*f, 1);
+    for (bool skipping : {false, true}) {
+        TwSetCommand(*f, 0);
+        FillPicture(f->gfx.screen, 0);
+        f->ui.SkipActive = skipping;
+        const uint32_t t0 = plat->Now();
+        NewPage(*f);
+        // The timed cross-fade: 12 per 40 ms until past full weight.
+        if (skipping)
+            EXPECT_EQ(plat->Now(), t0);
+        else
+            EXPECT_EQ(plat->Now() - t0, 880u);
+        EXPECT_TRUE(f->text.windowOpen);
+        EXPECT_EQ(f->gfx.screen.bytes, f->gfx.novel.bytes);
+        Picture shown;
+        plat->ReadBack(shown);
+        EXPECT_EQ(shown.bytes, f->gfx.screen.bytes);
+        EXPECT_FALSE(f->flags.busy);
+    }
+}
+
 TEST_F(Page, NewPageErasesTheTextAndResetsTheColour) {
     WindowPictures(*f);
     Put("あいう");
