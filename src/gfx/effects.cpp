@@ -86,21 +86,26 @@ void TimedCrossfade(TForm1& f, int kind) {
         case 4: step = 2; interval = 50; break;
         default: break;
     }
-    EnsureScreenSize(f.gfx.work);
-    StartFrameClock(f);
     f.flags.busy = true;
     f.flags.interruptibleEffect = true;
     f.flags.interruptRequest = 0;
-    int w = 0;
-    do {
-        CrossfadeScreen(f.gfx.screen, f.gfx.previous, w, f.gfx.work);
-        ShowAll(f, f.gfx.work);
-        if (f.flags.interruptRequest != 0) break;
-        w += step * WaitFrame(f, interval);
-    } while (w <= 256);
+    // Up to and including full weight.
+    CrossfadeFrames(f, f.gfx.screen, f.gfx.previous, 0, step, interval, 257, true);
     f.flags.busy = false;
     f.flags.interruptibleEffect = false;
     ShowAll(f, f.gfx.screen);
+}
+
+void CrossfadeFrames(TForm1& f, const Picture& to, const Picture& from, int weight, int step, uint32_t interval,
+                     int end, bool stoppable) {
+    EnsureScreenSize(f.gfx.work);
+    StartFrameClock(f);
+    do {
+        CrossfadeScreen(to, from, weight, f.gfx.work);
+        ShowAll(f, f.gfx.work);
+        if (stoppable && f.flags.interruptRequest != 0) break;
+        weight += step * WaitFrame(f, interval);
+    } while (weight < end);
 }
 
 void Mosaic(TForm1& f, const Picture& source, int size) {
@@ -131,13 +136,7 @@ void SepiaFade(TForm1& f) {
     f.vars.S[11] = filter;
     CopyPicture(f.gfx.screen, f.gfx.scene);
     DrawWindowLayers(f);
-    StartFrameClock(f);
-    int w = 48;
-    do {
-        CrossfadeScreen(f.gfx.screen, f.gfx.previous, w, f.gfx.work);
-        ShowAll(f, f.gfx.work);
-        w += 8 * WaitFrame(f, 20);
-    } while (w < 256);
+    CrossfadeFrames(f, f.gfx.screen, f.gfx.previous, 48, 8, 20, 256, false);
     ShowAll(f, f.gfx.screen);
     f.flags.busy = false;
 }

@@ -58,6 +58,13 @@ bool ParseEffectDefinition(const char* script, int32_t length, const char* name,
 // Cross-fade from the previous-screen picture to the screen picture; kind 1
 // to 4 pick the speed. Cut short by the interrupt request.
 void TimedCrossfade(TForm1& f, int kind);
+// The frame loop of every cross-fade on the window, through the work
+// picture: the weight of `to` over `from` starts at `weight` and rises by
+// `step` per frame of `interval` ms while it is below `end`. When
+// `stoppable`, an interrupt request ends it after the frame on show. The
+// caller shows the final picture.
+void CrossfadeFrames(TForm1& f, const Picture& to, const Picture& from, int weight, int step, uint32_t interval,
+                     int end, bool stoppable);
 // Shows source as size x size blocks (through the work picture).
 void Mosaic(TForm1& f, const Picture& source, int size);
 

@@ -141,13 +141,7 @@ void RandomTiles(TForm1& f) {
 }
 
 void QuickCrossfade(TForm1& f) {
-    StartFrameClock(f);
-    int w = 48;
-    do {
-        CrossfadeScreen(f.gfx.screen, f.gfx.previous, w, f.gfx.work);
-        ShowAll(f, f.gfx.work);
-        w += 16 * WaitFrame(f, 10);
-    } while (w < 256);
+    CrossfadeFrames(f, f.gfx.screen, f.gfx.previous, 48, 16, 10, 256, false);
     ShowAll(f, f.gfx.screen);
     // Not cut short, but the script still learns of the click.
     if (f.flags.interruptRequest != 0) f.vars.S[19] = 1;

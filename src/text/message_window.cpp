@@ -356,15 +356,7 @@ void CloseWindow(TForm1& f) {
         f.flags.busy = true;
         f.flags.interruptibleEffect = true;
         f.flags.interruptRequest = 0;
-        StartFrameClock(f);
-        int level = 0;
-        do {
-            CrossfadeScreen(g.scene, g.screen, level, g.work);
-            f.plat.surface().BlitWhole(g.work);
-            f.plat.surface().Update();
-            if (f.flags.interruptRequest != 0) break;
-            level += 8 * WaitFrame(f, 10);
-        } while (level < 256);
+        CrossfadeFrames(f, g.scene, g.screen, 0, 8, 10, 256, true);
         f.flags.interruptibleEffect = false;
         f.flags.busy = false;
     }
