@@ -142,6 +142,11 @@ void MaskPlain(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size
             if (out != dst) std::memcpy(out + i, dst + i, 8);
             continue;
         }
+        if (m8 == ~uint64_t{0}) {
+            // Opaque: (src * 255) >> 8, which is src - 1 except for 0.
+            for (size_t k = i; k < i + 8; ++k) out[k] = static_cast<uint8_t>(src[k] ? src[k] - 1 : 0);
+            continue;
+        }
         // The sum of both truncated products never exceeds 254, so the
         // clamp to 255 never bites.
         for (size_t k = i; k < i + 8; ++k)
@@ -157,8 +162,16 @@ void MaskSse2(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_
     size_t i = 0;
     const __m128i zero = _mm_setzero_si128();
     const __m128i ones = _mm_set1_epi8(-1);
+    const __m128i one = _mm_set1_epi8(1);
     for (; i + 16 <= bytes; i += 16) {
         __m128i m = _mm_loadu_si128(reinterpret_cast<const __m128i*>(mask + i));
+        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi8(m, ones)) == 0xFFFF) {
+            // Opaque, as the inside of sprites: (src * 255) >> 8 is src - 1
+            // except for 0, and dst plays no part.
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_subs_epu8(s, one));
+            continue;
+        }
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
         __m128i z32 = _mm_cmpeq_epi32(m, zero);
         __m128i keep = _mm_and_si128(z32, _mm_shuffle_epi32(z32, _MM_SHUFFLE(2, 3, 0, 1)));
@@ -167,7 +180,6 @@ void MaskSse2(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_
             if (out != dst) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), d);
             continue;
         }
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i im = _mm_xor_si128(m, ones);
         __m128i lo = _mm_add_epi16(_mm_mulhi_epu16(_mm_unpacklo_epi8(zero, d), _mm_unpacklo_epi8(im, zero)),
                                    _mm_mulhi_epu16(_mm_unpacklo_epi8(zero, s), _mm_unpacklo_epi8(m, zero)));
@@ -187,15 +199,22 @@ VELMORA_TARGET_AVX2 void MaskAvx2(const uint8_t* dst, const uint8_t* src, const 
     size_t i = 0;
     const __m256i zero = _mm256_setzero_si256();
     const __m256i ones = _mm256_set1_epi8(-1);
+    const __m256i one = _mm256_set1_epi8(1);
     for (; i + 32 <= bytes; i += 32) {
         __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mask + i));
-        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
-        __m256i keep = _mm256_cmpeq_epi64(m, zero);
-        if (_mm256_movemask_epi8(keep) == -1) {
-            if (out != dst) _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), d);
+        if (_mm256_testz_si256(m, m)) {
+            if (out != dst)
+                _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i)));
             continue;
         }
         __m256i s = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
+        if (_mm256_testc_si256(m, ones)) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), _mm256_subs_epu8(s, one));
+            continue;
+        }
+        __m256i d = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+        __m256i keep = _mm256_cmpeq_epi64(m, zero);
         __m256i im = _mm256_xor_si256(m, ones);
         __m256i lo = _mm256_add_epi16(
             _mm256_mulhi_epu16(_mm256_unpacklo_epi8(zero, d), _mm256_unpacklo_epi8(im, zero)),

@@ -40,7 +40,7 @@ Picture MaskNoise(int w, int h, uint32_t seed) {
     Rng r{seed};
     size_t i = 0;
     while (i < p.bytes.size()) {
-        const size_t run = 1 + r.Next() % 40;
+        const size_t run = 1 + r.Next() % (r.Next() % 4 == 0 ? 100 : 40);
         const uint32_t kind = r.Next() % 5;
         for (size_t k = 0; k < run && i < p.bytes.size(); ++k, ++i) {
             const uint32_t v = r.Next();
