@@ -1,6 +1,5 @@
 #include "audio/wady.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace velmora {
@@ -30,6 +29,10 @@ constexpr int16_t kE[64] = {0,   2,   4,   6,   8,   10,  12,  15,  18,  21,  24
 struct Tables {
     int16_t s[64];
     int16_t b[128];
+    // A one-byte run code v (0 ... 127) as "next = (p & keep) + add": keep
+    // is all ones for a delta and 0 for an absolute value, so the decoder
+    // does not branch on the kind of code.
+    uint32_t runKeep[128], runAdd[128];
     Tables() {
         for (int i = 0; i < 32; ++i) {
             s[i] = kD[i];
@@ -38,6 +41,17 @@ struct Tables {
         for (int i = 0; i < 64; ++i) b[i] = kE[i];
         b[64] = 0;
         for (int i = 1; i < 64; ++i) b[64 + i] = static_cast<int16_t>(-kE[i]);
+        for (int v = 0; v < 128; ++v) {
+            if (v & 0x40) {
+                int s6 = v & 0x3F;
+                if (s6 & 0x20) s6 -= 64;
+                runKeep[v] = 0;
+                runAdd[v] = static_cast<uint32_t>(s6 * 1024);
+            } else {
+                runKeep[v] = ~0u;
+                runAdd[v] = static_cast<uint32_t>(s[v]);
+            }
+        }
     }
 };
 const Tables kTables;
@@ -95,54 +109,66 @@ void WriteWadyHeader(const WadyHeader& h, uint8_t* b) {
 long DecodeRunBlock(const uint8_t* block, size_t size, int16_t* out, size_t capacity, int step) {
     if (size < 10) return -1;
     const uint32_t n = Le32(block + 4);
-    int32_t p = static_cast<int16_t>(Le16(block + 8));
+    uint32_t p = Le16(block + 8);
     const uint8_t* code = block + 10;
     const uint8_t* end = block + size;
-    size_t w = 0;  // samples written
-    auto put = [&](int32_t v) {
-        if (w >= capacity) return false;
-        out[w * static_cast<size_t>(step)] = static_cast<int16_t>(v);
-        ++w;
-        return true;
-    };
-    if (!put(p)) return -1;
-    const int16_t* S = kTables.s;
-    for (uint32_t i = 0; i < n; ++i) {
-        // The last 300 codes start again from silence.
-        if (n >= 300 && i == n - 300) p = 0;
-        if (code >= end) return -1;
-        const uint8_t b0 = code[0];
-        if (b0 & 1) {
-            const int v = (b0 >> 1) & 0x7F;
-            if (v & 0x40) {
-                int s6 = v & 0x3F;
-                if (s6 & 0x20) s6 -= 64;
-                p = s6 * 1024;
-            } else {
-                p = Wrap16(p + S[v]);
+    if (capacity == 0) return -1;
+    const size_t stride = static_cast<size_t>(step);
+    size_t at = 0;               // where the next sample goes
+    size_t room = capacity - 1;  // samples that may still be written
+    out[at] = static_cast<int16_t>(p);
+    at += stride;
+    // The last 300 codes start again from silence.
+    const uint32_t restart = n >= 300 ? n - 300 : n;
+    const uint32_t* keep = kTables.runKeep;
+    const uint32_t* add = kTables.runAdd;
+    // p is wrapped to 16 bits only where its value matters, at a ramp;
+    // one-byte codes only need its low 16 bits. The codes run in two
+    // stretches so that the reset is not tested on every code.
+    uint32_t i = 0;
+    for (int stretch = 0; stretch < 2; ++stretch) {
+        const uint32_t stop = stretch == 0 ? restart : n;
+        if (stretch == 1 && restart < n) p = 0;
+        for (; i < stop; ++i) {
+            if (code >= end) return -1;
+            const uint8_t b0 = code[0];
+            if (b0 & 1) {
+                if (room == 0) return -1;
+                const int v = b0 >> 1;
+                p = (p & keep[v]) + add[v];
+                out[at] = static_cast<int16_t>(p);
+                at += stride;
+                --room;
+                code += 1;
+                continue;
             }
-            if (!put(p)) return -1;
-            code += 1;
-        } else {
-            if (code + 1 >= end) return -1;
+            if (end - code < 2) return -1;
             const uint8_t b1 = code[1];
             const int run = kRunLengths[(b0 >> 1) & 7];
+            const int32_t from = Wrap16(static_cast<int32_t>(p));
             const int32_t target = static_cast<int16_t>(static_cast<uint16_t>((b1 * 256 + b0) & 0xFFF0));
-            // The ramp is computed in single precision, as recorded.
-            const float stepSize = static_cast<float>(target - p) / static_cast<float>(run);
-            float x = static_cast<float>(p);
-            for (int k = 0; k < run; ++k) {
+            // What does not fit is cut, and the block reported damaged.
+            const int fits = room < static_cast<size_t>(run) ? static_cast<int>(room) : run;
+            // The ramp is computed in single precision, as recorded. x stays
+            // between two 16-bit values (give or take rounding), so the
+            // conversion truncates exactly as trunc would.
+            const float stepSize = static_cast<float>(target - from) / static_cast<float>(run);
+            float x = static_cast<float>(from);
+            for (int k = 0; k < fits; ++k) {
                 x = x + stepSize;
-                float t = std::trunc(x);
-                if (t > 32767.0f) t = 32767.0f;
-                if (t < -32768.0f) t = -32768.0f;
-                if (!put(static_cast<int32_t>(t))) return -1;
+                int32_t t = static_cast<int32_t>(x);
+                t = t > 32767 ? 32767 : t;
+                t = t < -32768 ? -32768 : t;
+                out[at] = static_cast<int16_t>(t);
+                at += stride;
             }
-            p = target;
+            if (fits < run) return -1;
+            room -= static_cast<size_t>(run);
+            p = static_cast<uint32_t>(target);
             code += 2;
         }
     }
-    return static_cast<long>(w);
+    return static_cast<long>(capacity - room);
 }
 
 bool DecodeRunCoded(const uint8_t* entry, size_t size, const WadyHeader& h, int16_t* pcm, size_t capacity) {
@@ -162,19 +188,38 @@ bool DecodeRunCoded(const uint8_t* entry, size_t size, const WadyHeader& h, int1
 
 void DecodeByteCoded(const uint8_t* coded, size_t frames, int channels, int scale, int16_t predictor[2],
                      int16_t* out) {
+    // Every code as "next = (p & keep) + add": deltas (scale times the
+    // table) keep p, absolute codes clear it. The low 16 bits of the result
+    // depend only on the low 16 bits of p, and only those are stored, so p
+    // is wrapped only when stored: two operations per sample on the chain.
+    uint32_t keep[256], add[256];
     const int16_t* B = kTables.b;
-    for (size_t i = 0; i < frames; ++i) {
-        for (int c = 0; c < channels; ++c) {
-            const uint8_t v = *coded++;
-            if (v & 0x80) {
-                int s7 = v & 0x7F;
-                if (s7 & 0x40) s7 -= 128;
-                predictor[c] = static_cast<int16_t>(s7 * 512);
-            } else {
-                predictor[c] = Wrap16(predictor[c] + scale * B[v]);
-            }
-            *out++ = predictor[c];
+    for (int v = 0; v < 128; ++v) {
+        keep[v] = ~0u;
+        add[v] = static_cast<uint32_t>(scale * B[v]);
+        int s7 = v & 0x7F;
+        if (s7 & 0x40) s7 -= 128;
+        keep[128 + v] = 0;
+        add[128 + v] = static_cast<uint32_t>(s7 * 512);
+    }
+    auto next = [&](uint32_t p, uint8_t v) { return (p & keep[v]) + add[v]; };
+    if (channels == 2) {
+        // The predictors live in registers, not behind the output pointer.
+        uint32_t l = static_cast<uint16_t>(predictor[0]), r = static_cast<uint16_t>(predictor[1]);
+        for (size_t i = 0; i < frames; ++i) {
+            l = next(l, coded[2 * i]);
+            r = next(r, coded[2 * i + 1]);
+            out[2 * i] = static_cast<int16_t>(l);
+            out[2 * i + 1] = static_cast<int16_t>(r);
         }
+        predictor[0] = static_cast<int16_t>(l);
+        predictor[1] = static_cast<int16_t>(r);
+        return;
+    }
+    if (channels == 1) {
+        uint32_t m = static_cast<uint16_t>(predictor[0]);
+        for (size_t i = 0; i < frames; ++i) out[i] = static_cast<int16_t>(m = next(m, coded[i]));
+        predictor[0] = static_cast<int16_t>(m);
     }
 }
 

@@ -44,8 +44,9 @@ long DecodeRunBlock(const uint8_t* block, size_t size, int16_t* out, size_t capa
 // codes do not reach stays silent). False for a damaged entry.
 bool DecodeRunCoded(const uint8_t* entry, size_t size, const WadyHeader& header, int16_t* pcm, size_t capacity);
 
-// Byte coding: `frames` frames of `channels` interleaved samples from
-// frames x channels coded bytes, each channel with its own predictor.
+// Byte coding: `frames` frames of `channels` (1 or 2; any other count
+// decodes nothing) interleaved samples from frames x channels coded bytes,
+// each channel with its own predictor.
 void DecodeByteCoded(const uint8_t* coded, size_t frames, int channels, int scale, int16_t predictor[2],
                      int16_t* out);
 

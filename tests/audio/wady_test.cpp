@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -158,6 +160,116 @@ TEST(ByteCoding, StereoChannelsKeepTheirPredictors) {
     EXPECT_EQ(out[1], -2);
     EXPECT_EQ(out[2], 4);
     EXPECT_EQ(out[3], -4);
+}
+
+// The codings decoded the slow, obvious way, one sample at a time with
+// every check, to hold the decoders to on long random streams.
+long RunBlockByTheBook(const std::vector<uint8_t>& b, std::vector<int16_t>& out, size_t capacity, int step) {
+    if (b.size() < 10) return -1;
+    const uint32_t n = b[4] | b[5] << 8 | b[6] << 16 | static_cast<uint32_t>(b[7]) << 24;
+    int32_t p = static_cast<int16_t>(b[8] | b[9] << 8);
+    size_t pos = 10, w = 0;
+    auto put = [&](int32_t v) {
+        if (w >= capacity) return false;
+        out[w++ * step] = static_cast<int16_t>(v);
+        return true;
+    };
+    if (!put(p)) return -1;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (n >= 300 && i == n - 300) p = 0;
+        if (pos >= b.size()) return -1;
+        const uint8_t b0 = b[pos];
+        if (b0 & 1) {
+            const int v = b0 >> 1;
+            if (v & 0x40) p = ((v & 0x3F) - ((v & 0x20) ? 64 : 0)) * 1024;
+            else p = static_cast<int16_t>(p + RunDeltaTable()[v]);
+            if (!put(p)) return -1;
+            pos += 1;
+        } else {
+            if (pos + 1 >= b.size()) return -1;
+            const int run = RunLengthTable()[(b0 >> 1) & 7];
+            const int32_t target = static_cast<int16_t>((b[pos + 1] * 256 + b0) & 0xFFF0);
+            const float stepSize = static_cast<float>(target - p) / static_cast<float>(run);
+            float x = static_cast<float>(p);
+            for (int k = 0; k < run; ++k) {
+                x = x + stepSize;
+                if (!put(static_cast<int32_t>(std::clamp(std::trunc(x), -32768.0f, 32767.0f)))) return -1;
+            }
+            p = target;
+            pos += 2;
+        }
+    }
+    return static_cast<long>(w);
+}
+
+// Codes of every kind: deltas, absolute values, ramps of every length
+// towards anywhere (the far ones overshoot and clamp).
+std::vector<uint8_t> RandomCodes(size_t count, uint32_t seed) {
+    std::vector<uint8_t> c;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const uint8_t r = static_cast<uint8_t>(seed >> 24), r2 = static_cast<uint8_t>(seed >> 16);
+        if ((r & 7) == 0) {
+            c.push_back(static_cast<uint8_t>(r2 & 0xFE));
+            c.push_back(static_cast<uint8_t>(seed >> 8));
+        } else {
+            c.push_back(static_cast<uint8_t>(r2 | 1));
+        }
+    }
+    return c;
+}
+
+TEST(RunCoding, AgreesWithTheObviousDecoderOnRandomStreams) {
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        const auto codes = RandomCodes(seed * 97, seed);
+        size_t count = 0;  // codes in the stream
+        for (size_t pos = 0; pos < codes.size(); pos += (codes[pos] & 1) ? 1 : 2) ++count;
+        for (uint32_t n : {static_cast<uint32_t>(count), static_cast<uint32_t>(count + 1), 299u, 300u, 301u}) {
+            const auto block = Block(n, static_cast<int16_t>(seed * 4001), codes);
+            // Room for everything, then too little (the cut is reported).
+            for (size_t capacity : {size_t{40000}, size_t{seed * 50}}) {
+                for (int step : {1, 2}) {
+                    std::vector<int16_t> want(capacity * step, 0x5555), got(want);
+                    const long w = RunBlockByTheBook(block, want, capacity, step);
+                    const long g = DecodeRunBlock(block.data(), block.size(), got.data(), capacity, step);
+                    ASSERT_EQ(g, w) << "seed " << seed << " n " << n << " capacity " << capacity;
+                    ASSERT_EQ(got, want) << "seed " << seed << " n " << n << " capacity " << capacity;
+                }
+            }
+        }
+    }
+}
+
+TEST(ByteCoding, AgreesWithTheObviousDecoderInPieces) {
+    for (int channels : {1, 2}) {
+        for (int scale : {1, 7, 255}) {
+            std::vector<uint8_t> coded(6001 * channels);
+            uint32_t seed = static_cast<uint32_t>(scale * 31 + channels);
+            for (auto& c : coded) {
+                seed = seed * 1664525u + 1013904223u;
+                c = static_cast<uint8_t>(seed >> 24);
+            }
+            const size_t frames = coded.size() / channels;
+            std::vector<int16_t> want(coded.size());
+            int32_t p[2] = {-7, 12345};
+            for (size_t i = 0; i < coded.size(); ++i) {
+                const uint8_t v = coded[i];
+                int32_t& q = p[i % channels];
+                if (v & 0x80) q = ((v & 0x7F) - ((v & 0x40) ? 128 : 0)) * 512;
+                else q = static_cast<int16_t>(static_cast<uint16_t>(q + scale * ByteDeltaTable()[v]));
+                want[i] = static_cast<int16_t>(q);
+            }
+            // Decoded in two calls, the predictors carrying over.
+            std::vector<int16_t> got(coded.size());
+            int16_t pred[2] = {-7, 12345};
+            const size_t first = frames / 3;
+            DecodeByteCoded(coded.data(), first, channels, scale, pred, got.data());
+            DecodeByteCoded(coded.data() + first * channels, frames - first, channels, scale, pred,
+                            got.data() + first * channels);
+            ASSERT_EQ(got, want) << channels << " channels, scale " << scale;
+            EXPECT_EQ(pred[channels - 1], want.back());
+        }
+    }
 }
 
 TEST(Wady, HeaderRoundTripAndMagic) {
