@@ -115,6 +115,18 @@ FontRequest GlyphFontRequest(const TForm1& f) {
     return r;
 }
 
+OutlineFont& RegularGlyphFace(TForm1& f, OutlineFont& font, int cellHeight, int pointSize) {
+    FontRequest want = GlyphFontRequest(f);
+    want.bold = false;
+    want.cellHeight = cellHeight;
+    if (cellHeight <= 0) want.pointSize = pointSize;
+    const FontRequest& have = font.request();
+    if (!font.IsOpen() || have.family != want.family || have.cellHeight != want.cellHeight ||
+        (cellHeight <= 0 && have.pointSize != want.pointSize))
+        font.Open(want);
+    return font;
+}
+
 void InitGlyphs(TForm1& f) {
     GlyphState& g = f.text.glyphs;
     if (!LoadPicture(f, "sys_gaiji", g.gaiji)) Trace("system picture sys_gaiji missing");

@@ -46,6 +46,10 @@ struct GlyphState {
 
 // The font request the settings ask for: FontName, FONTSIZE, FONTBold, FONTAA.
 FontRequest GlyphFontRequest(const TForm1& f);
+// `font` in the glyph font's face at regular weight, `cellHeight` pixels
+// high, or `pointSize` points when cellHeight is 0. Opened on first use and
+// again when the settings name another face or the size changes.
+OutlineFont& RegularGlyphFace(TForm1& f, OutlineFont& font, int cellHeight, int pointSize);
 
 void InitGlyphs(TForm1& f);
 void RebuildGlyphCache(TForm1& f);

@@ -320,14 +320,7 @@ void DrawRuby(TForm1& f, const std::string& ruby) {
         x = column * c.TX_PITCH_X + c.TX_OFS_X + c.TXW_OFS_X + 3;
         y = line * c.TX_PITCH_Y + c.TX_OFS_Y + c.TXW_OFS_Y - 7;
     }
-    if (!t.rubyFontTried) {
-        t.rubyFontTried = true;
-        FontRequest r = GlyphFontRequest(f);
-        r.bold = false;
-        r.cellHeight = kRubyHeight;
-        t.rubyFont.Open(r);
-    }
-    int end = t.rubyFont.DrawText(f.gfx.screen, x, y, ruby, 0xFFFFFF);
+    int end = RegularGlyphFace(f, t.rubyFont, kRubyHeight, 0).DrawText(f.gfx.screen, x, y, ruby, 0xFFFFFF);
     CopyToWindow(f, f.gfx.screen, x, y, end - x + 2, kRubyHeight + 2);
 }
 
@@ -405,17 +398,12 @@ void SetPageColour(TForm1& f, int32_t value) { f.text.colourValue = value; }
 
 void DrawWindowText(TForm1& f, const char* text, int right, int top, int height, uint32_t colour) {
     TextState& t = f.text;
-    FontRequest want = GlyphFontRequest(f);
-    want.bold = false;
-    want.cellHeight = height;
-    const FontRequest& have = t.windowTextFont.request();
-    if (!t.windowTextFont.IsOpen() || have.family != want.family || have.cellHeight != height)
-        t.windowTextFont.Open(want);
+    OutlineFont& font = RegularGlyphFace(f, t.windowTextFont, height, 0);
     // Measure on a scratch picture, then draw right-aligned.
     Picture scratch;
-    int width = t.windowTextFont.DrawText(scratch, 0, 0, text, colour);
+    int width = font.DrawText(scratch, 0, 0, text, colour);
     int x = right - width;
-    t.windowTextFont.DrawText(f.gfx.screen, x, top, text, colour);
+    font.DrawText(f.gfx.screen, x, top, text, colour);
     CopyToWindow(f, f.gfx.screen, x, top, width + 2, height + 2);
 }
 

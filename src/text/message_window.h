@@ -39,7 +39,6 @@ struct TextState {
     Picture quickBand;    // the window band under the quick-button bar
     Picture clickSheet, clickIcon;
     OutlineFont rubyFont, windowTextFont;
-    bool rubyFontTried = false;
     GlyphState glyphs;
 };
 

@@ -29,16 +29,7 @@ int HexDigit(char c) {
 
 int Field(const std::string& line, int n) { return ReadInt(TableField(line, n).c_str()); }
 
-OutlineFont& LabelFont(TForm1& f) {
-    OutlineFont& font = f.ui.labelFont;
-    if (!font.IsOpen()) {
-        FontRequest r = GlyphFontRequest(f);
-        r.bold = false;
-        r.cellHeight = 16;
-        font.Open(r);
-    }
-    return font;
-}
+OutlineFont& LabelFont(TForm1& f) { return RegularGlyphFace(f, f.ui.labelFont, 16, 0); }
 
 void PlaceLabelBox(TForm1& f, ChoiceOption& o) {
     Picture scratch;  // measuring only: nothing is drawn on an empty picture

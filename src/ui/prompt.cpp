@@ -17,16 +17,7 @@ constexpr int kAnswerY = 44, kAnswerHeight = 40;
 constexpr int kYesX = 300, kNoX = 390;
 constexpr uint32_t kGrey = 0x808080, kYellow = 0x00FFFF, kWhite = 0xFFFFFF;
 
-OutlineFont& PromptFont(TForm1& f) {
-    OutlineFont& font = f.ui.promptFont;
-    if (!font.IsOpen()) {
-        FontRequest r = GlyphFontRequest(f);
-        r.bold = false;
-        r.pointSize = 24;
-        font.Open(r);
-    }
-    return font;
-}
+OutlineFont& PromptFont(TForm1& f) { return RegularGlyphFace(f, f.ui.promptFont, 0, 24); }
 
 const std::string& YesText() {
     static const std::string s = ToCp932("はい");

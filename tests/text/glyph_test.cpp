@@ -248,6 +248,28 @@ TEST_F(GlyphEngine, AFontChangeStartsTheCacheAgainWithItsOwnAscent) {
     EXPECT_NEAR(large, 2 + ascentLarge - 25, 3);
 }
 
+TEST_F(GlyphEngine, SideFontsFollowTheSettingsFaceAtTheirOwnSize) {
+    OutlineFont font;
+    RegularGlyphFace(*f, font, 9, 0);
+    ASSERT_TRUE(font.IsOpen());
+    EXPECT_FALSE(font.request().bold);
+    EXPECT_EQ(font.request().cellHeight, 9);
+    // The glyph size and weight do not reach a font sized by pixels.
+    f->settings.FONTSIZE = 30;
+    f->settings.FONTBold = 1;
+    EXPECT_EQ(&RegularGlyphFace(*f, font, 9, 0), &font);
+    EXPECT_EQ(font.request().pointSize, 19);
+    EXPECT_FALSE(font.request().bold);
+    // Another face in the settings opens the font again.
+    f->settings.FontName = ToCp932("DejaVu Sans");
+    RegularGlyphFace(*f, font, 9, 0);
+    EXPECT_EQ(font.request().family, "DejaVu Sans");
+    // Sized by points: the size asked for, not the glyph font's.
+    RegularGlyphFace(*f, font, 0, 24);
+    EXPECT_EQ(font.request().cellHeight, 0);
+    EXPECT_EQ(font.request().pointSize, 24);
+}
+
 TEST_F(GlyphEngine, ColourNumbers) {
     f->vars.S[37] = 0x0000FF;  // red as the default
     SetGlyphColour(*f, 0);
