@@ -2,30 +2,20 @@
 // An engine on the headless platform with only the composition pictures:
 // old and new screens filled with known patterns, and a timeline of clicks
 // and screenshots at chosen virtual times.
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 
-#include "app/engine.h"
 #include "gfx/png_file.h"
 #include "gfx/transitions.h"
 #include "platform/headless/events.h"
-#include "platform/headless/headless_platform.h"
-#include "platform/headless/ini_store.h"
+#include "support/engine_fixture.h"
 #include "support/test_game.h"
 
 namespace velmora::test {
 
-class GfxFixture : public ::testing::Test {
+class GfxFixture : public EngineFixture {
 protected:
     void SetUp() override {
-        plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
-        f = std::make_unique<TForm1>(*plat);
-        plat->Attach(f.get());
-        ConfigValues& c = f->config;
-        c.TXW_OFS_X = 0, c.TXW_OFS_Y = 430, c.TXW_SIZE_X = 800, c.TXW_SIZE_Y = 170;
-        CreateCompositionPictures(*f);
+        EngineFixture::SetUp();
         OldPattern(f->gfx.previous);
         NewPattern(f->gfx.screen);
         plat->surface().BlitWhole(f->gfx.previous);
@@ -77,8 +67,6 @@ protected:
     }
 
     TempDir dir;
-    std::unique_ptr<platform::HeadlessPlatform> plat;
-    std::unique_ptr<TForm1> f;
 };
 
 inline bool SamePixels(const Picture& a, const Picture& b) {

@@ -1,27 +1,19 @@
 #pragma once
 // An engine with only the text machinery set up: the demo's window layout,
 // composition pictures filled with a gradient, the glyph font and cache.
-#include <gtest/gtest.h>
-
-#include <memory>
 #include <string>
 
-#include "app/engine.h"
 #include "data/encoding.h"
-#include "platform/headless/headless_platform.h"
-#include "platform/headless/ini_store.h"
+#include "support/engine_fixture.h"
 #include "text/message_window.h"
 
 namespace velmora::test {
 
-class TextFixture : public ::testing::Test {
+class TextFixture : public EngineFixture {
 protected:
     void SetUp() override {
-        plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
-        f = std::make_unique<TForm1>(*plat);
-        plat->Attach(f.get());
+        EngineFixture::SetUp();
         ConfigValues& c = f->config;
-        c.TXW_OFS_X = 0, c.TXW_OFS_Y = 430, c.TXW_SIZE_X = 800, c.TXW_SIZE_Y = 170;
         c.TX_OFS_X = 40, c.TX_OFS_Y = 30, c.TX_PITCH_X = 12, c.TX_PITCH_Y = 28;
         c.MOJI_MAX_X = 40, c.MOJI_MAX_Y = 4;
         c.TX2_OFS_X = 40, c.TX2_OFS_Y = 40, c.TX2_PITCH_X = 12, c.TX2_PITCH_Y = 32;
@@ -31,7 +23,6 @@ protected:
         f->settings.FontName = ToCp932("ＭＳ ゴシック");
         f->settings.FONTSIZE = 19;
         f->vars.S[37] = 0xFFFFFF;
-        CreateCompositionPictures(*f);
         Gradient(f->gfx.scene);
         f->gfx.screen = f->gfx.scene;
         InitGlyphs(*f);
@@ -55,8 +46,6 @@ protected:
         }
     }
 
-    std::unique_ptr<platform::HeadlessPlatform> plat;
-    std::unique_ptr<TForm1> f;
 };
 
 }  // namespace velmora::test
