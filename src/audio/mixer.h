@@ -6,6 +6,8 @@
 // of a decibel: 0 full, -9999 silent.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace velmora::platform {
 
@@ -27,6 +29,22 @@ struct PcmFormat {
 inline bool PlayableFormat(const PcmFormat& f) {
     return f.formatTag == 1 && f.bitsPerSample == 16 && (f.channels == 1 || f.channels == 2) &&
            f.blockAlign == f.channels * 2 && f.samplesPerSec >= 100 && f.samplesPerSec <= 200000;
+}
+
+// Whether a buffer of `bytes` can be made in a playable format: whole
+// blocks, and for a stream four equal quarters of whole blocks. Every mixer
+// refuses the same requests.
+inline bool BufferSizeFits(const PcmFormat& f, uint32_t bytes, bool stream) {
+    if (!PlayableFormat(f) || bytes == 0 || bytes % f.blockAlign != 0) return false;
+    return !stream || bytes % (4u * f.blockAlign) == 0;
+}
+
+// Copies bytes into a buffer's memory at offset; false, copying nothing,
+// when they do not fit.
+inline bool WriteBufferBytes(std::vector<uint8_t>& buffer, uint32_t offset, const void* data, uint32_t bytes) {
+    if (offset > buffer.size() || bytes > buffer.size() - offset) return false;
+    if (bytes > 0) std::memcpy(buffer.data() + offset, data, bytes);
+    return true;
 }
 
 // Linear gain of an attenuation: 10^(v / 2000); -9999 and below are silence.

@@ -40,7 +40,7 @@ void HeadlessMixer::SetPrimaryVolume(int32_t volume) {
 bool HeadlessMixer::CreateBuffer(int slot, const PcmFormat& format, uint32_t bytes, bool stream) {
     if (!open_ || !Valid(slot)) return false;
     Release(slot);
-    if (!PlayableFormat(format) || bytes == 0 || bytes % format.blockAlign != 0) return false;
+    if (!BufferSizeFits(format, bytes, stream)) return false;
     Slot& s = slots_[slot];
     s = Slot{};
     s.exists = true;
@@ -54,8 +54,7 @@ bool HeadlessMixer::CreateBuffer(int slot, const PcmFormat& format, uint32_t byt
 bool HeadlessMixer::WriteBuffer(int slot, uint32_t offset, const void* data, uint32_t bytes) {
     if (!HasBuffer(slot)) return false;
     Slot& s = slots_[slot];
-    if (offset > s.data.size() || bytes > s.data.size() - offset) return false;
-    std::memcpy(s.data.data() + offset, data, bytes);
+    if (!WriteBufferBytes(s.data, offset, data, bytes)) return false;
     Record(MixerEvent::Write, slot, offset);
     return true;
 }

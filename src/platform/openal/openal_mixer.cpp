@@ -75,8 +75,7 @@ bool OpenAlMixer::HasBuffer(int slot) { return Valid(slot) && slots_[slot].exist
 bool OpenAlMixer::CreateBuffer(int slot, const PcmFormat& format, uint32_t bytes, bool stream) {
     if (!context_ || !Valid(slot)) return false;
     Release(slot);
-    if (!PlayableFormat(format) || bytes == 0 || bytes % format.blockAlign != 0) return false;
-    if (stream && bytes % (4u * format.blockAlign) != 0) return false;
+    if (!BufferSizeFits(format, bytes, stream)) return false;
     Slot& s = slots_[slot];
     alGetError();
     if (stream) {
@@ -156,8 +155,7 @@ void OpenAlMixer::QueueFresh(int slot) {
 bool OpenAlMixer::WriteBuffer(int slot, uint32_t offset, const void* data, uint32_t bytes) {
     if (!HasBuffer(slot)) return false;
     Slot& s = slots_[slot];
-    if (offset > s.data.size() || bytes > s.data.size() - offset) return false;
-    std::memcpy(s.data.data() + offset, data, bytes);
+    if (!WriteBufferBytes(s.data, offset, data, bytes)) return false;
     if (!s.stream) {
         s.dirty = true;
         return true;
