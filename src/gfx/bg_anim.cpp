@@ -7,6 +7,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/archive.h"
 #include "gfx/composition.h"
 #include "gfx/effects.h"
 #include "gfx/frame_clock.h"
@@ -15,6 +16,7 @@
 #include "gfx/pixel_ops.h"
 #include "gfx/transitions.h"
 #include "script/commands.h"
+#include "script/loader.h"
 #include "text/message_window.h"
 #include "ui/input.h"
 
@@ -24,20 +26,10 @@ namespace {
 
 constexpr int kFieldsMax = 3 * kBgAnimFrames + 8;
 
-int SplitUpperCommas(const char* args, std::string* out) {
-    std::string s(args);
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    int n = 0;
-    size_t start = 0;
-    while (n < kFieldsMax) {
-        size_t comma = s.find(',', start);
-        out[n++] = s.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
+// The upper-cased fields of the arguments; missing ones are empty.
+void SplitUpperCommas(const char* args, std::string* out) {
+    const int n = SplitTableFields(UpperName(args), out, kFieldsMax);
     for (int i = n; i < kFieldsMax; ++i) out[i].clear();
-    return n;
 }
 
 int32_t Number(const std::string& s) { return ReadInt(s.c_str()); }

@@ -7,6 +7,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/archive.h"
+#include "script/loader.h"
 
 namespace velmora {
 
@@ -24,18 +25,6 @@ constexpr int kDrawOrder[5][2][4] = {
 };
 
 bool StartsWithDigit(const std::string& s) { return !s.empty() && s[0] >= '0' && s[0] <= '9'; }
-
-// The k-th comma-separated field of list, untrimmed; empty when missing.
-std::string ListField(const std::string& list, int k) {
-    size_t start = 0;
-    for (int i = 0; i < k; ++i) {
-        size_t comma = list.find(',', start);
-        if (comma == std::string::npos) return std::string();
-        start = comma + 1;
-    }
-    size_t end = list.find(',', start);
-    return list.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 // Loads a sprite into the next cache slot, split into colour and mask.
 void FillSpriteSlot(TForm1& f, const std::string& name) {
@@ -119,7 +108,7 @@ int SetSprites(TForm1& f, const std::string& list) {
     GfxState& g = f.gfx;
     const std::string up = UpperName(list);
     for (int k = 0; k < kSpritePositions; ++k) {
-        std::string field = ListField(up, k);
+        std::string field = TableField(up, k);
         if (field != "-") g.spriteNames[k] = field;
     }
     int top = -1;

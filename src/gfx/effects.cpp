@@ -30,19 +30,6 @@ bool EqualsNoCase(const char* a, const char* b) {
     return *a == *b;
 }
 
-// Splits a line at commas; fields keep their blanks.
-int SplitCommas(const std::string& line, std::string* out, int max) {
-    int n = 0;
-    size_t start = 0;
-    while (n < max) {
-        size_t comma = line.find(',', start);
-        out[n++] = line.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
-    return n;
-}
-
 int32_t ReadNumber(const std::string& s) {
     const char* p = s.c_str();
     while (*p == ' ') ++p;
@@ -164,7 +151,7 @@ bool ParseEffectDefinition(const char* script, int32_t length, const char* name,
         std::string line = ReadTableLine(script, length, pos);
         if (line.empty()) continue;
         if (line[0] == ':') break;
-        int n = SplitCommas(line, fields, kFieldsMax);
+        int n = SplitTableFields(line, fields, kFieldsMax);
         switch (UpperChar(line[0])) {
             case 'F':
                 for (int i = 0; i + 1 < n; i += 2) {

@@ -78,6 +78,18 @@ std::string TableField(const std::string& text, int n) {
     return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
+int SplitTableFields(const std::string& text, std::string* out, int max) {
+    int n = 0;
+    size_t start = 0;
+    while (n < max) {
+        size_t comma = text.find(',', start);
+        out[n++] = text.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return n;
+}
+
 }  // namespace velmora
 
 namespace velmora {

@@ -33,8 +33,11 @@ bool LoadScript(TForm1& f, const std::string& name, int mode);
 
 // The table line starting at pos (without its NUL); pos moves past the NUL.
 std::string ReadTableLine(const char* table, int32_t length, int32_t& pos);
-// Field n (from 0) of a comma-separated text.
+// Field n (from 0) of a comma-separated text, blanks kept; empty when missing.
 std::string TableField(const std::string& text, int n);
+// The fields of a comma-separated text into out, at most max of them (the
+// rest is dropped); returns how many. Fields keep their blanks.
+int SplitTableFields(const std::string& text, std::string* out, int max);
 
 // Continues after the line that holds ":name" (case-insensitive; the ":"
 // need not start a line). A missing label changes nothing.
