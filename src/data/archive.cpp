@@ -7,6 +7,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
 
 namespace velmora {
 
@@ -63,8 +64,7 @@ bool AddRecord(ArchiveIndex& index, const std::string& path, int i, const uint8_
 
 std::string UpperName(const std::string& name) {
     std::string up = name;
-    for (char& c : up)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (char& c : up) c = AsciiUpper(c);
     return up;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 // CP932 (Shift-JIS) <-> UTF-8 at the edges of the engine, through iconv.
+#include <cstddef>
+#include <cstring>
 #include <string>
 
 namespace velmora {
@@ -13,5 +15,25 @@ std::string ToUtf8(const std::string& cp932);
 std::string ToCp932(const std::string& utf8);
 // True for a byte that starts a two-byte CP932 character.
 inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Script words and names ignore case byte by byte: a to z count as A to Z,
+// every other byte as itself.
+inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+// Whether the first n bytes of a and b agree, ignoring case.
+inline bool SameNoCase(const char* a, const char* b, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+// Whether text begins with word, ignoring case.
+inline bool StartsWithNoCase(const char* text, const char* word) {
+    for (; *word; ++text, ++word)
+        if (*text == '\0' || AsciiUpper(*text) != AsciiUpper(*word)) return false;
+    return true;
+}
+inline bool EqualsNoCase(const char* a, const char* b) {
+    const size_t n = std::strlen(a);
+    return n == std::strlen(b) && SameNoCase(a, b, n);
+}
 
 }  // namespace velmora

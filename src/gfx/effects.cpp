@@ -7,6 +7,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
 #include "gfx/composition.h"
 #include "gfx/frame_clock.h"
 #include "gfx/graphics_commands.h"
@@ -20,14 +21,6 @@ namespace {
 void ShowAll(TForm1& f, const Picture& pic) {
     f.plat.surface().BlitWhole(pic);
     f.plat.surface().Update();
-}
-
-char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (UpperChar(*a) != UpperChar(*b)) return false;
-    return *a == *b;
 }
 
 int32_t ReadNumber(const std::string& s) {
@@ -152,11 +145,11 @@ bool ParseEffectDefinition(const char* script, int32_t length, const char* name,
         if (line.empty()) continue;
         if (line[0] == ':') break;
         int n = SplitTableFields(line, fields, kFieldsMax);
-        switch (UpperChar(line[0])) {
+        switch (AsciiUpper(line[0])) {
             case 'F':
                 for (int i = 0; i + 1 < n; i += 2) {
                     const std::string& spec = fields[i];
-                    if (spec.empty() || UpperChar(spec[0]) != 'F') break;
+                    if (spec.empty() || AsciiUpper(spec[0]) != 'F') break;
                     int32_t duration = ReadNumber(fields[i + 1]);
                     if (spec.size() == 1) {
                         add(EffectKind::ShowScreen, duration, 0, 0);

@@ -9,6 +9,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
 #include "extras/extras.h"
 #include "gfx/composition.h"
 #include "gfx/effects.h"
@@ -24,16 +25,6 @@
 namespace velmora {
 
 namespace {
-
-char UpperChar(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsNoCase(const std::string& a, const char* b) {
-    size_t n = std::strlen(b);
-    if (a.size() != n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (UpperChar(a[i]) != UpperChar(b[i])) return false;
-    return true;
-}
 
 // The name, transition and side letter of gra, grb and bg.
 struct PictureArgs {
@@ -132,7 +123,7 @@ int GraCommand(TForm1& f, const char* args) {
     f.gfx.noRedraw = f.stepper.grbSelected;
     PictureArgs a = ScanPictureArgs(args);
     bool redraws = false;
-    switch (UpperChar(a.name.empty() ? '\0' : a.name[0])) {
+    switch (AsciiUpper(a.name.empty() ? '\0' : a.name[0])) {
         case 'A': redraws = ChangeBackground(f, a, false); break;
         case 'S': redraws = ChangeBackground(f, a, true); break;
         case 'B': {
@@ -167,13 +158,13 @@ int GraCommand(TForm1& f, const char* args) {
 void BgCommand(TForm1& f, const char* args) {
     PictureArgs a = ScanPictureArgs(args);
     if (a.name.empty()) return;
-    ChangeBackground(f, a, UpperChar(a.name[0]) == 'S');
+    ChangeBackground(f, a, AsciiUpper(a.name[0]) == 'S');
 }
 
 void ClrbCommand(TForm1& f, const char* args) {
     int32_t transition = ReadInt(args);
     size_t n = std::strlen(args);
-    char last = n ? UpperChar(args[n - 1]) : '\0';
+    char last = n ? AsciiUpper(args[n - 1]) : '\0';
     if (last == 'L' || last == 'R') {
         // The remaining sprite keeps its place in the two-sprite layout.
         f.gfx.spriteNames[last == 'L' ? 0 : 1].clear();
@@ -201,7 +192,7 @@ void OvrCommand(TForm1& f, const char* args) {
     int32_t v = 0;
     if (NextComma(p) && ReadField(p, v)) f.vars.S[21] = v;
     if (NextComma(p) && ReadField(p, v)) f.vars.S[22] = v;
-    if (EqualsNoCase(name, "OFF")) {
+    if (EqualsNoCase(name.c_str(), "OFF")) {
         f.vars.S[35] = 0;
     } else {
         if (!LoadPicture(f, name, f.gfx.overlay)) Trace("ovr %s: no such picture", TraceText(name).c_str());

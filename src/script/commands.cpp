@@ -5,6 +5,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/archive.h"
 #include "data/encoding.h"
 #include "gfx/graphics_commands.h"
 
@@ -22,20 +23,6 @@ const char* const CommandTable[kCommandCount] = {
 };
 
 namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool StartsWithNoCase(const char* text, const char* word) {
-    for (; *word; ++text, ++word)
-        if (*text == '\0' || Upper(*text) != Upper(*word)) return false;
-    return true;
-}
-
-std::string UpperAscii(const char* text) {
-    std::string s(text);
-    for (char& c : s) c = Upper(c);
-    return s;
-}
 
 // While skipping with EFX_CUT on, effects, shakes, sounds and specials are left out.
 bool Cut(const TForm1& f) { return f.ui.SkipActive && f.settings.EFX_CUT != 0; }
@@ -224,7 +211,7 @@ bool SoundCategoryOff(const TForm1& f, const std::string& name) {
 
 void SeCommand(TForm1& f, const char* args) {
     if (Cut(f)) return;
-    std::string name = UpperAscii(args);
+    std::string name = UpperName(args);
     if (SoundCategoryOff(f, name)) {
         Trace("se %s: its category is switched off", TraceText(name).c_str());
         return;
@@ -233,7 +220,7 @@ void SeCommand(TForm1& f, const char* args) {
 }
 
 void SeloopCommand(TForm1& f, const char* args) {
-    std::string name = UpperAscii(args);
+    std::string name = UpperName(args);
     if (SoundCategoryOff(f, name)) {
         Trace("seloop %s: its category is switched off", TraceText(name).c_str());
         return;

@@ -6,6 +6,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/archive.h"
+#include "data/encoding.h"
 
 namespace velmora {
 
@@ -96,13 +97,7 @@ namespace velmora {
 
 namespace {
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool SameText(const uint8_t* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (Upper(static_cast<char>(a[i])) != Upper(b[i])) return false;
-    return true;
-}
+bool SameText(const uint8_t* a, const char* b, size_t n) { return SameNoCase(reinterpret_cast<const char*>(a), b, n); }
 
 int32_t NextLineStart(const TForm1& f, int32_t p) {
     const StepperState& st = f.stepper;

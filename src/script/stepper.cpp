@@ -15,14 +15,6 @@ namespace {
 
 using u8 = unsigned char;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool TagIs(const char* text, const char* tag) {
-    for (; *tag; ++text, ++tag)
-        if (*text == '\0' || Upper(*text) != Upper(*tag)) return false;
-    return true;
-}
-
 // Length of text cut to `max` bytes without splitting a two-byte character.
 size_t CutLength(const char* text, size_t max) {
     size_t k = 0;
@@ -75,21 +67,21 @@ bool InlineTag(TForm1& f) {
     const char* tag = st.line + st.linePos + 1;
     bool skipping = f.ui.SkipActive;
     bool endPass = false;
-    if (TagIs(tag, "gra")) {
+    if (StartsWithNoCase(tag, "gra")) {
         GraCommand(f, TagArg(tag, 3, true));
-    } else if (TagIs(tag, "1")) {
+    } else if (StartsWithNoCase(tag, "1")) {
         SetWideSpacing(f, false);
-    } else if (TagIs(tag, "2")) {
+    } else if (StartsWithNoCase(tag, "2")) {
         SetWideSpacing(f, true);
-    } else if (TagIs(tag, "col")) {
+    } else if (StartsWithNoCase(tag, "col")) {
         SetPageColour(f, ReadInt(TagArg(tag, 3, true)));
-    } else if (TagIs(tag, "wait")) {
+    } else if (StartsWithNoCase(tag, "wait")) {
         int32_t n = ReadInt(TagArg(tag, 4, true));
         // A negative pause would never count down to 0.
         if (!skipping) st.TypingCountdown = n > 0 ? n : 0;
         Trace("wait entered: typing pause of %d ticks", skipping ? 0 : (n > 0 ? n : 0));
         endPass = true;
-    } else if (TagIs(tag, "voice ")) {
+    } else if (StartsWithNoCase(tag, "voice ")) {
         const char* rest = tag + 6;
         char name[64];
         size_t n = CutLength(rest, sizeof name - 1);
@@ -98,18 +90,18 @@ bool InlineTag(TForm1& f) {
         PlaySoundByName(f, name);
         AddMessageVoice(f, name);
         SetLastVoice(f, name);
-    } else if (TagIs(tag, "clrb")) {
+    } else if (StartsWithNoCase(tag, "clrb")) {
         ClrbCommand(f, TagArg(tag, 4, true));
-    } else if (TagIs(tag, "delay")) {
+    } else if (StartsWithNoCase(tag, "delay")) {
         int32_t n = ReadInt(TagArg(tag, 5, true));
         st.CharDelay = n > 0 ? n : 0;
-    } else if (TagIs(tag, "?")) {
+    } else if (StartsWithNoCase(tag, "?")) {
         int32_t v = EvalExpression(f, tag + 1);
         if (st.lineAborted) return false;
         char text[16];
         std::snprintf(text, sizeof text, "%d", v);
         SetInsertedText(f, text);
-    } else if (TagIs(tag, "$")) {
+    } else if (StartsWithNoCase(tag, "$")) {
         int32_t n = ReadInt(tag + 1);
         if (n >= 0 && n <= 9) SetInsertedText(f, f.vars.str[n]);
     } else {

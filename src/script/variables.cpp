@@ -77,8 +77,7 @@ void CopyNormalised(const char* in, char* out, size_t cap, bool dropBlanks, char
         }
         unsigned char c = *p++;
         if (dropBlanks && (c == ' ' || c == '\t')) continue;
-        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
-        out[n++] = static_cast<char>(c);
+        out[n++] = AsciiUpper(static_cast<char>(c));
     }
     out[n] = '\0';
 }

@@ -7,6 +7,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "audio/sound.h"
+#include "data/encoding.h"
 #include "gfx/composition.h"
 #include "script/commands.h"
 #include "script/loader.h"
@@ -85,14 +86,7 @@ bool ReadMap(TForm1& f, const std::string& name) {
     int32_t at = -1;
     for (int32_t p = 0; p < length && at < 0; ++p) {
         if (table[p] != ':' || p + 1 + static_cast<int32_t>(name.size()) > length) continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i) {
-            char a = table[p + 1 + i], b = name[i];
-            if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-            if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-            same = a == b;
-        }
-        if (same) at = p;
+        if (SameNoCase(table + p + 1, name.c_str(), name.size())) at = p;
     }
     if (name.empty() || at < 0) {
         Trace("clickmap %s: no such map in \"map\"", TraceText(name).c_str());

@@ -7,6 +7,7 @@
 #include "app/trace.h"
 #include "audio/sound.h"
 #include "backlog/backlog.h"
+#include "data/encoding.h"
 #include "extras/extras.h"
 #include "gfx/transitions.h"
 #include "save/slots.h"
@@ -209,7 +210,7 @@ void TForm1::FormKeyPress(char& key) {
         if (key == '\b') CloseBacklog(*this);
         return;
     }
-    const char c = key >= 'a' && key <= 'z' ? static_cast<char>(key - 'a' + 'A') : key;
+    const char c = AsciiUpper(key);
     if (c == '\r' || c == 'Z') {
         PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
         return;
