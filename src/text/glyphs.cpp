@@ -2,6 +2,7 @@
 // outline service, blended as a soft shadow and then the glyph itself.
 #include "text/glyphs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -190,9 +191,19 @@ void BlendGlyph(TForm1& f, Picture& picture, int x, int y) {
     BlendCellPass(picture, x, y, g.textColour, g.glyphAlpha);
 }
 
+const Picture& ShownPicture(const TForm1& f) {
+    const BgAnimState& a = f.gfx.bgAnim;
+    if (a.frameCount != 0 && f.app.playMode == 0) return a.frames[a.currentFrame].picture;
+    return f.gfx.screen;
+}
+
 void PutGlyph(TForm1& f, int x, int y) {
     BlendGlyph(f, f.gfx.screen, x, y);
-    f.plat.surface().Blit(f.gfx.screen, x, y, kCellWidth, kCellHeight, x, y);
+    // Every frame of an animated background carries the page, or the text
+    // would vanish at the next frame.
+    BgAnimState& a = f.gfx.bgAnim;
+    for (int i = 0; i < a.frameCount; ++i) BlendGlyph(f, a.frames[i].picture, x, y);
+    f.plat.surface().Blit(ShownPicture(f), x, y, kCellWidth, kCellHeight, x, y);
 }
 
 void SetGlyphColour(TForm1& f, int n) {
@@ -221,8 +232,7 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
     for (int n = 1; n < kSpeakerCount && !found; ++n)
         if (f.config.NAME[n].defined && f.config.NAME[n].name == name) found = n;
 
-    CopyRect(g.plate, 0, 0, f.gfx.scene, kPlateX, kPlateY, kPlateWidth, kPlateHeight);
-    bool plateDrawn = false;
+    bool ownPlate = false;
     if (found) {
         char entry[16];
         std::snprintf(entry, sizeof entry, "np_%02d", found);
@@ -231,19 +241,39 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
         Picture loaded;
         if (LoadPicture(f, entry, loaded)) {
             g.speakerPlate = std::move(loaded);
-            BlitStacked(g.plate, 0, 0, g.speakerPlate);
-            plateDrawn = true;
+            ownPlate = true;
         }
         f.vars.S[37] = static_cast<int32_t>(f.config.NAME[found].colour);
         // The speaker's lines are typed in the speaker's colour.
         SetGlyphColour(f, 0);
     }
-    if (!plateDrawn) {
-        BlitStacked(g.plate, 0, 0, g.defaultPlate);
-        DrawString(f, name, 4, g.plate, colour, 2);
+    // The plate over what lies under it, without the message window.
+    auto drawPlate = [&](Picture& target) {
+        if (ownPlate) {
+            BlitStacked(g.plate, 0, 0, g.speakerPlate);
+        } else {
+            BlitStacked(g.plate, 0, 0, g.defaultPlate);
+            DrawString(f, name, 4, g.plate, colour, 2);
+        }
+        CopyRect(target, kPlateX, kPlateY, g.plate, 0, 0, kPlateWidth, kPlateHeight);
+    };
+    CopyRect(g.plate, 0, 0, f.gfx.scene, kPlateX, kPlateY, kPlateWidth, kPlateHeight);
+    drawPlate(f.gfx.screen);
+    // On an animated background every frame shows the plate over its own
+    // picture, so that it stays through the animation.
+    BgAnimState& a = f.gfx.bgAnim;
+    const int ox = f.config.TXW_OFS_X, oy = f.config.TXW_OFS_Y;
+    for (int i = 0; i < a.frameCount; ++i) {
+        BgAnimFrame& frame = a.frames[i];
+        CopyRect(g.plate, 0, 0, frame.picture, kPlateX, kPlateY, kPlateWidth, kPlateHeight);
+        const int x0 = std::max(kPlateX, ox), y0 = std::max(kPlateY, oy);
+        const int x1 = std::min(kPlateX + kPlateWidth, ox + frame.cleanPiece.width);
+        const int y1 = std::min(kPlateY + kPlateHeight, oy + frame.cleanPiece.height);
+        if (x1 > x0 && y1 > y0)
+            CopyRect(g.plate, x0 - kPlateX, y0 - kPlateY, frame.cleanPiece, x0 - ox, y0 - oy, x1 - x0, y1 - y0);
+        drawPlate(frame.picture);
     }
-    CopyRect(f.gfx.screen, kPlateX, kPlateY, g.plate, 0, 0, kPlateWidth, kPlateHeight);
-    f.plat.surface().Blit(f.gfx.screen, kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
+    f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
 }
 
 }  // namespace velmora

@@ -59,6 +59,9 @@ uint16_t GlyphCode(const char* text);
 void PrepareGlyph(TForm1& f, const char* text);
 void BlendGlyph(TForm1& f, Picture& picture, int x, int y);
 void PutGlyph(TForm1& f, int x, int y);
+// What the window shows: the screen picture, or while an animated background
+// runs in the normal play mode, its current frame.
+const Picture& ShownPicture(const TForm1& f);
 void SetGlyphColour(TForm1& f, int n);
 void DrawString(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y);
 void DrawStringCentred(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y);

@@ -58,8 +58,22 @@ void EnsureWindowPicture(TForm1& f) {
 
 void DrawPageCell(TForm1& f, const char* ch, int x, int y) {
     PrepareGlyph(f, ch);
-    BlendGlyph(f, f.gfx.screen, x, y);
-    CopyToWindow(f, f.gfx.screen, x, y, kCellWidth, kCellHeight);
+    PutGlyph(f, x, y);
+}
+
+// The message window blended over each frame of an animated background,
+// as it is over the scene.
+void BuildFrameWindowPieces(TForm1& f) {
+    const ConfigValues& c = f.config;
+    BgAnimState& a = f.gfx.bgAnim;
+    for (int i = 0; i < a.frameCount; ++i) {
+        BgAnimFrame& frame = a.frames[i];
+        Picture& piece = frame.windowPiece;
+        piece.Resize(c.TXW_SIZE_X, c.TXW_SIZE_Y);
+        CopyRect(piece, 0, 0, frame.cleanPiece, 0, 0, piece.width, piece.height);
+        MaskBlock(piece, 0, 0, frame.cleanPiece, 0, 0, f.text.tw, 0, 0, f.text.tw, 0, c.TXW_SIZE_Y, c.TXW_SIZE_X,
+                  c.TXW_SIZE_Y);
+    }
 }
 
 }  // namespace
@@ -163,6 +177,7 @@ void BuildWindowBackground(TForm1& f) {
     DrawQuickBar(f, 2);
     t.windowSaved = mw;
     t.windowValid = true;
+    if (BackgroundAnimationRunning(f)) BuildFrameWindowPieces(f);
 }
 
 void DrawWindow(TForm1& f) {
@@ -174,6 +189,7 @@ void DrawWindow(TForm1& f) {
         CopyPicture(f.gfx.screen, f.gfx.novel);
     else
         CopyPicture(f.gfx.screen, f.gfx.messageWindow, c.TXW_OFS_X, c.TXW_OFS_Y);
+    if (!NovelMode(f) && BackgroundAnimationRunning(f)) CopyWindowPieceToFrames(f);
     DrawQuickBar(f, 0);
     RedrawText(f);
 }
@@ -251,7 +267,9 @@ void NewPage(TForm1& f) {
         if (t.windowOpen) {
             EnsureWindowPicture(f);
             CopyPicture(f.gfx.screen, f.gfx.messageWindow, c.TXW_OFS_X, c.TXW_OFS_Y);
-            CopyToWindow(f, f.gfx.screen, c.TXW_OFS_X, c.TXW_OFS_Y, c.TXW_SIZE_X, c.TXW_SIZE_Y);
+            // The old text goes from every frame of an animated background too.
+            if (BackgroundAnimationRunning(f)) CopyWindowPieceToFrames(f);
+            CopyToWindow(f, ShownPicture(f), c.TXW_OFS_X, c.TXW_OFS_Y, c.TXW_SIZE_X, c.TXW_SIZE_Y);
         } else {
             t.windowOpen = true;
             DrawWindow(f);

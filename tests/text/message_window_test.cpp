@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "script/story.h"
 #include "text_fixture.h"
 
 namespace velmora {
@@ -380,3 +381,31 @@ TEST_F(Page, WindowTintFollowsThePlayersColourAndOpacity) {
 
 }  // namespace
 }  // namespace velmora
+
+// On an animated background every frame carries the window, the plate and
+// the page, so nothing vanishes when the next frame shows; a new page
+// clears the old text from every frame too.
+TEST(AnimatedBackgroundPage, EveryFrameShowsWhatTheScreenShows) {
+    using namespace velmora;
+    test::Story s({{"main", "*bg_anim OFS,2,0,0,0,0,0,0\n>カイ\nあいうえお\n\\\nか\n\\\n"}});
+    TForm1& f = s.f();
+    auto toWait = [&] {
+        for (int i = 0; i < 300 && f.stepper.PendingWait == 0; ++i) s.Pass();
+    };
+    toWait();
+    const BgAnimState& a = f.gfx.bgAnim;
+    ASSERT_EQ(a.frameCount, 2);
+    // The scene is black, so a frame and the screen differ only by what is
+    // drawn over them.
+    for (int i = 0; i < a.frameCount; ++i) EXPECT_EQ(a.frames[i].picture.bytes, f.gfx.screen.bytes) << "frame " << i;
+    Picture shown;
+    s.plat().ReadBack(shown);
+    EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
+    const std::vector<uint8_t> firstPage = f.gfx.screen.bytes;
+
+    s.Click();
+    s.Pass();
+    toWait();
+    EXPECT_NE(f.gfx.screen.bytes, firstPage);
+    for (int i = 0; i < a.frameCount; ++i) EXPECT_EQ(a.frames[i].picture.bytes, f.gfx.screen.bytes) << "frame " << i;
+}
