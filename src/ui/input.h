@@ -87,6 +87,7 @@ struct UiState {
     // "sys_sw", "sys_sw2", "sys_sw_m1", "sys_sw_m1om": stacked pictures.
     Picture sysSw, sysSw2, sysSwM1, sysSwM1om;
     OutlineFont promptFont;  // the message font at 24 points
+    OutlineFont noticeFont;  // the message font 48 pixels high
     OutlineFont labelFont;   // the window's text font, 16 pixels high
     bool cursorLoaded[kCursorFiles + 1] = {};
 };

@@ -6,7 +6,8 @@ namespace velmora {
 
 class TForm1;
 
-// Shows a CP932 text for `ms` milliseconds (stand-in in notice_stub.cpp).
+// Shows a CP932 text in a band across the window: it fades in, holds for
+// `ms` milliseconds and fades out. Only the window changes.
 void ShowNotice(TForm1& f, const std::string& text, int ms);
 
 }  // namespace velmora
