@@ -3,6 +3,8 @@
 // same bytes, pixman compositing the same pixels, libpng decoding the same
 // picture. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
+
+#include "bench/ratio_reporter.h"
 #include <pixman.h>
 #include <png.h>
 
@@ -344,22 +346,6 @@ BENCHMARK(BM_DecodePacked);
 BENCHMARK(BM_DecodePacked_memcpy);
 BENCHMARK(BM_DecodePacked_libpng);
 
-// Keeps every run's time for the ratio table; with repetitions, the
-// median of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times, cpuTimes;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            const std::string name = r.run_name.str();
-            if (r.run_type == Run::RT_Aggregate ? r.aggregate_name == "median" : r.repetitions <= 1) {
-                times[name] = r.GetAdjustedRealTime();
-                cpuTimes[name] = r.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
@@ -378,7 +364,7 @@ int main(int argc, char** argv) {
     }
     const PixelPath used = CurrentPixelPath();
     std::printf("pixel path: %s\n", used == PixelPath::Avx2 ? "avx2" : used == PixelPath::Sse2 ? "sse2" : "plain");
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     // Real-time ratios, and the same from processor time, which other
     // programs on a busy machine disturb less.

@@ -2,6 +2,8 @@
 // 144,978 bytes crash-safely in the same run, and the slot's pieces
 // (layout, thumbnail) against memcpy. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
+
+#include "bench/ratio_reporter.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -149,20 +151,12 @@ BENCHMARK(BM_EncodeSlot_memcpy)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Thumbnail)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Thumbnail_memcpy)->Unit(benchmark::kMicrosecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) times[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%-14s %12s %s\n", "operation", "ratio", "reference");
     const char* pairs[][3] = {{"BM_SaveGame", "BM_SaveGame_write", "crash-safe write of 144,978 bytes"},
@@ -170,11 +164,9 @@ int main(int argc, char** argv) {
                               {"BM_EncodeSlot", "BM_EncodeSlot_memcpy", "memcpy of 144,978 bytes"},
                               {"BM_Thumbnail", "BM_Thumbnail_memcpy", "memcpy of the scene picture"}};
     for (auto& p : pairs) {
-        auto a = reporter.times.find(p[0] + std::string("/real_time"));
-        if (a == reporter.times.end()) a = reporter.times.find(p[0]);
-        auto b = reporter.times.find(p[1]);
-        if (a == reporter.times.end() || b == reporter.times.end()) continue;
-        std::printf("%-14s %12.2f %s\n", p[0] + 3, a->second / b->second, p[2]);
+        double r = reporter.Ratio(p[0] + std::string("/real_time"), p[1]);
+        if (r == 0) r = reporter.Ratio(p[0], p[1]);
+        if (r != 0) std::printf("%-14s %12.2f %s\n", p[0] + 3, r, p[2]);
     }
     return 0;
 }

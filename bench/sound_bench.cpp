@@ -4,6 +4,8 @@
 // ov_read loop over the same stream, and one music quarter refilled by the
 // engine's stream against memcpy of the quarter. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
+
+#include "bench/ratio_reporter.h"
 #include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
@@ -254,28 +256,12 @@ BENCHMARK(BM_OggVoice_ovread);
 BENCHMARK(BM_MusicQuarter);
 BENCHMARK(BM_MusicQuarter_memcpy);
 
-// Keeps every run's time for the ratio table; with repetitions, the
-// median of each benchmark.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times, cpuTimes;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            const std::string name = r.run_name.str();
-            if (r.run_type == Run::RT_Aggregate ? r.aggregate_name == "median" : r.repetitions <= 1) {
-                times[name] = r.GetAdjustedRealTime();
-                cpuTimes[name] = r.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n%-16s %12s %12s  %s\n", "decoder", "/ reference", "cpu / ref", "reference");
     const char* rows[][2] = {{"RunCoded", "memcpy"}, {"ByteCoded", "memcpy"}, {"OggVoice", "ovread"},

@@ -2,6 +2,8 @@
 // of the bytes it produces.
 #include <benchmark/benchmark.h>
 
+#include "bench/ratio_reporter.h"
+
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -104,37 +106,22 @@ void BM_Memcpy(benchmark::State& state) {
 }
 BENCHMARK(BM_Memcpy)->Arg(kCellPictureBytes)->Arg(4 * 28 * 2 * 35 * 96);
 
-// Prints each text benchmark's time as a multiple of memcpy of its bytes.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const std::pair<const char*, const char*> pairs[] = {
-            {"BM_PrepareGlyphHit", "BM_Memcpy/6720"},
-            {"BM_PrepareGlyphMiss", "BM_Memcpy/6720"},
-            {"BM_BlendGlyph", "BM_Memcpy/6720"},
-            {"BM_RedrawText4Lines", "BM_Memcpy/752640"},
-        };
-        std::printf("\nratio to memcpy of the same bytes:\n");
-        for (auto& [name, ref] : pairs)
-            if (times_.count(name) && times_.count(ref) && times_[ref] > 0)
-                std::printf("  %-22s %8.1f x\n", name, times_[name] / times_[ref]);
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+    // Each text benchmark's time as a multiple of memcpy of its bytes.
+    const std::pair<const char*, const char*> pairs[] = {
+        {"BM_PrepareGlyphHit", "BM_Memcpy/6720"},
+        {"BM_PrepareGlyphMiss", "BM_Memcpy/6720"},
+        {"BM_BlendGlyph", "BM_Memcpy/6720"},
+        {"BM_RedrawText4Lines", "BM_Memcpy/752640"},
+    };
+    std::printf("\nratio to memcpy of the same bytes:\n");
+    for (auto& [name, ref] : pairs)
+        if (double r = reporter.Ratio(name, ref); r != 0) std::printf("  %-22s %8.1f x\n", name, r);
     benchmark::Shutdown();
     return 0;
 }

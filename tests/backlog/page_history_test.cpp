@@ -12,29 +12,15 @@
 using namespace velmora;
 using test::Story;
 
-namespace {
-
-void ToPageWait(Story& s) {
-    for (int i = 0; i < 200 && s.f().stepper.PendingWait == 0; ++i) s.Pass();
-}
-
-void NextPage(Story& s) {
-    s.Click();
-    s.Pass();
-    ToPageWait(s);
-}
-
-}  // namespace
-
 TEST(PageHistory, EachPageKeepsItsTextPicturesModeAndVoices) {
     Story s({{"main", "!S023=11\n一ページ目\n\\\n!S023=12\n二ページ目\n\\\n三ページ目\n\\\n"}});
     TForm1& f = s.f();
-    ToPageWait(s);
+    s.ToWait();
     ASSERT_EQ(f.backlog.pageHistoryCount, 1);
     f.gfx.backgroundName = "BG01";
     f.gfx.spriteList = "CH01,CH02";
     std::strcpy(f.stepper.MessageVoices, "V001 V002 ");
-    NextPage(s);
+    s.NextWait();
     ASSERT_EQ(f.backlog.pageHistoryCount, 2);
 
     const PageHistoryBlocks& h = f.backlog.history;
@@ -55,10 +41,10 @@ TEST(PageHistory, TwentyPagesAreKeptAndLongNamesAreCut) {
     for (int i = 1; i <= 23; ++i) script += "!S023=" + std::to_string(i) + "\nページ\n\\\n";
     Story s({{"main", script}});
     TForm1& f = s.f();
-    ToPageWait(s);
+    s.ToWait();
     f.gfx.backgroundName = std::string(100, 'B');
     f.gfx.spriteList = std::string(100, 'C');
-    for (int i = 1; i < 23; ++i) NextPage(s);
+    for (int i = 1; i < 23; ++i) s.NextWait();
     EXPECT_EQ(f.backlog.pageHistoryCount, 23);
     const PageHistoryBlocks& h = f.backlog.history;
     EXPECT_EQ(h.s023[2], 23);  // page 23 took the place of page 3

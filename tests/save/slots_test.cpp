@@ -35,17 +35,6 @@ const char kMain[] =
     "二ページ目\n\\\n"
     "三ページ目\n\\\n";
 
-// Runs passes until the stepper waits at a page.
-void ToPageWait(Story& s) {
-    for (int i = 0; i < 200 && s.f().stepper.PendingWait == 0; ++i) s.Pass();
-}
-
-void NextPage(Story& s) {
-    s.Click();
-    s.Pass();
-    ToPageWait(s);
-}
-
 test::SlotReader ReadSlotFile(const std::string& path) {
     test::SlotReader r;
     ReadWholeFile(path, r.b);
@@ -58,7 +47,7 @@ std::string SlotFile(Story& s, int slot) { return SlotPath(s.f(), slot); }
 
 TEST(Slots, SaveWritesEveryBlockWhereTheLayoutHasIt) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     SetBit(f.vars.F, kFBits, 1023, true);
     SetBit(f.vars.T, kTBits, 9999, true);
@@ -116,7 +105,7 @@ TEST(Slots, SaveWritesEveryBlockWhereTheLayoutHasIt) {
 
 TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     // What a bg command leaves: the name remembered and the scene shown.
     f.gfx.backgroundName = "S048";
@@ -135,8 +124,8 @@ TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     ASSERT_EQ(f.backlog.pageHistoryCount, 1);
 
     // Play on and change what a load must put back.
-    NextPage(s);
-    NextPage(s);
+    s.NextWait();
+    s.NextWait();
     ASSERT_NE(f.stepper.readPos, readPos);
     f.vars.V[1] = 99;
     SetBit(f.vars.F, kFBits, 3, true);
@@ -170,13 +159,13 @@ TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     EXPECT_NE(s.TraceSince(mark).find("load 2: resumed in main"), std::string::npos);
 
     // And the game goes on from there: the next click shows page two again.
-    NextPage(s);
+    s.NextWait();
     EXPECT_NE(s.TraceSince(mark).find(ToUtf8(ToCp932("二ページ目"))), std::string::npos);
 }
 
 TEST(Slots, SlotNumbersSoundsAndTheLastSaveSlot) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     EXPECT_FALSE(SaveGame(f, 0, true));
     EXPECT_FALSE(SaveGame(f, 100, true));
@@ -214,7 +203,7 @@ TEST(Slots, SlotNumbersSoundsAndTheLastSaveSlot) {
 
 TEST(Slots, TodaysNamesSpeakerAndLoopingSoundRules) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     f.text.speakerName = ToCp932("遠野");
     f.vars.S[80] = 2;
@@ -247,7 +236,7 @@ TEST(Slots, TodaysNamesSpeakerAndLoopingSoundRules) {
 
 TEST(Slots, ReadMarkOfTheCurrentTextDecidesTheReadFlag) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     f.vars.S[25] = 300;
     SetBit(f.ui.ReadMarks, 81920, 300, true);
@@ -265,10 +254,10 @@ TEST(Slots, ReadMarkOfTheCurrentTextDecidesTheReadFlag) {
 
 TEST(Slots, ShortOrLongSlotIsRefusedAndNothingChanges) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     ASSERT_TRUE(SaveGame(f, 6, true));
-    NextPage(s);
+    s.NextWait();
     f.vars.V[1] = 55;
     const int32_t readPos = f.stepper.readPos;
     std::vector<uint8_t> bytes;
@@ -286,18 +275,18 @@ TEST(Slots, ShortOrLongSlotIsRefusedAndNothingChanges) {
     ASSERT_EQ(s.plat().Shown().size(), 4u);
     EXPECT_NE(s.plat().Shown().back().find("セーブデータを読み込めません。"), std::string::npos);
     // The game goes on.
-    NextPage(s);
+    s.NextWait();
     EXPECT_TRUE(f.stepper.ScriptRunning);
 }
 
 TEST(Slots, WriteFailingHalfWayLeavesTheOldSlotByteForByte) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     ASSERT_TRUE(SaveGame(f, 11, true));
     std::vector<uint8_t> before;
     ASSERT_TRUE(ReadWholeFile(SlotFile(s, 11), before));
-    NextPage(s);
+    s.NextWait();
     f.vars.V[1] = 1234;
 
     pid_t child = ::fork();
@@ -327,7 +316,7 @@ TEST(Slots, WriteFailingHalfWayLeavesTheOldSlotByteForByte) {
 
 TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
     Story s({{"main", std::string("!S000=0\n") + kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     char key = 'l';
     f.FormKeyPress(key);  // nothing saved yet: no prompt
@@ -338,7 +327,7 @@ TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
     ASSERT_TRUE(r.Ok());
     EXPECT_EQ(r.Comment(), "Quick Save");
     const int32_t readPos = f.stepper.readPos;
-    NextPage(s);
+    s.NextWait();
     ASSERT_NE(f.stepper.readPos, readPos);
 
     key = 'L';
@@ -358,7 +347,7 @@ TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
 
 TEST(Slots, CommentGoesOnlyIntoARealSlotFile) {
     Story s({{"main", kMain}});
-    ToPageWait(s);
+    s.ToWait();
     TForm1& f = s.f();
     EXPECT_FALSE(SetSlotComment(f, 12, "none"));
     EXPECT_FALSE(IsRegularFile(SlotFile(s, 12)));

@@ -52,6 +52,16 @@ public:
         }
     }
     void Click() { f().PBMouseDown(platform::mbLeft, 0, 400, 300); }
+    // Idle passes until the stepper waits for something (at most `passes`).
+    void ToWait(int passes = 300) {
+        for (int i = 0; i < passes && f().stepper.PendingWait == 0; ++i) Pass();
+    }
+    // A click, and on to the next wait.
+    void NextWait() {
+        Click();
+        Pass();
+        ToWait();
+    }
     // Everything traced so far, and from a mark on.
     std::string Trace() {
         std::fflush(sink_);

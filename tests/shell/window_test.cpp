@@ -34,20 +34,33 @@ QApplication& App() {
     return *app;
 }
 
+// A tiny game started in the real window: FormCreate done, window shown.
+struct WindowGame {
+    QApplication& app = App();  // before any widget
+    test::TestGame game;
+    platform::QtPlatform plat;
+    TForm1 f{plat};
+    explicit WindowGame(const std::string& mainScript) {
+        game.Script("_config", "TITLE:窓のテスト\n").Script("main", mainScript);
+        game.Build();
+        f.app.gameDir = game.path();
+        plat.Attach(&f);
+        f.FormCreate();
+        plat.mainWindow().show();
+    }
+    ~WindowGame() {
+        plat.destroyed = true;
+        f.FormDestroy();
+    }
+};
+
 }  // namespace
 
 TEST(Shell, MainWindowGeometryToolBarAndTitle) {
-    App();
-    test::TestGame game;
-    game.Script("_config", "TITLE:窓のテスト\n").Script("main", "x\n");
-    game.Build();
-    platform::QtPlatform plat;
-    TForm1 f(plat);
-    f.app.gameDir = game.path();
-    plat.Attach(&f);
-    f.FormCreate();
+    WindowGame g("x\n");
+    platform::QtPlatform& plat = g.plat;
+    TForm1& f = g.f;
     platform::MainWindow& w = plat.mainWindow();
-    w.show();
     EXPECT_EQ(w.width(), 800);
     EXPECT_EQ(w.height(), 624);
     EXPECT_EQ(w.windowTitle().toStdString(), "窓のテスト");
@@ -77,8 +90,6 @@ TEST(Shell, MainWindowGeometryToolBarAndTitle) {
     // The first idle pass loads "main".
     plat.IdlePass();
     EXPECT_TRUE(f.stepper.ScriptRunning);
-    plat.destroyed = true;
-    f.FormDestroy();
 }
 
 namespace {
@@ -113,23 +124,16 @@ void Press(QWidget* pb, QPoint at) {
 }  // namespace
 
 TEST(Shell, QuickSaveInTheWindowAndLoadFromTheToolBar) {
-    App();
-    test::TestGame game;
-    game.Script("_config", "TITLE:窓のテスト\n")
-        .Script("main", "!S000=0\n!V001=5\n一ページ目\n\\\n!V001=6\n二ページ目\n\\\n三ページ目\n\\\n");
-    game.Build();
-    platform::QtPlatform plat;
-    TForm1 f(plat);
-    f.app.gameDir = game.path();
-    plat.Attach(&f);
-    f.FormCreate();
+    WindowGame g("!S000=0\n!V001=5\n一ページ目\n\\\n!V001=6\n二ページ目\n\\\n三ページ目\n\\\n");
+    platform::QtPlatform& plat = g.plat;
+    TForm1& f = g.f;
+    const std::string gameDir = g.game.path();
     platform::MainWindow& w = plat.mainWindow();
-    w.show();
     PlayToWait(plat, f, 5);
     ASSERT_EQ(f.stepper.PendingWait, 1);
     const int32_t readPos = f.stepper.readPos;
     Key(&w, Qt::Key_Q, "q");
-    EXPECT_TRUE(std::filesystem::exists(game.path() + "/save/save99.dat"));
+    EXPECT_TRUE(std::filesystem::exists(gameDir + "/save/save99.dat"));
 
     Press(w.PB, QPoint(400, 300));
     PlayToWait(plat, f, 6);
@@ -141,8 +145,6 @@ TEST(Shell, QuickSaveInTheWindowAndLoadFromTheToolBar) {
     Press(w.PB, QPoint(330, 210));
     EXPECT_EQ(f.vars.V[1], 5);
     EXPECT_EQ(f.stepper.readPos, readPos);
-    plat.destroyed = true;
-    f.FormDestroy();
 }
 
 TEST(Shell, SecondCopyExitsWithOneAndAStaleLockDoesNotBlock) {

@@ -389,10 +389,7 @@ TEST(AnimatedBackgroundPage, EveryFrameShowsWhatTheScreenShows) {
     using namespace velmora;
     test::Story s({{"main", "*bg_anim OFS,2,0,0,0,0,0,0\n>カイ\nあいうえお\n\\\nか\n\\\n"}});
     TForm1& f = s.f();
-    auto toWait = [&] {
-        for (int i = 0; i < 300 && f.stepper.PendingWait == 0; ++i) s.Pass();
-    };
-    toWait();
+    s.ToWait();
     const BgAnimState& a = f.gfx.bgAnim;
     ASSERT_EQ(a.frameCount, 2);
     // The scene is black, so a frame and the screen differ only by what is
@@ -403,9 +400,7 @@ TEST(AnimatedBackgroundPage, EveryFrameShowsWhatTheScreenShows) {
     EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
     const std::vector<uint8_t> firstPage = f.gfx.screen.bytes;
 
-    s.Click();
-    s.Pass();
-    toWait();
+    s.NextWait();
     EXPECT_NE(f.gfx.screen.bytes, firstPage);
     for (int i = 0; i < a.frameCount; ++i) EXPECT_EQ(a.frames[i].picture.bytes, f.gfx.screen.bytes) << "frame " << i;
 }

@@ -13,7 +13,7 @@ using namespace velmora;
 TEST(Notice, FadesHoldsAndLeavesEverythingAsItWas) {
     test::Story s({{"main", "一ページ目\n\\\n"}});
     TForm1& f = s.f();
-    for (int i = 0; i < 200 && f.stepper.PendingWait == 0; ++i) s.Pass();
+    s.ToWait();
     Picture before;
     s.plat().ReadBack(before);
     const std::vector<uint8_t> screen = f.gfx.screen.bytes;
