@@ -450,7 +450,8 @@ int ExecuteCommand(TForm1& f, int index, char* line) {
             break;
         case kCmdWinOpen: OpenWindow(f); break;
         case kCmdTitle:
-            std::snprintf(f.stepper.sceneTitle, sizeof f.stepper.sceneTitle, "%s", args);
+            // $9 is what the save slots show as the scene title.
+            SetStringVar(f.vars, 9, args);
             break;
         case kCmdBackto: f.vars.S[10] = f.stepper.lineStart; break;
         case kCmdMap:

@@ -38,7 +38,6 @@ struct StepperState {
     // The gra/grb selector that the picture command reads: set by grb,
     // cleared by gra (the inline tag [gra] leaves it alone).
     bool grbSelected = false;
-    char sceneTitle[64] = {};  // command title, shown by the save slots
     // Set when a number in the line failed to convert: the rest of the line
     // is dropped.
     bool lineAborted = false;

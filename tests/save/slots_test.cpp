@@ -103,6 +103,21 @@ TEST(Slots, SaveWritesEveryBlockWhereTheLayoutHasIt) {
     EXPECT_EQ(r.Thumb(0, 0)[0], scene[0]);
 }
 
+TEST(Slots, TitleCommandNamesTheSlot) {
+    // The title goes into $9, so the slot list shows it and a load brings it back.
+    Story s({{"main", "*title 第二話\n一ページ目\n\\\n二ページ目\n\\\n"}});
+    s.ToWait();
+    TForm1& f = s.f();
+    EXPECT_EQ(std::string(f.vars.str[9]), ToCp932("第二話"));
+    ASSERT_TRUE(SaveGame(f, 3, true));
+    std::string header = ReadSlotFile(SlotFile(s, 3)).Header();
+    ASSERT_GE(header.size(), 19u);
+    EXPECT_EQ(header.substr(19), "  " + ToCp932("第二話"));
+    SetStringVar(f.vars, 9, "");
+    ASSERT_TRUE(LoadGame(f, 3, true));
+    EXPECT_EQ(std::string(f.vars.str[9]), ToCp932("第二話"));
+}
+
 TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     Story s({{"main", kMain}});
     s.ToWait();
