@@ -4,7 +4,7 @@
 // picture. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
-#include "bench/ratio_reporter.h"
+#include "bench/bench_support.h"
 #include <pixman.h>
 #include <png.h>
 
@@ -24,6 +24,7 @@
 #include "tools/picture_encoder.h"
 
 using namespace velmora;
+using bench::Memcpy;
 
 namespace {
 
@@ -86,14 +87,6 @@ Screens& S() {
     return s;
 }
 
-void Memcpy(benchmark::State& st, size_t bytes) {
-    std::vector<uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : st) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
 
 // --- MaskRows over a screen ---
 void BM_MaskRows(benchmark::State& st) {

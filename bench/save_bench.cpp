@@ -3,7 +3,7 @@
 // (layout, thumbnail) against memcpy. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
-#include "bench/ratio_reporter.h"
+#include "bench/bench_support.h"
 #include <unistd.h>
 
 #include <cstdio>
@@ -31,13 +31,12 @@ namespace {
 // An engine started in a scratch game folder, with every block of a slot
 // filled: full backlog, page text, banks and a busy scene picture.
 struct Game {
-    std::string dir;
+    bench::ScratchFolder scratch{"velmora-save-bench"};
+    const std::string dir = scratch.path;
     std::unique_ptr<platform::HeadlessPlatform> plat;
     std::unique_ptr<TForm1> f;
 
     Game() {
-        char tmpl[] = "/tmp/velmora-save-bench-XXXXXX";
-        dir = ::mkdtemp(tmpl);
         std::vector<tools::PackEntry> scripts(2);
         std::string error;
         scripts[0].name = "_config";
@@ -69,11 +68,6 @@ struct Game {
         s.Resize(800, 600);
         for (size_t i = 0; i < s.bytes.size(); ++i) s.bytes[i] = static_cast<uint8_t>(i * 31 + (i >> 11));
         SaveGame(*f, 1, true);
-    }
-    ~Game() {
-        f.reset();
-        std::string rm = "rm -rf '" + dir + "'";
-        if (std::system(rm.c_str()) != 0) std::perror("rm");
     }
 };
 

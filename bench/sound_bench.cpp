@@ -5,7 +5,7 @@
 // engine's stream against memcpy of the quarter. Prints the ratios at the end.
 #include <benchmark/benchmark.h>
 
-#include "bench/ratio_reporter.h"
+#include "bench/bench_support.h"
 #include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
@@ -29,6 +29,7 @@
 #include "tools/sound_encoder.h"
 
 using namespace velmora;
+using bench::Memcpy;
 
 namespace {
 
@@ -76,14 +77,6 @@ Inputs& In() {
     return i;
 }
 
-void Memcpy(benchmark::State& st, size_t bytes) {
-    std::vector<uint8_t> from(bytes, 1), to(bytes);
-    for (auto _ : st) {
-        std::memcpy(to.data(), from.data(), bytes);
-        benchmark::DoNotOptimize(to.data());
-        benchmark::ClobberMemory();
-    }
-}
 
 // --- run coding (sound effects) ---
 void BM_RunCoded(benchmark::State& st) {
@@ -183,14 +176,13 @@ void BM_OggVoice_ovread(benchmark::State& st) {
 // a quarter is 250 ms, so each step of the virtual clock by 250 ms leaves
 // exactly one quarter behind the play cursor.
 struct MusicGame {
-    std::string dir;
+    bench::ScratchFolder scratch{"velmora-sound-bench"};
+    const std::string dir = scratch.path;
     std::unique_ptr<platform::HeadlessPlatform> plat;
     std::unique_ptr<TForm1> f;
     uint32_t quarterBytes = 0;
 
     MusicGame() {
-        char tmpl[] = "/tmp/velmora-sound-bench-XXXXXX";
-        dir = ::mkdtemp(tmpl);
         std::string error;
         std::vector<tools::PackEntry> scripts(2);
         scripts[0].name = "_config";
@@ -215,11 +207,6 @@ struct MusicGame {
         InitSound(*f);
         SetMusic(*f, 1);
         quarterBytes = f->audio.music.quarterBytes;
-    }
-    ~MusicGame() {
-        f.reset();
-        std::string rm = "rm -rf '" + dir + "'";
-        if (std::system(rm.c_str()) != 0) std::perror("rm");
     }
 };
 

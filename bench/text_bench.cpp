@@ -2,7 +2,7 @@
 // of the bytes it produces.
 #include <benchmark/benchmark.h>
 
-#include "bench/ratio_reporter.h"
+#include "bench/bench_support.h"
 
 #include <cstdio>
 #include <cstring>
