@@ -1,6 +1,7 @@
 #pragma once
 // What every benchmark program shares: the memcpy reference, a scratch game
-// folder, and the report that prints the ratio table at the end.
+// folder, a headless engine started on it, and the report that prints the
+// ratio table at the end.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -9,7 +10,12 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <memory>
 #include <vector>
+
+#include "app/engine.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/headless/ini_store.h"
 
 namespace velmora::bench {
 
@@ -37,6 +43,17 @@ struct ScratchFolder {
         if (!path.empty()) std::filesystem::remove_all(path, ignored);
     }
 };
+
+// Starts a headless engine on the game in `dir`, up to its first script.
+inline void StartEngine(const std::string& dir, std::unique_ptr<platform::HeadlessPlatform>& plat,
+                        std::unique_ptr<TForm1>& f) {
+    plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
+    f = std::make_unique<TForm1>(*plat);
+    f->app.gameDir = dir;
+    f->app.seed = 1;
+    plat->Attach(f.get());
+    f->FormCreate();
+}
 
 // The console report, keeping each benchmark's time for the ratio table:
 // with --benchmark_repetitions, the median of each benchmark, else its one

@@ -49,12 +49,7 @@ struct Game {
         std::vector<uint8_t> archive;
         tools::BuildScriptArchive(scripts, archive, error);
         WriteFileAtomic(dir + "/vk_data.vrk", archive);
-        plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
-        f = std::make_unique<TForm1>(*plat);
-        f->app.gameDir = dir;
-        f->app.seed = 1;
-        plat->Attach(f.get());
-        f->FormCreate();
+        bench::StartEngine(dir, plat, f);
         bool done = false;
         f->AppIdle(done);
         for (int i = 0; i < kVBankSize; ++i) f->vars.V[i] = i * 7919;

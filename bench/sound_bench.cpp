@@ -198,12 +198,7 @@ struct MusicGame {
         tools::EncodeMusic(MakeSound(2, 44100), {}, tracks[0].data, error);
         tools::BuildVolume(tracks, 16, volume, error);
         WriteFileAtomic(dir + "/vk_bgm.vrk", volume);
-        plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
-        f = std::make_unique<TForm1>(*plat);
-        f->app.gameDir = dir;
-        f->app.seed = 1;
-        plat->Attach(f.get());
-        f->FormCreate();
+        bench::StartEngine(dir, plat, f);
         InitSound(*f);
         SetMusic(*f, 1);
         quarterBytes = f->audio.music.quarterBytes;
