@@ -8,7 +8,8 @@ add_custom_command(
   COMMENT "Packing the demo scripts")
 
 # The demo's sounds: synthesised as WAV at build time, then coded and packed
-# into the sound-effect, voice and music volumes.
+# into the sound-effect, voice and music volumes; the engine's own sounds
+# (SSE01 ...) go with the effects.
 add_executable(velmora-demo-sounds ${CMAKE_SOURCE_DIR}/demo/sounds/make_sounds.cpp)
 target_link_libraries(velmora-demo-sounds PRIVATE velmora_tools)
 set(DEMO_SOUND_DIR ${CMAKE_BINARY_DIR}/demo-sounds)
@@ -22,6 +23,11 @@ add_custom_command(
   COMMAND velmora-demo-sounds ${DEMO_SOUND_DIR}/wav
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/se01.wav ${DEMO_SOUND_DIR}/se0/SE01
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/se02.wav ${DEMO_SOUND_DIR}/se0/SE02
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse01.wav ${DEMO_SOUND_DIR}/se0/SSE01
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse02.wav ${DEMO_SOUND_DIR}/se0/SSE02
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse05.wav ${DEMO_SOUND_DIR}/se0/SSE05
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse06.wav ${DEMO_SOUND_DIR}/se0/SSE06
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse07.wav ${DEMO_SOUND_DIR}/se0/SSE07
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/rain.wav ${DEMO_SOUND_DIR}/se2/RAIN
   COMMAND velmora-pack voice ${DEMO_SOUND_DIR}/wav/v0001.wav ${DEMO_SOUND_DIR}/ogg1/V0001
   COMMAND velmora-pack music --loop 13230 ${DEMO_SOUND_DIR}/wav/m01.wav ${DEMO_SOUND_DIR}/bgm/M01

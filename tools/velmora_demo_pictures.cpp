@@ -1,6 +1,7 @@
-// velmora-demo-pictures: draws the demo game's pictures (backgrounds and
-// two character sprites) as PNG files, so that no picture is kept in the
-// repository. Everything is computed from gradients and shapes.
+// velmora-demo-pictures: draws the demo game's pictures (backgrounds, the
+// title screen and two character sprites) as PNG files, so that no picture
+// is kept in the repository. Everything is computed from gradients, shapes
+// and the installed Japanese face.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -10,8 +11,10 @@
 
 #include <png.h>
 
+#include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
+#include "text/glyph_outline.h"
 
 using velmora::Picture;
 
@@ -104,9 +107,10 @@ Picture Landscape(Rgb skyTop, Rgb skyLow, Rgb sun, double sunX, double sunY, dou
 }
 
 // A stylised character from the waist up: hair, face, body, with an alpha
-// channel that is 0 around the figure.
+// channel that is 0 around the figure. As high as the screen, so the body
+// goes on under the message window to the screen's bottom edge.
 void Character(Picture& colour, Picture& alpha, Rgb hair, Rgb dress, Rgb eyes, double hairLength) {
-    const int w = 320, h = 560;
+    const int w = 320, h = 600;
     colour.Resize(w, h);
     alpha.Resize(w, h);
     const double cx = w / 2.0;
@@ -116,8 +120,9 @@ void Character(Picture& colour, Picture& alpha, Rgb hair, Rgb dress, Rgb eyes, d
             // Hair behind the head.
             double back = EllipseDistance(x, y, cx, 150, 105, 100 + hairLength);
             Cover(colour, &alpha, x, y, Mix(hair, {0, 0, 0}, (y - 60) / 700.0), Edge(back));
-            // Body: a rounded trapezoid from the shoulders down.
-            double half = 70 + (y - 260) * 0.35;
+            // Body: from the shoulders down, widening less and less so it
+            // stays inside the picture down to its foot.
+            double half = 70 + 80 * (1 - std::exp((260.0 - y) / 150));
             double body = y < 260 ? 1e9 : std::max(std::fabs(x - cx) - half, 260.0 - y);
             double shoulders = EllipseDistance(x, y, cx, 300, 120, 60);
             double dressD = std::min(body, shoulders);
@@ -141,6 +146,74 @@ void Character(Picture& colour, Picture& alpha, Rgb hair, Rgb dress, Rgb eyes, d
             if (y > 198) Cover(colour, &alpha, x, y, {190, 90, 90}, Edge(mouth));
         }
     }
+}
+
+// Text through the engine's font service, with its top-left corner at (x,
+// y); returns its width. A negative x centres it on the picture.
+int Text(Picture& p, const char* family, int points, bool bold, int x, int y, const char* utf8, Rgb c) {
+    velmora::OutlineFont font;
+    velmora::FontRequest request;
+    request.family = family;
+    request.pointSize = points;
+    request.bold = bold;
+    if (!font.Open(request)) return -1;
+    const std::string text = velmora::ToCp932(utf8);
+    Picture scratch;
+    const int width = font.DrawText(scratch, 0, 0, text, 0);
+    if (x < 0) x = (p.width - width) / 2;
+    const uint32_t colour = static_cast<uint32_t>(c.r) | static_cast<uint32_t>(c.g) << 8 |
+                            static_cast<uint32_t>(c.b) << 16;
+    font.DrawText(p, x, y, text, colour);
+    return width;
+}
+
+// Softens a picture with a box blur of the given radius, n times.
+void Blur(Picture& p, int radius, int n) {
+    Picture tmp = p;
+    for (int pass = 0; pass < 2 * n; ++pass) {
+        const bool across = pass % 2 == 0;
+        for (int y = 0; y < p.height; ++y) {
+            for (int x = 0; x < p.width; ++x) {
+                int sum[3] = {}, count = 0;
+                for (int k = -radius; k <= radius; ++k) {
+                    const int sx = across ? x + k : x, sy = across ? y : y + k;
+                    if (sx < 0 || sy < 0 || sx >= p.width || sy >= p.height) continue;
+                    const uint8_t* s = p.Pixel(sx, sy);
+                    sum[0] += s[0], sum[1] += s[1], sum[2] += s[2];
+                    ++count;
+                }
+                uint8_t* d = tmp.Pixel(x, y);
+                for (int i = 0; i < 3; ++i) d[i] = static_cast<uint8_t>(sum[i] / count);
+            }
+        }
+        std::swap(p, tmp);
+    }
+}
+
+// The title screen: the night hills under a deep sky, the game's name with
+// a soft glow near the top, and room in the middle for the title's choices.
+bool TitleScreen(Picture& p) {
+    p = Landscape({4, 6, 26}, {40, 36, 92}, {250, 244, 220}, 640, 96, 30, {34, 36, 80}, {12, 26, 32}, true);
+    const char* mincho = "ＭＳ Ｐ明朝";
+    // The glow: the name drawn on black, blurred, and added to the sky.
+    Picture glow;
+    glow.Resize(p.width, 170);
+    if (Text(glow, mincho, 54, true, -1, 34, "Velmora", {120, 150, 255}) < 0) return false;
+    Blur(glow, 6, 3);
+    for (int y = 0; y < glow.height; ++y)
+        for (int x = 0; x < p.width; ++x) {
+            const uint8_t* g = glow.Pixel(x, y);
+            const Rgb sky = Get(p, x, y);
+            Put(p, x, y, {sky.r + g[2] * 1.6, sky.g + g[1] * 1.6, sky.b + g[0] * 1.6});
+        }
+    Text(p, mincho, 54, true, -1, 34, "Velmora", {246, 240, 255});
+    Text(p, mincho, 18, false, -1, 118, "― デモ ―", {200, 205, 240});
+    // A thin rule under the subtitle, fading out to both sides.
+    for (int x = 250; x < 550; ++x) {
+        const double t = 1 - std::fabs(x - 400) / 150.0;
+        Cover(p, nullptr, x, 146, {170, 180, 230}, 0.8 * t);
+    }
+    return true;
 }
 
 bool Write(const std::string& dir, const std::string& name, const Picture& p) {
@@ -206,6 +279,12 @@ int main(int argc, char** argv) {
     ok = ok && Write(dir, "A_NIGHT.png",
                      Landscape({8, 10, 35}, {50, 50, 100}, {240, 240, 215}, 180, 120, 34, {30, 35, 70},
                                {15, 30, 30}, true));
+    Picture title;
+    if (!TitleScreen(title)) {
+        std::fputs("velmora-demo-pictures: no Japanese font for the title\n", stderr);
+        return 1;
+    }
+    ok = ok && Write(dir, "A_TITLE.png", title);
     Picture colour, alpha;
     Character(colour, alpha, {120, 70, 40}, {70, 110, 200}, {60, 120, 60}, 30);
     ok = ok && WriteRgba(dir, "B_AOI.png", colour, alpha);

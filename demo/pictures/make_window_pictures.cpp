@@ -6,6 +6,9 @@
 //                      the name on it (the other speakers get sys_np)
 //   sys_clickw         the click-wait icon, its frames side by side
 //   sys_gaiji          four picture characters: heart, star, note, drop
+//   sys_qbtn, AUTO_CR  the quick bar's hover and pressed faces (the normal
+//                      faces are part of sys_tw and sys_twz) and the marker
+//                      of the auto level
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include "text/glyph_cell.h"
 #include "text/glyph_outline.h"
 #include "text/glyphs.h"
+#include "text/message_window.h"
 
 namespace {
 
@@ -122,52 +126,223 @@ bool ReadConfig(const std::string& path, Config& config) {
 constexpr Rgb kFrameLight{176, 192, 232};
 constexpr Rgb kPanelDeep{4, 6, 22};
 
+// ---- The quick bar ----
+//
+// The engine keeps the buttons' places (bar coordinates, the bar being the
+// window's rows 224 ... 255); the demo gives them faces. A face fills its
+// whole rectangle, because the engine copies hover and pressed faces over
+// the bar without a mask: the normal face in the window picture is opaque
+// too, so that leaving a button puts back exactly what was there.
+
+struct BarButton {
+    int x, y, width, height;
+    const char* label;  // UTF-8
+};
+
+constexpr BarButton kBarButtons[] = {
+    {88, 4, 100, 26, "Qセーブ"},
+    {192, 4, 100, 26, "Qロード"},
+    {306, 4, 66, 26, "スキップ"},
+    {378, 4, 90, 26, "ログ"},
+    {472, 4, 108, 26, "オート"},
+};
+
+// The auto meter: the marker of level a stands at bar x = 682 - 10 a, y = 5,
+// so it is at most 26 rows high.
+constexpr int kMarkerWidth = 8, kMarkerHeight = 22;
+constexpr int kAutoLevels = 10;  // the levels a click on the meter can choose
+
+enum class Face { Normal, Hover, Pressed };
+
+struct FaceLook {
+    Rgb top, bottom, border, label;
+    int shift;  // the pressed label sits one pixel lower and to the right
+};
+
+FaceLook LookOf(Face face) {
+    switch (face) {
+        case Face::Hover: return {{86, 110, 178}, {46, 62, 122}, {206, 218, 255}, {255, 255, 255}, 0};
+        // Pressed is also how skip and auto show that they are on: sunk in,
+        // with an amber edge that reads as "lit".
+        case Face::Pressed: return {{8, 10, 26}, {24, 30, 64}, {255, 204, 110}, {255, 222, 150}, 1};
+        default: return {{32, 40, 82}, {14, 18, 46}, {98, 114, 170}, {208, 216, 242}, 0};
+    }
+}
+
+// Where a face is drawn: colour rows, and (optionally) the alpha rows and
+// the tint mask of a window picture, with the bar's corner at (ox, oy).
+struct BarTarget {
+    Picture* colour;
+    Picture* alpha;   // the alpha of pixel (x, y) is alpha->Pixel(x, alphaTop + y)
+    int alphaTop;
+    Picture* tint;    // may be null
+    int ox, oy;
+};
+
+void PutBarPixel(const BarTarget& t, int x, int y, Rgb c) {
+    PutColour(*t.colour, t.ox + x, t.oy + y, c);
+    if (t.alpha) PutGrey(*t.alpha, t.ox + x, t.alphaTop + t.oy + y, 255);
+    if (t.tint) PutGrey(*t.tint, t.ox + x, t.oy + y, 0);
+}
+
+// One button face: a shaded fill, a frame line with a lighter top edge,
+// the label centred in the engine's message face.
+void DrawFace(const BarTarget& t, const BarButton& b, Face face, velmora::OutlineFont& font) {
+    const FaceLook look = LookOf(face);
+    for (int y = 0; y < b.height; ++y) {
+        for (int x = 0; x < b.width; ++x) {
+            Rgb c = Mix(look.top, look.bottom, y / double(b.height - 1));
+            const bool edge = x == 0 || y == 0 || x == b.width - 1 || y == b.height - 1;
+            if (edge) c = look.border;
+            else if (y == 1 && face != Face::Pressed) c = Mix(c, look.border, 0.45);
+            PutBarPixel(t, b.x + x, b.y + y, c);
+        }
+    }
+    // The label is drawn on a copy of the face, then copied back inside the
+    // frame, so its coverage blends with the fill and never leaves the button.
+    Picture cell;
+    cell.Resize(b.width, b.height);
+    for (int y = 0; y < b.height; ++y)
+        for (int x = 0; x < b.width; ++x)
+            std::memcpy(cell.Pixel(x, y), t.colour->Pixel(t.ox + b.x + x, t.oy + b.y + y), 3);
+    const std::string text = velmora::ToCp932(b.label);
+    Picture scratch;
+    const int width = font.DrawText(scratch, 0, 0, text, 0);
+    const int height = font.Ascent() + font.Descent();
+    const uint32_t colour = Byte(look.label.r) | Byte(look.label.g) << 8 | Byte(look.label.b) << 16;
+    font.DrawText(cell, (b.width - width) / 2 + look.shift, (b.height - height) / 2 + look.shift, text, colour);
+    for (int y = 1; y < b.height - 1; ++y)
+        for (int x = 1; x < b.width - 1; ++x)
+            std::memcpy(t.colour->Pixel(t.ox + b.x + x, t.oy + b.y + y), cell.Pixel(x, y), 3);
+}
+
+bool OpenBarFont(const Config& config, velmora::OutlineFont& font) {
+    velmora::FontRequest request;
+    request.family = config.font;
+    request.pointSize = 11;
+    request.bold = true;
+    return font.Open(request);
+}
+
+// The meter under the marker: a groove with one notch per level.
+void DrawAutoMeter(const BarTarget& t) {
+    const int left = 682 - 10 * kAutoLevels, right = 682 - 10 + kMarkerWidth;
+    for (int x = left - 2; x <= right + 2; ++x) {
+        for (int y = 14; y <= 17; ++y) {
+            const double ends = std::min(x - (left - 2), right + 2 - x) < 1 ? 0.5 : 1.0;
+            const Rgb groove = y == 14 ? Rgb{4, 6, 16} : y == 17 ? Rgb{70, 84, 130} : Rgb{12, 16, 36};
+            PutBarPixel(t, x, y, Mix({14, 18, 46}, groove, ends));
+        }
+    }
+    for (int a = 1; a <= kAutoLevels; ++a) {
+        const int cx = 682 - 10 * a + kMarkerWidth / 2;
+        for (int y = 10; y <= 12; ++y) PutBarPixel(t, cx, y, {98, 114, 170});
+        for (int y = 19; y <= 21; ++y) PutBarPixel(t, cx, y, {98, 114, 170});
+    }
+}
+
+// Every normal face and the meter into a window picture.
+bool DrawBarBand(const Config& config, const BarTarget& t) {
+    velmora::OutlineFont font;
+    if (!OpenBarFont(config, font)) return false;
+    for (const BarButton& b : kBarButtons) DrawFace(t, b, Face::Normal, font);
+    DrawAutoMeter(t);
+    return true;
+}
+
+// "sys_qbtn": the normal faces in rows 0 ... 31 (for reference; the engine
+// takes them from the window), hover faces 32 rows below, pressed faces 64
+// rows below, each at its button's own place.
+bool QuickButtonSheet(const Config& config, Picture& sheet) {
+    velmora::OutlineFont font;
+    if (!OpenBarFont(config, font)) return false;
+    sheet.Resize(velmora::kQuickBandWidth, 3 * velmora::kQuickBandHeight);
+    const Face faces[3] = {Face::Normal, Face::Hover, Face::Pressed};
+    for (int k = 0; k < 3; ++k) {
+        const BarTarget t{&sheet, nullptr, 0, nullptr, 0, k * velmora::kQuickBandHeight};
+        for (const BarButton& b : kBarButtons) DrawFace(t, b, faces[k], font);
+    }
+    return true;
+}
+
+// "AUTO_CR": a small amber pill, colour on the left half and its mask on
+// the right.
+Picture AutoMarker() {
+    const int w = kMarkerWidth, h = kMarkerHeight;
+    Picture p;
+    p.Resize(2 * w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double px = x + 0.5, py = y + 0.5;
+            const double d = RoundRect(px, py, 0.5, 0.5, w - 0.5, h - 0.5, 3.5);
+            const double shine = std::clamp(1 - std::fabs(px - w * 0.38) / (w * 0.5), 0.0, 1.0);
+            const Rgb c = Mix(Mix({214, 140, 40}, {255, 214, 120}, shine), {255, 250, 230}, py < 3 ? 0.5 : 0);
+            PutColour(p, x, y, c);
+            PutGrey(p, w + x, y, Edge(d) * 255);
+        }
+    }
+    return p;
+}
+
 // The band window. Its top rows stay clear, so the name plate, which is
 // drawn over the scene, sits above the panel and not on it. Only the panel's
 // inside is tinted with the player's colour and opacity; the frame keeps its
-// own light line.
-void BandWindow(const Config& config, Picture& tw, Picture& tw1) {
+// own light line. The panel reaches down past the quick bar's rows, which
+// carry the bar's buttons under a faint dividing line.
+bool BandWindow(const Config& config, Picture& tw, Picture& tw1) {
     const int w = config.Get("TXW_SIZE_X", 800), h = config.Get("TXW_SIZE_Y", 260);
     const int top = config.Get("TXW_OFS_Y", 340);
     const double panelTop = std::max(2, velmora::kPlateY + velmora::kPlateHeight + 4 - top);
-    const double x0 = 12, x1 = w - 12, y0 = panelTop, y1 = h - 8, radius = 12;
+    const double x0 = 12, x1 = w - 12, y0 = panelTop, y1 = h - 2, radius = 12;
     const double ownAlpha = config.Get("TXW_ALPHA", 160);
+    const int divider = velmora::kQuickBandRow - 3;
     tw.Resize(w, 2 * h);
     tw1.Resize(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const double d = RoundRect(x + 0.5, y + 0.5, x0, y0, x1, y1, radius);
             const double outer = Edge(d);            // the panel with its frame
-            const double body = Edge(d + 1.6);       // inside the frame line
+            double body = Edge(d + 1.6);             // inside the frame line
             const double frame = outer - body;       // the line itself
             // A soft dark rim outside, ending before the plate's rows.
             const double glow = d > 0 ? 0.22 * std::max(0.0, 1 - d / 3.5) : 0;
-            const Rgb colour = frame > 0 ? kFrameLight : kPanelDeep;
-            const double alpha = frame * 170 + body * ownAlpha + (1 - outer) * glow * 255;
+            Rgb colour = frame > 0 ? kFrameLight : kPanelDeep;
+            double alpha = frame * 170 + body * ownAlpha + (1 - outer) * glow * 255;
+            if (y == divider && body > 0) {
+                // Fades out towards both ends; the player's tint stays off it.
+                const double line = 0.5 * std::clamp(std::min(x - 60.0, w - 60.0 - x) / 120.0, 0.0, 1.0);
+                colour = Mix(kPanelDeep, kFrameLight, line);
+                alpha = alpha + (255 - alpha) * line;
+                body *= 1 - line;
+            }
             PutColour(tw, x, y, colour);
             PutGrey(tw, x, h + y, alpha);
             PutGrey(tw1, x, y, body * 255);
         }
     }
+    return DrawBarBand(config, {&tw, &tw, h, &tw1, 0, velmora::kQuickBandRow});
 }
 
 // The novel style: the whole screen darkened, with a thin frame line drawn
-// in the colours (the opacity is all the player's).
-void NovelWindow(Picture& twz, Picture& twz1) {
+// in the colours (the opacity is all the player's) around the page, and the
+// quick bar below the frame, where the band window has it.
+bool NovelWindow(const Config& config, Picture& twz, Picture& twz1) {
     const int w = 800, h = 600;
+    const int barX = config.Get("TXW_OFS_X", 0), barY = config.Get("TXW_OFS_Y", 340) + velmora::kQuickBandRow;
     twz.Resize(w, 2 * h);
     twz1.Resize(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             Rgb c = Mix({8, 10, 30}, {2, 3, 12}, y / double(h));
             // Outside the text and the choice buttons, which start 15 pixels in.
-            const double d = RoundRect(x + 0.5, y + 0.5, 8, 8, w - 8, h - 8, 10);
+            const double d = RoundRect(x + 0.5, y + 0.5, 8, 8, w - 8, barY - 6, 10);
             c = Mix(c, kFrameLight, Edge(std::fabs(d) - 0.7) * 0.75);
             PutColour(twz, x, y, c);
             PutGrey(twz, x, h + y, 200);
             PutGrey(twz1, x, y, 255);
         }
     }
+    return DrawBarBand(config, {&twz, &twz, h, &twz1, barX, barY});
 }
 
 // A plate: a dark ribbon under the name, a short accent bar at its left
@@ -347,9 +522,9 @@ bool Write(const std::string& dir, const char* name, const Picture& p) {
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs("usage: velmora-demo-window-pictures CONFIG.txt OUTDIR\n"
-                   "  draws the demo's message window, name plates, click-wait icon and\n"
-                   "  picture characters into OUTDIR as PNG files, sized from the\n"
-                   "  configuration block CONFIG.txt\n",
+                   "  draws the demo's message window with its quick bar, name plates,\n"
+                   "  click-wait icon and picture characters into OUTDIR as PNG files,\n"
+                   "  sized from the configuration block CONFIG.txt\n",
                    stdout);
         return 0;
     }
@@ -368,10 +543,14 @@ int main(int argc, char** argv) {
         return 1;
     }
     Picture a, b;
-    BandWindow(config, a, b);
+    if (!BandWindow(config, a, b)) {
+        std::fputs("velmora-demo-window-pictures: no Japanese font for the quick bar\n", stderr);
+        return 1;
+    }
     bool ok = Write(dir, "sys_tw.png", a) && Write(dir, "sys_tw1.png", b);
-    NovelWindow(a, b);
-    ok = ok && Write(dir, "sys_twz.png", a) && Write(dir, "sys_twz1.png", b);
+    ok = ok && NovelWindow(config, a, b) && Write(dir, "sys_twz.png", a) && Write(dir, "sys_twz1.png", b);
+    ok = ok && QuickButtonSheet(config, a) && Write(dir, "sys_qbtn.png", a);
+    ok = ok && Write(dir, "AUTO_CR.png", AutoMarker());
     ok = ok && Write(dir, "sys_np.png", Plate({150, 185, 240}));
     Picture speaker = Plate(Mix({255, 255, 255}, {240, 128, 192}, 0.8));
     const uint32_t colour = config.speakerName[1].empty() ? 0xFFFFFF : config.speakerColour[1];

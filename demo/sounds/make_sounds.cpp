@@ -1,6 +1,8 @@
 // Synthesises the demo's sounds as WAV files: two chimes, a rain loop, a
-// spoken-like voice line and two music tracks. Everything is made here
-// from sine waves and a seeded noise generator.
+// spoken-like voice line, two music tracks and the short sounds the engine
+// plays itself (a choice shown and picked, the save, load and settings
+// dialogs). Everything is made here from sine waves and a seeded noise
+// generator.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -26,6 +28,21 @@ PcmSound Chime(double base, double seconds) {
         double v = std::sin(2 * kPi * base * t) + 0.5 * std::sin(2 * kPi * base * 2.01 * t) +
                    0.25 * std::sin(2 * kPi * base * 3.03 * t);
         s.samples.push_back(Clip(9000.0 * env * v));
+    }
+    return s;
+}
+
+// A short interface sound: a tone gliding from f0 to f1 that dies away fast.
+PcmSound Blip(double f0, double f1, double seconds) {
+    PcmSound s;
+    s.rate = 22050;
+    const size_t n = static_cast<size_t>(seconds * s.rate);
+    double phase = 0;
+    for (size_t i = 0; i < n; ++i) {
+        const double u = static_cast<double>(i) / n;
+        phase += 2 * kPi * (f0 + (f1 - f0) * u) / s.rate;
+        const double env = std::exp(-5.0 * u) * std::fmin(1.0, i / 60.0) * std::fmin(1.0, (n - i) / 60.0);
+        s.samples.push_back(Clip(7000.0 * env * (std::sin(phase) + 0.3 * std::sin(2 * phase))));
     }
     return s;
 }
@@ -106,7 +123,8 @@ bool Write(const std::string& path, const PcmSound& s) {
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sounds OUT_DIR\nwrites se01.wav se02.wav rain.wav v0001.wav m01.wav m02.wav\n");
+        std::fprintf(stderr, "usage: make_sounds OUT_DIR\nwrites se01.wav se02.wav rain.wav v0001.wav m01.wav m02.wav\n"
+                             "and sse01.wav sse02.wav sse05.wav sse06.wav sse07.wav\n");
         return 2;
     }
     const std::string d = argv[1];
@@ -115,5 +133,10 @@ int main(int argc, char** argv) {
     bool ok = Write(d + "/se01.wav", Chime(880, 0.6)) && Write(d + "/se02.wav", Chime(660, 0.8)) &&
               Write(d + "/rain.wav", Rain()) && Write(d + "/v0001.wav", Voice()) &&
               Write(d + "/m01.wav", Tune(tune1, 16, 0.3, 110)) && Write(d + "/m02.wav", Tune(tune2, 16, 0.35, 98));
+    // The engine's own: a choice picked and shown, the save and load dialogs
+    // (up and down), the settings dialog.
+    ok = ok && Write(d + "/sse01.wav", Blip(1320, 1180, 0.12)) && Write(d + "/sse02.wav", Blip(880, 990, 0.10)) &&
+         Write(d + "/sse05.wav", Blip(700, 1050, 0.16)) && Write(d + "/sse06.wav", Blip(1050, 700, 0.16)) &&
+         Write(d + "/sse07.wav", Blip(900, 900, 0.08));
     return ok ? 0 : 1;
 }

@@ -149,6 +149,7 @@ void InitEngineRest(TForm1& f) {
     LoadChoicePictures(f);
     InitGlyphs(f);
     LoadQuickButtons(f);
+    LoadStatusMeter(f);
     LoadClickWaitIcon(f);
     ResetWaits(f);
     std::memset(f.vars.E, 0, sizeof f.vars.E);
@@ -171,6 +172,7 @@ void InitEngineRest(TForm1& f) {
     S[37] = 16777215;
     S[31] = 0;
     S[150] = S[151] = S[152] = S[153] = 0;
+    BuildMenus(f);
     UpdateMenuStates(f);
     ForgetSceneNames(f);
     InitTransitions(f);

@@ -21,6 +21,27 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     return ok;
 }
 
+bool ReadFilePart(const std::string& path, uint64_t offset, size_t size, std::vector<uint8_t>& bytes) {
+    bytes.assign(size, 0);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    size_t got = 0;
+    while (got < size) {
+        ssize_t n = ::pread(fd, bytes.data() + got, size - got, static_cast<off_t>(offset + got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    return got == size;
+}
+
+int64_t FileSize(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     std::string tmp = path + ".tmp." + std::to_string(::getpid());
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

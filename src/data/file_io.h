@@ -7,6 +7,10 @@
 namespace velmora {
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
+// Reads size bytes at offset; false unless all of them could be read.
+bool ReadFilePart(const std::string& path, uint64_t offset, size_t size, std::vector<uint8_t>& bytes);
+// The size of a regular file, or -1.
+int64_t FileSize(const std::string& path);
 // Writes to a temporary file beside the target, flushes it to disk and
 // renames it into place, so a crash never leaves a half-written file.
 bool WriteFileAtomic(const std::string& path, const void* data, size_t size);

@@ -46,6 +46,7 @@ void MarkAllPicturesSeen(TForm1& f);             // cgfull
 void MarkPictureSeen(TForm1& f, const std::string& name);
 void ReturnToGallery(TForm1& f);                 // leaving a replay started from the gallery
 void ReturnToRecollectionMenu(TForm1& f);        // ... or from the recollection menu
+void NextReplayScene(TForm1& f);                 // "シーンスキップ": on to the next scene of the replay
 void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass
 void RecollectionTick(TForm1& f);               // play mode 8, every timer tick
 void SetSceneStartScript(TForm1& f, const std::string& name);  // rec

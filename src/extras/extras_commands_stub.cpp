@@ -18,6 +18,7 @@ void OpenRecollectionMenu(TForm1&) { Trace("kaisou: the recollection menu is not
 void MarkAllPicturesSeen(TForm1&) { Trace("cgfull: the gallery is not built yet"); }
 void ReturnToGallery(TForm1&) { Trace("replay: back to the gallery (not built yet)"); }
 void ReturnToRecollectionMenu(TForm1&) { Trace("replay: back to the recollection menu (not built yet)"); }
+void NextReplayScene(TForm1&) { Trace("replay: next scene (not built yet)"); }
 void ViewerIdleStep(TForm1&) {}
 void RecollectionTick(TForm1&) {}
 void SetSceneStartScript(TForm1&, const std::string& name) {

@@ -43,13 +43,22 @@ public:
     virtual void Move(int left, int top) = 0;
     virtual void SetBorder(bool on) = 0;  // off: borderless window
     virtual bool Border() = 0;
+    // The outer size of the window, frame included.
+    virtual int Width() = 0;
+    virtual int Height() = 0;
     virtual int ScreenWidth() = 0;
     virtual int ScreenHeight() = 0;
     virtual void SetCaption(const std::string& cp932) = 0;
     virtual std::string Caption() = 0;  // CP932
     // Asks the window to close: the request goes through FormCloseQuery.
     virtual void Close() = 0;
+    // A tool bar button, or with button 0 the whole bar.
     virtual void SetToolBarEnabled(int button, bool enabled) = 0;
+    // Shows or hides the tool bar; PB moves up to the window's top without it.
+    virtual void SetToolBarShown(bool shown) { (void)shown; }
+    // The window covering its whole monitor (on), or back as it was (off);
+    // false when the desktop refused.
+    virtual bool SetFullScreen(bool on) { (void)on; return false; }
     // True while the main window or one of the engine's own dialogs has the
     // focus (not another application).
     virtual bool Active() { return true; }
@@ -74,12 +83,23 @@ enum class BoxIcon { None, Information, Warning, Stop, Question };
 enum class BoxButtons { Ok, OkCancel, YesNo };
 enum class BoxAnswer { Ok, Cancel, Yes, No };
 
-// Message and confirmation boxes; text and caption are CP932.
+class Form;
+struct PopupMenuModel;
+
+// Message and confirmation boxes (text and caption CP932), and the engine's
+// own forms and pop-up menus (models in platform/forms.h).
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual BoxAnswer MessageBox(const std::string& text, const std::string& caption,
                                  BoxIcon icon, BoxButtons buttons) = 0;
+    // Presents the form modally, pumping messages, until form.closed; every
+    // action of the player goes through Dispatch. The game window gets no
+    // input meanwhile and no idle pass runs.
+    virtual void RunModal(Form& form) = 0;
+    // Presents the menu at a screen position until the player picks an item
+    // (its index is returned) or closes it (-1).
+    virtual int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) = 0;
 };
 
 class Mixer;  // audio/mixer.h

@@ -366,6 +366,16 @@ void QuickSave(TForm1& f) {
     if (SaveGame(f, kQuickSaveSlot, false)) SetSlotComment(f, kQuickSaveSlot, "Quick Save");
 }
 
+std::string CutSlotComment(const std::string& cp932) {
+    size_t k = 0;
+    while (k < cp932.size() && cp932[k] != '\0') {
+        size_t w = IsLeadByte(static_cast<unsigned char>(cp932[k])) ? 2 : 1;
+        if (k + w > static_cast<size_t>(kSlotCommentMax) || k + w > cp932.size()) break;
+        k += w;
+    }
+    return cp932.substr(0, k);
+}
+
 bool SetSlotComment(TForm1& f, int slot, const std::string& text) {
     if (!ValidSlot(slot)) return false;
     std::string path = SlotPath(f, slot);
@@ -375,7 +385,8 @@ bool SetSlotComment(TForm1& f, int slot, const std::string& text) {
         return false;
     }
     char comment[kSlotCommentSize] = {};
-    std::memcpy(comment, text.data(), std::min<size_t>(text.size(), kSlotCommentMax));
+    const std::string cut = CutSlotComment(text);
+    std::memcpy(comment, cut.data(), cut.size());
     std::memcpy(bytes.data() + kSlotCommentOffset, comment, sizeof comment);
     if (!WriteFileAtomic(path, bytes)) {
         Trace("comment %d: cannot write %s", slot, path.c_str());

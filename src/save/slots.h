@@ -16,6 +16,10 @@ struct SaveState {
     // Two names a slot carries unchanged from the game it was loaded from.
     char carriedNames[2][30] = {};
     std::string folder;            // where slot and global files go; empty: the game directory
+    // The save and load dialog, kept from start-up to exit.
+    int32_t dialogRow = 0;         // the row selected last
+    int32_t sortColumn = 0;        // 0 slot, 1 date, 2 details, 3 comment
+    int32_t lastSortedColumn = -1; // -1: none yet, or the last click sorted descending
 };
 
 // Writes slot 1 ... 99: false when the slot number is refused or the file
@@ -28,9 +32,12 @@ bool SaveGame(TForm1& f, int slot, bool quiet);
 bool LoadGame(TForm1& f, int slot, bool quiet);
 // SaveGame (99) with its notice, and the comment "Quick Save".
 void QuickSave(TForm1& f);
-// Writes the first 30 bytes of text as the slot's comment; nothing when the
-// file is not a slot file.
+// Writes text as the slot's comment, cut to 30 bytes without splitting a
+// character; nothing when the file is not a slot file.
 bool SetSlotComment(TForm1& f, int slot, const std::string& text);
+// A slot comment as it is stored: at most 30 bytes, never ending inside a
+// two-byte character.
+std::string CutSlotComment(const std::string& cp932);
 // "save/save%02d.dat" in the save folder.
 std::string SlotPath(const TForm1& f, int slot);
 
@@ -39,7 +46,7 @@ std::string SlotPath(const TForm1& f, int slot);
 // and the sprite-change counter is taken from the file.
 void StoreGlobalData(TForm1& f, bool atStart = false);
 
-// The save (1) or load (0) dialog (stand-in in save_dialog_stub.cpp).
+// The save (1) or load (0) dialog; returns when it has closed.
 void OpenSaveLoadDialog(TForm1& f, int mode);
 
 }  // namespace velmora

@@ -27,17 +27,6 @@ namespace {
 // While skipping with EFX_CUT on, effects, shakes, sounds and specials are left out.
 bool Cut(const TForm1& f) { return f.ui.SkipActive && f.settings.EFX_CUT != 0; }
 
-// Lets the window breathe for ms milliseconds in 10 ms steps.
-void PumpFor(TForm1& f, uint32_t ms) {
-    platform::Clock& clock = f.plat.clock();
-    uint32_t start = clock.Now();
-    while (clock.Now() - start < ms) {
-        uint32_t left = ms - (clock.Now() - start);
-        clock.Sleep(left < 10 ? left : 10);
-        f.plat.ProcessMessages();
-    }
-}
-
 int InterruptCheckAfterGra(TForm1& f) {
     int result = 0;
     if (f.flags.interruptRequest == 1) {
@@ -246,23 +235,6 @@ void RecCommand(TForm1& f) {
         S[152] = 0;
         S[153] = 0;
     }
-}
-
-void ChgprmCommand(TForm1& f) {
-    int32_t slot = 800 + f.vars.V[800];
-    bool valid = slot >= 0 && slot < kVBankSize;
-    int32_t a = valid ? f.vars.V[slot] : 0;
-    if (a < 0 || a > 10) a = 0;
-    int32_t shown = f.ui.statusShown;
-    if (a == shown) return;
-    for (int phase = 0; phase < 10; ++phase) {
-        int32_t state = phase % 2 == 0 ? shown : a;
-        if (valid) f.vars.V[slot] = state;
-        DrawStatusIndicator(f, state);
-        PumpFor(f, 100);
-    }
-    if (valid) f.vars.V[slot] = a;
-    DrawStatusIndicator(f, a);
 }
 
 void GameInit(TForm1& f) {
@@ -522,7 +494,7 @@ int ExecuteCommand(TForm1& f, int index, char* line) {
             r = 1;
             break;
         case kCmdChgprm:
-            ChgprmCommand(f);
+            BlinkStatusMeter(f);
             r = 1;
             break;
         case kCmdCgfull:

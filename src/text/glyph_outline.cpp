@@ -194,8 +194,10 @@ std::vector<std::string> InstalledFontFamilies(bool japaneseOnly) {
     std::set<std::string> names;
     for (int i = 0; set && i < set->nfont; ++i) {
         if (japaneseOnly && !HasJapanese(set->fonts[i])) continue;
+        // Every name the face goes by: Japanese faces carry their Japanese
+        // family name ("IPAゴシック") beside the Latin one.
         FcChar8* s = nullptr;
-        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &s) == FcResultMatch)
+        for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k)
             names.insert(reinterpret_cast<const char*>(s));
     }
     if (set) FcFontSetDestroy(set);

@@ -53,8 +53,9 @@ const std::vector<std::string>* WindowsFaceAlias(const std::string& utf8Family);
 // face with Japanese glyphs is installed at all.
 bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out);
 
-// The installed font families (UTF-8), sorted, each once; with japaneseOnly
-// only faces that hold kana and kanji.
+// The installed font families (UTF-8), sorted, each once, every name a
+// face goes by (its localised names too); with japaneseOnly only faces that
+// hold kana and kanji.
 std::vector<std::string> InstalledFontFamilies(bool japaneseOnly = false);
 
 // The Unicode code point of a CP932 glyph code (one byte below 0x100, else

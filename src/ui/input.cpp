@@ -173,6 +173,7 @@ void TForm1::PBMouseMove(uint32_t shift, int x, int y) {
     ui.LastMouseY = y;
     ui.MouseMoved = true;
     if (flags.busy || flags.interruptibleEffect) return;
+    ToolBarReveal(*this, x, y);
     // An overlay owns the pointer.
     if (ui.promptKind != kPromptNone) {
         PromptHover(*this, x, y);
@@ -309,12 +310,14 @@ void TForm1::FormKeyUp(uint16_t& key, uint32_t shift) {
         else if (k == VK_CONTROL) k = VK_SHIFT;
     }
     if (k != VK_CONTROL) return;
+    if (ui.SkipActive) Trace("skip off");
+    // Skipping ends before the bar is drawn, or the drawing would press the
+    // skip button again.
+    ui.SkipActive = false;
     if (app.playMode == 0) {
         vars.S[60] = 0;
         if (!flags.busy) DrawQuickBar(*this, 1);
     }
-    if (ui.SkipActive) Trace("skip off");
-    ui.SkipActive = false;
 }
 
 void TForm1::FormMouseWheel(uint32_t shift, int delta, int x, int y, bool& handled) {

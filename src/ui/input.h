@@ -4,6 +4,7 @@
 #include <string>
 
 #include "gfx/picture.h"
+#include "platform/forms.h"
 #include "platform/input_codes.h"
 #include "text/glyph_outline.h"
 
@@ -17,6 +18,8 @@ constexpr int kChoiceLabelMax = 63;
 constexpr int kChoiceRecordSize = 4096;
 constexpr int kCursorFiles = 12;  // "icon\MSCUR01.ani" ... "icon\MSCUR12.ani"
 constexpr int kCursorShapeBase = 29;  // file n becomes cursor shape 29 + n
+constexpr int kQuickSlots = 10;       // quick-bar slots 1 ... 10, states S060 ... S069
+constexpr int kMeterFrames = 11;      // status meter states 0 ... 10
 
 // Choice kinds.
 enum ChoiceKindValue { kChoiceNone = 0, kChoiceList = 1, kChoiceListNovel = 2, kChoiceMap = 4, kChoiceTree = 6 };
@@ -65,7 +68,6 @@ struct UiState {
     int32_t AutoCountdown = 0;  // timer ticks before the auto mode releases the wait
     bool TextRead = false;      // the current text was read before (command mark)
     uint8_t ReadMarks[10240] = {};  // bits 0 ... 80,000, one per mark number
-    int32_t statusShown = 0;    // the state the title's status indicator shows
 
     // Pointer and keyboard.
     int32_t LastMouseX = 0, LastMouseY = 0;
@@ -90,15 +92,41 @@ struct UiState {
     OutlineFont noticeFont;  // the message font 48 pixels high
     OutlineFont labelFont;   // the window's text font, 16 pixels high
     bool cursorLoaded[kCursorFiles + 1] = {};
+    // Quick bar: "sys_qbtn", "AUTO_CR", the bar being composed, the slot under the pointer.
+    Picture quickSheet, autoMarker, quickWork;
+    int32_t HoveredQuickButton = 0;
+    // Status meter: the frames cut from "sys_meter", the work picture, the state drawn last.
+    Picture meterFrames[kMeterFrames];
+    Picture meterWork;
+    int32_t MeterShown = 0;
+    // The tool bar's end menu and the right-click menu, with their item states.
+    platform::PopupMenuModel PopupMenu1, PopupMenu3;
+    // Full screen: set while the window covers the monitor; the window's place before.
+    bool FullScreenActive = false;
+    int32_t savedLeft = 0, savedTop = 0;
+    // The settings dialog: the tab shown when it last closed (the first time
+    // the fourth), and a font or window colour change that ApplySettings
+    // has to show (cleared when the dialog opens).
+    int32_t SettingsPage = 3;
+    bool DisplayChanged = false;
 };
 
 constexpr int kReadMarkMax = 80000;
 
 // ---- Menus and quick buttons (the menu's entry points) ----
-// Enabled state of the tool bar and menus from S000 and S028.
+// The two pop-up menus with their items, built at start-up.
+void BuildMenus(TForm1& f);
+// Enabled state of the tool bar and menus from S000, S028, an overlay and
+// the animated background.
 void UpdateMenuStates(TForm1& f);
+// Shows or hides the replay items "シーンスキップ" and "回想モード終了".
+void ShowReplayMenuItems(TForm1& f, bool skip, bool end);
 void EnterFullScreen(TForm1& f);
 void LeaveFullScreen(TForm1& f);
+// The window as it was before full screen: border, tool bar, place.
+void RestoreWindow(TForm1& f);
+// In full screen the tool bar shows while the pointer is in the top-left band.
+void ToolBarReveal(TForm1& f, int x, int y);
 // System pictures of the choice lists and the quick buttons, and the cursors.
 void LoadChoicePictures(TForm1& f);
 void LoadQuickButtons(TForm1& f);
@@ -106,8 +134,11 @@ void LoadCursors(TForm1& f);
 // The quick-button bar: target 0 screen picture only, 1 screen picture,
 // window and window pictures, 2 window pictures only.
 void DrawQuickBar(TForm1& f, int target);
-// The status meter (target 0: screen picture, 1: also the window).
+// The status meter (target 0: screen picture, 1: also the window), its
+// frames cut from "sys_meter", and its blink when the state changed.
+void LoadStatusMeter(TForm1& f);
 void DrawStatusMeter(TForm1& f, int target);
+void BlinkStatusMeter(TForm1& f);
 // Hover and press of the quick buttons; QuickBarAction is true when a
 // button acted.
 void QuickBarHover(TForm1& f, int x, int y);
@@ -154,9 +185,16 @@ void ShowPrompt(TForm1& f, const std::string& cp932, int kind);
 void PromptHover(TForm1& f, int x, int y);
 void PromptClick(TForm1& f, platform::MouseButton button, bool silent);
 
+// The settings dialog, shown modally, and what its callers do after it.
+void ShowSettingsDialog(TForm1& f);
+void ApplySettings(TForm1& f);
+// The font list's names (CP932) from the installed families (UTF-8), in
+// their order: those with a character outside ASCII, none starting with "@".
+std::vector<std::string> SettingsFontNames(const std::vector<std::string>& families);
+
 // The name entry dialog, shown modally.
 void ShowNameEntry(TForm1& f);
-// Draws the title's status indicator in state 0 ... 10.
-void DrawStatusIndicator(TForm1& f, int32_t state);
+// A name the dialog takes: one to four double-byte characters (CP932).
+bool ValidPlayerName(const std::string& cp932);
 
 }  // namespace velmora

@@ -95,8 +95,10 @@ void RightClickAction(TForm1& f) {
     }
     switch (f.settings.RC_MODE) {
         case 0:
-            ShowRightClickMenu(f, f.plat.window().Left() + ui.LastMouseX + 16, f.plat.window().Top() + ui.LastMouseY);
+            // Open until one of its items runs (which clears it); a menu closed
+            // by a click elsewhere leaves it set.
             ui.PopupOpen = true;
+            ShowRightClickMenu(f, f.plat.window().Left() + ui.LastMouseX + 16, f.plat.window().Top() + ui.LastMouseY);
             break;
         case 1:
             HideMessageWindow(f);

@@ -25,23 +25,62 @@ std::string ReadText(const std::string& path) {
 }  // namespace
 
 TEST(StoryRun, DemoPlaysToItsEnd) {
+    // A copy of the demo: its saves must not land in the built game.
     TempDir out;
+    const std::string demo = test::CopyDemo(out);
     std::string trace = out.File("trace.txt");
     std::string output;
-    int rc = RunVelmora("--headless --game " + std::string(VELMORA_DEMO_DIR) + " --events " + VELMORA_SOURCE_DIR +
+    int rc = RunVelmora("--headless --game " + demo + " --events " + VELMORA_SOURCE_DIR +
                             "/demo/demo.events --trace " + trace,
                         &output);
     ASSERT_EQ(rc, 0) << output;
     std::string t = ReadText(trace);
+    // The game starts at its title, and "はじめから" starts the story.
+    const size_t title = t.find("chain STITLE: loaded");
+    const size_t story = t.find("chain opening: loaded");
+    ASSERT_NE(title, std::string::npos);
+    EXPECT_LT(title, t.find("select: 3 options"));
+    EXPECT_LT(t.find("select: 3 options"), story);
     EXPECT_NE(t.find("call chapter1: loaded, depth 1"), std::string::npos);
-    EXPECT_NE(t.find("return to main"), std::string::npos);
+    EXPECT_NE(t.find("return to opening"), std::string::npos);
+    // The quick bar's auto button on and off again before the page went on.
+    const size_t autoOn = t.find("auto level 9 from the quick bar");
+    ASSERT_NE(autoOn, std::string::npos);
+    EXPECT_LT(t.find("auto level 0 from the quick bar", autoOn), t.find("wait 1 released by a click", autoOn));
+    EXPECT_NE(t.find("status meter 3 -> 7"), std::string::npos);
     EXPECT_NE(t.find("switch : case chosen"), std::string::npos);
     EXPECT_NE(t.find("line フラグも立っています。"), std::string::npos);
     EXPECT_NE(t.find("sleep ended by a click"), std::string::npos);
-    EXPECT_NE(t.find("script ending: end reached"), std::string::npos);
+    EXPECT_NE(t.find("script sound: end reached, returning"), std::string::npos);
     EXPECT_EQ(t.find("ここには来ません"), std::string::npos);
     EXPECT_EQ(t.find("これは表示されません"), std::string::npos);
     EXPECT_EQ(t.find("system picture"), std::string::npos) << "the demo lacks a window picture";
+    // Saved and loaded through the dialogs, and named.
+    EXPECT_NE(t.find("save 3: written"), std::string::npos);
+    EXPECT_NE(t.find("dialog TForm9: row 3: 03 | 20"), std::string::npos);
+    EXPECT_NE(t.find("load 3: resumed"), std::string::npos);
+    EXPECT_NE(t.find("name entry: 空 明"), std::string::npos);
+    // Read marks: the second visit of the branching scene finds its first
+    // page read, and Ctrl skips it.
+    const size_t read = t.find("mark 120: read before");
+    ASSERT_NE(read, std::string::npos);
+    EXPECT_NE(t.find("wait 1 released by skipping", read), std::string::npos);
+    // The right-click menu quick-saves the last page, then goes back to the
+    // title through its question; from there the quick save is loaded, and
+    // past the last page the story goes back to the title by itself.
+    const size_t quickSave = t.find("menu PopupMenu3: picked N8 \"クイックセーブ\"");
+    ASSERT_NE(quickSave, std::string::npos);
+    EXPECT_NE(t.find("save 99: written", quickSave), std::string::npos);
+    const size_t back = t.find("prompt 3 answered yes", quickSave);
+    ASSERT_NE(back, std::string::npos);
+    EXPECT_LT(back, t.find("return to the title", back));
+    EXPECT_LT(t.find("return to the title", back), t.find("script STITLE: loaded", back));
+    const size_t resumed = t.find("load 99: resumed in choices", back);
+    ASSERT_NE(resumed, std::string::npos);
+    EXPECT_NE(t.find("chain STITLE: loaded", resumed), std::string::npos);
+    EXPECT_NE(t.find("command *exitgame", resumed), std::string::npos);
+    EXPECT_EQ(t.find("dropped"), std::string::npos) << "an event of the demo missed its dialog";
+    EXPECT_TRUE(std::filesystem::exists(demo + "/save/save03.dat"));
 }
 
 TEST(StoryRun, PackedGameFollowsItsEventsFile) {

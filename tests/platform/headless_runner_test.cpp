@@ -50,8 +50,8 @@ TEST(HeadlessRunner, PlaysTheDemoAndWritesScreenshots) {
     test::TempDir dir;
     dir.Write("e.txt", "wait 300\nscreenshot " + dir.File("shot.png") + "\nclick 400 300\nwait 100\n");
     std::string out;
-    int rc = test::RunVelmora("--headless --events " + dir.File("e.txt") + " --trace " + dir.File("t.txt") +
-                                  " --settings " + dir.File("s.ini"),
+    int rc = test::RunVelmora("--headless --game " + test::CopyDemo(dir) + " --events " + dir.File("e.txt") +
+                                  " --trace " + dir.File("t.txt") + " --settings " + dir.File("s.ini"),
                               &out);
     EXPECT_EQ(rc, 0) << out;
     Picture shot;
@@ -83,7 +83,9 @@ TEST(HeadlessRunner, CloseWithCancelKeepsPlayingAndOkEnds) {
     test::TempDir dir;
     dir.Write("e.txt", "wait 100\nanswer cancel\nclose\nwait 100\nclose\nwait 100000\n");
     std::string out;
-    EXPECT_EQ(test::RunVelmora("--headless --events " + dir.File("e.txt") + " --trace " + dir.File("t.txt"), &out),
+    EXPECT_EQ(test::RunVelmora("--headless --game " + test::CopyDemo(dir) + " --events " + dir.File("e.txt") +
+                                   " --trace " + dir.File("t.txt"),
+                               &out),
               0);
     std::vector<uint8_t> trace;
     ASSERT_TRUE(ReadWholeFile(dir.File("t.txt"), trace));

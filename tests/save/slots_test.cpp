@@ -333,10 +333,7 @@ TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
     Story s({{"main", std::string("!S000=0\n") + kMain}});
     s.ToWait();
     TForm1& f = s.f();
-    char key = 'l';
-    f.FormKeyPress(key);  // nothing saved yet: no prompt
-    EXPECT_EQ(f.ui.promptKind, kPromptNone);
-    key = 'q';
+    char key = 'q';
     f.FormKeyPress(key);
     test::SlotReader r = ReadSlotFile(SlotFile(s, 99));
     ASSERT_TRUE(r.Ok());
@@ -345,14 +342,15 @@ TEST(Slots, QuickSaveWithQAndBackThroughTheQuickLoadPrompt) {
     s.NextWait();
     ASSERT_NE(f.stepper.readPos, readPos);
 
-    key = 'L';
-    f.FormKeyPress(key);
+    // The quick-load entries of the menu and the quick bar ask first.
+    const std::string question = ToCp932("クイックロードしますか？");
+    ShowPrompt(f, question, kPromptQuickLoad);
     ASSERT_EQ(f.ui.promptKind, kPromptQuickLoad);
     // "No" (or the right button) leaves the game where it is.
     f.PBMouseDown(platform::mbRight, 0, 330, 210);
     EXPECT_EQ(f.ui.promptKind, kPromptNone);
     EXPECT_NE(f.stepper.readPos, readPos);
-    f.FormKeyPress(key);
+    ShowPrompt(f, question, kPromptQuickLoad);
     f.PBMouseMove(0, 330, 210);
     f.PBMouseDown(platform::mbLeft, 0, 330, 210);
     EXPECT_EQ(f.ui.promptKind, kPromptNone);

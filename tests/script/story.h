@@ -62,6 +62,26 @@ public:
         Pass();
         ToWait();
     }
+    // Schedules events-file lines from now on (the forms and menus that open
+    // later act on them); false with the parse error traced when they are bad.
+    bool Events(const std::string& text) {
+        platform::Timeline t;
+        std::string error;
+        if (!platform::ParseTimeline(text, t, error)) {
+            std::fprintf(stderr, "events: %s\n", error.c_str());
+            return false;
+        }
+        const uint32_t now = plat().Now();
+        for (platform::TimelineEvent& e : t.events) e.time += now;
+        t.endTime += now;
+        plat().SetTimeline(std::move(t));
+        return true;
+    }
+    // A key typed on the game window.
+    void Type(char c) {
+        char key = c;
+        f().FormKeyPress(key);
+    }
     // Everything traced so far, and from a mark on.
     std::string Trace() {
         std::fflush(sink_);

@@ -87,6 +87,13 @@ HeadlessEngine::~HeadlessEngine() {
     if (::chdir(oldCwd.c_str()) != 0) std::perror("chdir");
 }
 
+std::string CopyDemo(const TempDir& dir) {
+    const std::string to = dir.File("demo");
+    std::filesystem::copy(VELMORA_DEMO_DIR, to, std::filesystem::copy_options::recursive);
+    for (const char* name : {"save", "save0.dat", "save0.dat.lock", "kaiso.dat"}) std::filesystem::remove_all(to + "/" + name);
+    return to;
+}
+
 int RunVelmora(const std::string& args, std::string* output) {
     std::string cmd = std::string(VELMORA_EXE) + " " + args + " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");

@@ -56,6 +56,10 @@ struct HeadlessEngine {
     std::string oldCwd;
 };
 
+// A copy of the built demo game inside dir (its folder), without saves:
+// tests play the copy, so nothing they do lands in the game a player runs.
+std::string CopyDemo(const TempDir& dir);
+
 // Runs the velmora executable and returns its exit status; output captured.
 int RunVelmora(const std::string& args, std::string* output = nullptr);
 

@@ -17,7 +17,8 @@ bool InsidePanel(const TextState& t, int x, int y) {
 }
 
 TEST(DemoWindow, PicturesFitTheLayoutAndTheTextStaysInThePanel) {
-    test::HeadlessEngine e(VELMORA_DEMO_DIR);
+    test::TempDir dir;
+    test::HeadlessEngine e(test::CopyDemo(dir));
     const TForm1& f = *e.f;
     const ConfigValues& c = f.config;
     const TextState& t = f.text;

@@ -29,6 +29,20 @@ bool ButtonFromName(const std::string& s, int& button) {
     return true;
 }
 
+// The line after its first `words` words, spaces inside kept, trailing ones dropped.
+std::string RestOfLine(const std::string& line, int words) {
+    size_t p = 0;
+    for (int i = 0; i < words; ++i) {
+        p = line.find_first_not_of(" \t", p);
+        p = line.find_first_of(" \t", p);
+        if (p == std::string::npos) return std::string();
+    }
+    p = line.find_first_not_of(" \t", p);
+    if (p == std::string::npos) return std::string();
+    size_t end = line.find_last_not_of(" \t");
+    return line.substr(p, end + 1 - p);
+}
+
 }  // namespace
 
 bool KeyFromName(const std::string& name, uint16_t& vk, char& ch) {
@@ -41,7 +55,9 @@ bool KeyFromName(const std::string& name, uint16_t& vk, char& ch) {
         {"Enter", VK_RETURN, '\r'}, {"Escape", VK_ESCAPE, 27},  {"Space", VK_SPACE, ' '},
         {"Backspace", VK_BACK, 8},  {"Tab", VK_TAB, '\t'},      {"Left", VK_LEFT, 0},
         {"Right", VK_RIGHT, 0},     {"Up", VK_UP, 0},           {"Down", VK_DOWN, 0},
-        {"Ctrl", VK_CONTROL, 0},    {"Shift", VK_SHIFT, 0},
+        {"Ctrl", VK_CONTROL, 0},    {"Shift", VK_SHIFT, 0},     {"PageUp", VK_PRIOR, 0},
+        {"PageDown", VK_NEXT, 0},   {"Home", VK_HOME, 0},       {"End", VK_END, 0},
+        {"Delete", VK_DELETE, 0},
     };
     for (const Named& n : kNamed)
         if (name == n.name) {
@@ -121,6 +137,38 @@ bool ParseTimeline(const std::string& text, Timeline& timeline, std::string& err
             if (n != 2) return fail("screenshot takes one file name");
             e.kind = EventKind::Screenshot;
             e.path = AbsolutePath(w[1]);
+        } else if (cmd == "menu") {
+            if (n < 2) return fail("menu takes an item, #N or cancel");
+            e.kind = EventKind::Menu;
+            e.what = RestOfLine(raw, 1);
+        } else if (cmd == "dialog") {
+            if (n < 2) return fail("dialog takes select, press, type, set, tab, key or sort");
+            e.kind = EventKind::Dialog;
+            const std::string& verb = w[1];
+            if (verb == "select" || verb == "sort") {
+                if (n != 3 || !ToInt(w[2], 1, 100000, e.value)) return fail("dialog " + verb + " takes one number from 1");
+                e.verb = verb == "select" ? DialogVerb::Select : DialogVerb::Sort;
+            } else if (verb == "press" || verb == "tab") {
+                if (n < 3) return fail("dialog " + verb + " takes a caption");
+                e.verb = verb == "press" ? DialogVerb::Press : DialogVerb::Tab;
+                e.what = RestOfLine(raw, 2);
+            } else if (verb == "type") {
+                // The text is the rest of the line, inner spaces kept; nothing clears the field.
+                e.verb = DialogVerb::Type;
+                e.what = n < 3 ? std::string() : RestOfLine(raw, 2);
+            } else if (verb == "set") {
+                if (n < 4) return fail("dialog set takes a control and a value");
+                e.verb = DialogVerb::Set;
+                e.setting = w[n - 1];
+                std::string rest = RestOfLine(raw, 2);
+                e.what = rest.substr(0, rest.size() - e.setting.size());
+                while (!e.what.empty() && (e.what.back() == ' ' || e.what.back() == '\t')) e.what.pop_back();
+            } else if (verb == "key") {
+                if (n != 3 || !KeyFromName(w[2], e.vk, e.ch)) return fail("unknown key");
+                e.verb = DialogVerb::Key;
+            } else {
+                return fail("unknown dialog command " + verb);
+            }
         } else {
             return fail("unknown command " + cmd);
         }

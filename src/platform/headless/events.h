@@ -7,7 +7,10 @@
 
 namespace velmora::platform {
 
-enum class EventKind { Move, Down, Up, Click, Key, KeyDown, KeyUp, Wheel, Answer, Close, Save, Load, Screenshot };
+enum class EventKind { Move, Down, Up, Click, Key, KeyDown, KeyUp, Wheel, Answer, Close, Save, Load, Screenshot, Menu, Dialog };
+
+// What a `dialog` command does to the open form.
+enum class DialogVerb { Select, Press, Type, Set, Tab, Key, Sort };
 
 struct TimelineEvent {
     uint32_t time = 0;
@@ -18,6 +21,9 @@ struct TimelineEvent {
     char ch = 0;          // the character of a key, 0 when it has none
     int value = 0;        // wheel delta, slot, answer (1 ok, 0 cancel)
     std::string path;     // screenshot file, absolute
+    DialogVerb verb = DialogVerb::Select;
+    std::string what;     // menu item, button, control or tab (UTF-8); the typed text
+    std::string setting;  // dialog set: the value
     int line = 0;
 };
 

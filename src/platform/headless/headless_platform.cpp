@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/engine.h"
@@ -14,6 +15,15 @@ namespace velmora::platform {
 
 namespace {
 constexpr uint32_t kTimerInterval = 55;
+
+bool ParseInt(const std::string& s, int& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    long v = std::strtol(s.c_str(), &end, 10);
+    if (*end != '\0' || v < -1000000 || v > 1000000) return false;
+    out = static_cast<int>(v);
+    return true;
+}
 }
 
 HeadlessPlatform::HeadlessPlatform(std::unique_ptr<SettingsStore> store) : store_(std::move(store)) {
@@ -43,6 +53,9 @@ void HeadlessPlatform::ProcessMessages() {
             CheckEnd();
             continue;
         }
+        // Once the innermost form or menu has closed, what follows waits for
+        // the pump after it: it is meant for whatever comes next.
+        if ((!forms_.empty() && forms_.back()->closed) || (menu_ && menuDone_)) break;
         uint32_t nextTick = (ticksDone_ + 1) * kTimerInterval;
         bool tickDue = nextTick <= now_;
         bool eventDue = next_ < timeline_.events.size() && timeline_.events[next_].time <= now_;
@@ -60,7 +73,10 @@ void HeadlessPlatform::ProcessMessages() {
 
 void HeadlessPlatform::Deliver(const TimelineEvent& e) {
     if (!engine_) return;
+    if (DeliverToForm(e)) return;
     TForm1& f = *engine_;
+    // A key that opens a form loses the rest of its messages to it.
+    const uint32_t flushMark = keysFlushed_;
     auto buttonBit = [](int b) { return b == mbLeft ? ssLeft : b == mbRight ? ssRight : ssMiddle; };
     auto press = [&](bool down) {
         cursorX_ = e.x;
@@ -79,7 +95,7 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
         if (e.vk == VK_SHIFT) held_ |= ssShift;
         uint16_t vk = e.vk;
         f.FormKeyDown(vk, held_);
-        if (e.ch && vk != 0) {
+        if (e.ch && vk != 0 && keysFlushed_ == flushMark) {
             char c = e.ch;
             f.FormKeyPress(c);
         }
@@ -87,6 +103,7 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
     auto keyUp = [&]() {
         if (e.vk == VK_CONTROL) held_ &= ~ssCtrl;
         if (e.vk == VK_SHIFT) held_ &= ~ssShift;
+        if (keysFlushed_ != flushMark) return;
         uint16_t vk = e.vk;
         f.FormKeyUp(vk, held_);
     };
@@ -136,7 +153,244 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
             if (WritePng(e.path, canvas_)) Trace("screenshot %s at %u ms", e.path.c_str(), now_);
             else std::fprintf(stderr, "velmora: cannot write screenshot %s (events line %d)\n", e.path.c_str(), e.line);
             break;
+        case EventKind::Menu:
+        case EventKind::Dialog:
+            Trace("events line %d: %s with no %s open, dropped", e.line, e.kind == EventKind::Menu ? "menu" : "dialog",
+                  e.kind == EventKind::Menu ? "menu" : "dialog");
+            break;
     }
+}
+
+// ---- Forms and menus ----
+
+int HeadlessPlatform::Width() { return kWindowOuterWidth; }
+int HeadlessPlatform::Height() { return kWindowOuterHeight; }
+
+namespace {
+
+struct PopOnExit {
+    std::vector<Form*>& forms;
+    ~PopOnExit() { forms.pop_back(); }
+};
+
+// The page a paging key moves a list by: the rows its height shows.
+int ListPageRows(const Control& c) { return std::max(1, (c.height - 21) / 17); }
+
+}  // namespace
+
+void HeadlessPlatform::RunModal(Form& form) {
+    forms_.push_back(&form);
+    PopOnExit pop{forms_};
+    if (form.flushKeysOnShow) ++keysFlushed_;
+    while (!form.closed) {
+        ProcessMessages();
+        if (form.closed) break;
+        if (!allowEnd_ && next_ >= timeline_.events.size()) {
+            // A test's timeline that ends with the form open: nothing can close it any more.
+            Trace("dialog %s: no events left, closed", form.name.c_str());
+            break;
+        }
+        Sleep(10);
+    }
+}
+
+int HeadlessPlatform::RunPopupMenu(PopupMenuModel& menu, int, int) {
+    PopupMenuModel* outer = menu_;
+    menu_ = &menu;
+    menuPick_ = -1;
+    menuDone_ = false;
+    struct Restore {
+        PopupMenuModel*& menu;
+        PopupMenuModel* outer;
+        ~Restore() { menu = outer; }
+    } restore{menu_, outer};
+    while (!menuDone_) {
+        ProcessMessages();
+        if (menuDone_) break;
+        if (!allowEnd_ && next_ >= timeline_.events.size()) {
+            Trace("menu %s: no events left, closed", menu.name.c_str());
+            break;
+        }
+        Sleep(10);
+    }
+    int pick = menuDone_ ? menuPick_ : -1;
+    menuDone_ = false;
+    return pick;
+}
+
+bool HeadlessPlatform::DeliverToForm(const TimelineEvent& e) {
+    Form* form = OpenForm();
+    if (!form && !menu_) return false;
+    switch (e.kind) {
+        case EventKind::Menu:
+            if (!menu_) {
+                Trace("events line %d: menu with no menu open, dropped", e.line);
+                return true;
+            }
+            MenuCommand(e);
+            return true;
+        case EventKind::Dialog:
+            if (!form) {
+                Trace("events line %d: dialog with no dialog open, dropped", e.line);
+                return true;
+            }
+            DialogCommand(*form, e);
+            return true;
+        case EventKind::Key:
+        case EventKind::KeyDown:
+        case EventKind::KeyUp:
+            // The keyboard belongs to the open menu or form.
+            if (menu_) {
+                if (e.kind != EventKind::KeyUp && e.vk == VK_ESCAPE) {
+                    Trace("menu %s: closed by Escape", menu_->name.c_str());
+                    menuPick_ = -1;
+                    menuDone_ = true;
+                }
+                return true;
+            }
+            if (e.kind != EventKind::KeyUp) FormKey(*form, e.vk, e.ch);
+            if (e.kind != EventKind::KeyDown && !form->closed) {
+                FormAction up{ActionKind::KeyUp, form->focus, e.vk, {}};
+                Dispatch(*this, *form, up);
+            }
+            return true;
+        case EventKind::Move:
+        case EventKind::Down:
+        case EventKind::Up:
+        case EventKind::Click:
+        case EventKind::Wheel:
+        case EventKind::Close:
+            Trace("events line %d: the game window takes no input while %s is open, dropped", e.line,
+                  menu_ ? menu_->name.c_str() : form->name.c_str());
+            return true;
+        default: return false;
+    }
+}
+
+void HeadlessPlatform::FormKey(Form& form, uint16_t vk, char ch) {
+    FormAction down{ActionKind::KeyDown, form.focus, vk, {}};
+    Dispatch(*this, form, down);
+    if (ch && !form.closed) {
+        FormAction press{ActionKind::KeyPress, form.focus, static_cast<unsigned char>(ch), {}};
+        Dispatch(*this, form, press);
+    }
+    // What the list itself does with the keys that move its selection.
+    if (form.closed || form.focus < 0 || form.controls[form.focus].kind != ControlKind::List) return;
+    const Control& list = form.controls[form.focus];
+    const int rows = static_cast<int>(list.rows.size());
+    if (rows == 0) return;
+    int row = list.selected;
+    switch (vk) {
+        case VK_UP: row = row < 0 ? 0 : row - 1; break;
+        case VK_DOWN: row = row < 0 ? 0 : row + 1; break;
+        case VK_PRIOR: row -= ListPageRows(list); break;
+        case VK_NEXT: row += ListPageRows(list); break;
+        case VK_HOME: row = 0; break;
+        case VK_END: row = rows - 1; break;
+        default: return;
+    }
+    row = std::clamp(row, 0, rows - 1);
+    FormAction select{ActionKind::Select, form.focus, row, {}};
+    Dispatch(*this, form, select);
+}
+
+void HeadlessPlatform::DialogCommand(Form& form, const TimelineEvent& e) {
+    auto firstOf = [&](ControlKind kind) {
+        if (form.focus >= 0 && form.controls[form.focus].kind == kind && form.controls[form.focus].visible)
+            return form.focus;
+        for (size_t i = 0; i < form.controls.size(); ++i)
+            if (form.controls[i].kind == kind && form.controls[i].visible) return static_cast<int>(i);
+        return -1;
+    };
+    auto missing = [&](const char* what) {
+        Trace("events line %d: dialog %s has no %s \"%s\", dropped", e.line, form.name.c_str(), what,
+              e.what.c_str());
+    };
+    FormAction a;
+    switch (e.verb) {
+        case DialogVerb::Select:
+        case DialogVerb::Sort:
+            a.control = firstOf(ControlKind::List);
+            if (a.control < 0) return missing("list");
+            a.kind = e.verb == DialogVerb::Select ? ActionKind::Click : ActionKind::ColumnClick;
+            a.value = e.value - 1;
+            break;
+        case DialogVerb::Press:
+            a.control = FindControl(form, e.what, {ControlKind::Button});
+            if (a.control < 0) return missing("button");
+            a.kind = ActionKind::Click;
+            break;
+        case DialogVerb::Type:
+            a.control = firstOf(ControlKind::Edit);
+            if (a.control < 0) return missing("text field");
+            a.kind = ActionKind::Text;
+            a.text = e.what;
+            break;
+        case DialogVerb::Set: {
+            a.control = FindControl(form, e.what,
+                                    {ControlKind::CheckBox, ControlKind::RadioGroup, ControlKind::Slider,
+                                     ControlKind::SpinBox, ControlKind::ComboBox});
+            if (a.control < 0) return missing("control");
+            const Control& c = form.controls[a.control];
+            int v = 0;
+            bool number = ParseInt(e.setting, v);
+            if (!number && (c.kind == ControlKind::RadioGroup || c.kind == ControlKind::ComboBox)) {
+                v = -1;
+                for (size_t i = 0; i < c.choices.size() && v < 0; ++i)
+                    if (PlainCaption(c.choices[i]).rfind(e.setting, 0) == 0) v = static_cast<int>(i);
+                number = v >= 0;
+            }
+            if (!number) {
+                Trace("events line %d: dialog %s: %s cannot take \"%s\", dropped", e.line, form.name.c_str(),
+                      c.name.c_str(), e.setting.c_str());
+                return;
+            }
+            if (c.kind == ControlKind::CheckBox) {
+                if ((v != 0) == (c.value != 0)) return;  // already so: no click
+                a.kind = ActionKind::Click;
+            } else {
+                a.kind = ActionKind::Value;
+                a.value = v;
+            }
+            break;
+        }
+        case DialogVerb::Tab:
+            a.kind = ActionKind::Tab;
+            a.value = -1;
+            for (size_t i = 0; i < form.pages.size() && a.value < 0; ++i)
+                if (PlainCaption(form.pages[i]).rfind(e.what, 0) == 0) a.value = static_cast<int>(i);
+            if (a.value < 0) return missing("page");
+            break;
+        case DialogVerb::Key:
+            FormKey(form, e.vk, e.ch);
+            if (!form.closed) {
+                FormAction up{ActionKind::KeyUp, form.focus, e.vk, {}};
+                Dispatch(*this, form, up);
+            }
+            return;
+    }
+    if (!Dispatch(*this, form, a)) Trace("events line %d: dialog %s: the action had no effect", e.line, form.name.c_str());
+}
+
+void HeadlessPlatform::MenuCommand(const TimelineEvent& e) {
+    if (e.what == "cancel") {
+        Trace("menu %s: cancel", menu_->name.c_str());
+        menuPick_ = -1;
+        menuDone_ = true;
+        return;
+    }
+    int i = FindMenuItem(*menu_, e.what);
+    if (i < 0) {
+        Trace("events line %d: menu %s has no item \"%s\", dropped", e.line, menu_->name.c_str(), e.what.c_str());
+        return;
+    }
+    if (!menu_->items[i].enabled) {
+        Trace("events line %d: menu %s: %s is disabled, dropped", e.line, menu_->name.c_str(),
+              menu_->items[i].name.c_str());
+        return;
+    }
+    menuPick_ = i;
+    menuDone_ = true;
 }
 
 void HeadlessPlatform::Close() {

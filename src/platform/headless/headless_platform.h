@@ -8,6 +8,7 @@
 
 #include "platform/headless/events.h"
 #include "platform/headless/headless_mixer.h"
+#include "platform/forms.h"
 #include "platform/headless/ini_store.h"
 #include "platform/platform.h"
 
@@ -26,7 +27,10 @@ public:
     explicit HeadlessPlatform(std::unique_ptr<SettingsStore> store);
 
     void Attach(TForm1* engine) { engine_ = engine; }
-    void SetTimeline(Timeline timeline) { timeline_ = std::move(timeline); }
+    void SetTimeline(Timeline timeline) {
+        timeline_ = std::move(timeline);
+        next_ = 0;
+    }
     // Whether the run may end yet (the runner allows it after the first pass).
     void AllowEnd(bool allow) { allowEnd_ = allow; }
     bool Closed() const { return closed_; }
@@ -89,19 +93,41 @@ public:
     bool Border() override { return border_; }
     int ScreenWidth() override { return screenWidth; }
     int ScreenHeight() override { return screenHeight; }
+    int Width() override;
+    int Height() override;
     void SetCaption(const std::string& cp932) override { caption_ = cp932; }
     std::string Caption() override { return caption_; }
     void Close() override;
     void SetToolBarEnabled(int button, bool enabled) override;
     bool Active() override { return active; }
     bool ToolBarEnabled(int button) const { return button >= 0 && button < 8 ? toolbar_[button] : false; }
+    void SetToolBarShown(bool shown) override { toolBarShown = shown; }
+    bool SetFullScreen(bool on) override {
+        if (on && !fullScreenWorks) return false;
+        fullScreen = on;
+        return true;
+    }
+    // The tool bar shown, the window in full screen; whether the desktop allows it.
+    bool toolBarShown = true;
+    bool fullScreen = false;
+    bool fullScreenWorks = true;
 
     // Dialogs
     BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                          BoxButtons buttons) override;
+    void RunModal(Form& form) override;
+    int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) override;
+    // The form or menu the events file acts on now, for tests.
+    Form* OpenForm() const { return forms_.empty() ? nullptr : forms_.back(); }
+    PopupMenuModel* OpenMenu() const { return menu_; }
 
 private:
     void Deliver(const TimelineEvent& e);
+    // Input while a form or menu is open goes to it, not to the game window.
+    bool DeliverToForm(const TimelineEvent& e);
+    void DialogCommand(Form& form, const TimelineEvent& e);
+    void FormKey(Form& form, uint16_t vk, char ch);
+    void MenuCommand(const TimelineEvent& e);
     void CheckEnd();
 
     TForm1* engine_ = nullptr;
@@ -123,6 +149,11 @@ private:
     std::string caption_;
     Picture canvas_;
     std::deque<std::string> shown_;
+    std::vector<Form*> forms_;  // open modal forms, innermost last
+    PopupMenuModel* menu_ = nullptr;
+    int menuPick_ = -1;
+    bool menuDone_ = false;
+    uint32_t keysFlushed_ = 0;  // counts forms that dropped the pending key messages
 };
 
 struct HeadlessOptions {

@@ -56,7 +56,8 @@ bool ButtonOf(Qt::MouseButton b, MouseButton& out) {
     return true;
 }
 
-// Qt key to the Windows virtual key the handlers expect; 0 when none.
+}  // namespace
+
 uint16_t VirtualKey(int key) {
     if (key >= Qt::Key_A && key <= Qt::Key_Z) return static_cast<uint16_t>('A' + (key - Qt::Key_A));
     if (key >= Qt::Key_0 && key <= Qt::Key_9) return static_cast<uint16_t>('0' + (key - Qt::Key_0));
@@ -83,8 +84,6 @@ uint16_t VirtualKey(int key) {
         default: return 0;
     }
 }
-
-}  // namespace
 
 // ---- PaintBox ----
 
@@ -188,6 +187,8 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     TForm1* f = plat_.engine();
     if (!f || plat_.destroyed) return;
+    if (!e->isAutoRepeat()) pressed_.insert(e->key());
+    else if (!pressed_.count(e->key())) return;  // held since before a dialog opened
     uint16_t vk = VirtualKey(e->key());
     uint32_t shift = ShiftState(e->modifiers(), QApplication::mouseButtons());
     if (vk) f->FormKeyDown(vk, shift);
@@ -201,6 +202,7 @@ void MainWindow::keyPressEvent(QKeyEvent* e) {
 void MainWindow::keyReleaseEvent(QKeyEvent* e) {
     TForm1* f = plat_.engine();
     if (!f || plat_.destroyed || e->isAutoRepeat()) return;
+    if (!pressed_.erase(e->key())) return;  // pressed before a dialog opened, or in one
     uint16_t vk = VirtualKey(e->key());
     if (vk) f->FormKeyUp(vk, ShiftState(e->modifiers(), QApplication::mouseButtons()));
 }
@@ -289,7 +291,7 @@ QtPlatform::~QtPlatform() {
 void QtPlatform::Attach(TForm1* engine) { engine_ = engine; }
 
 void QtPlatform::IdlePass() {
-    if (inIdle || !engine_ || destroyed) return;
+    if (inIdle || modalDepth > 0 || !engine_ || destroyed) return;
     inIdle = true;
     ++idlePasses;
     bool done = false;
@@ -376,6 +378,9 @@ void QtPlatform::SetBorder(bool on) {
 
 bool QtPlatform::Border() { return !(window_->windowFlags() & Qt::FramelessWindowHint); }
 
+int QtPlatform::Width() { return window_->frameGeometry().width(); }
+int QtPlatform::Height() { return window_->frameGeometry().height(); }
+
 int QtPlatform::ScreenWidth() {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().width() : 1024;
@@ -402,7 +407,16 @@ void QtPlatform::SetToolBarEnabled(int button, bool enabled) {
 BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                                  BoxButtons buttons) {
     Trace("message box \"%s: %s\"", ToUtf8(caption).c_str(), ToUtf8(text).c_str());
-    QMessageBox box(window_->isVisible() ? window_.get() : nullptr);
+    // Over the form that asked, which may stay on top of the main window.
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent && window_->isVisible()) parent = window_.get();
+    QMessageBox box(parent);
+    // The engine waits inside the box: no idle pass meanwhile.
+    ++modalDepth;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{modalDepth};
     box.setText(FromCp932(text));
     box.setWindowTitle(FromCp932(caption));
     switch (icon) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/platform.h"
@@ -19,6 +20,9 @@ class TForm1;
 namespace velmora::platform {
 
 class QtPlatform;
+
+// Qt key to the Windows virtual key the handlers expect; 0 when none.
+uint16_t VirtualKey(int qtKey);
 
 // The paint box: shows the canvas, turns mouse events into PB events.
 class PaintBox : public QWidget {
@@ -44,6 +48,9 @@ public:
     QPushButton* buttons[5] = {};  // indexed by ToolButton
     QTimer Timer1;
     QTimer idle;
+    // Forgets which keys are down: releases and repeats of a key pressed
+    // before now do not reach the engine (the key that opened a dialog).
+    void ForgetPressedKeys() { pressed_.clear(); }
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -53,6 +60,7 @@ protected:
 
 private:
     QtPlatform& plat_;
+    std::set<int> pressed_;  // Qt keys whose press this window saw
 };
 
 // Settings as INI files: key path "A\B\C" is $XDG_CONFIG_HOME/velmora/A/B/C.ini,
@@ -108,6 +116,8 @@ public:
     void Move(int left, int top) override;
     void SetBorder(bool on) override;
     bool Border() override;
+    int Width() override;
+    int Height() override;
     int ScreenWidth() override;
     int ScreenHeight() override;
     void SetCaption(const std::string& cp932) override;
@@ -118,10 +128,15 @@ public:
 
     BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                          BoxButtons buttons) override;
+    // The engine's forms and menus (qt_forms.cpp).
+    void RunModal(Form& form) override;
+    int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) override;
 
-    // Called by the idle timer: one AppIdle pass unless one is running.
+    // Called by the idle timer: one AppIdle pass unless one is running or a
+    // form or menu is open.
     void IdlePass();
     bool inIdle = false;
+    int modalDepth = 0;  // forms and menus open
     bool destroyed = false;
 
 private:
