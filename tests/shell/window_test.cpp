@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
@@ -156,4 +158,49 @@ TEST(Shell, SecondCopyExitsWithOneAndAStaleLockDoesNotBlock) {
     first.join();
     EXPECT_EQ(rc, 1) << out;
     EXPECT_EQ(out, "");
+}
+
+TEST(Shell, NameEntryTakesTheInputMethodsTextAndOnlyAGoodName) {
+    WindowGame g("*setname\n[$0]さん\n\\\n");
+    TForm1& f = g.f;
+    bool shown = false;
+    // Acts once the story has opened the box.
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || shown) return;
+        shown = true;
+        EXPECT_EQ(dialog->windowTitle().toStdString(), "名前の変更");
+        EXPECT_TRUE(dialog->windowFlags() & Qt::WindowStaysOnTopHint);
+        EXPECT_FALSE(dialog->windowFlags() & Qt::WindowCloseButtonHint);
+        auto* field = dialog->findChild<QLineEdit*>("Edit1");
+        auto* ok = dialog->findChild<QPushButton*>("Button1");
+        ASSERT_TRUE(field && ok);
+        // A half-width name is refused: the field shows the name before.
+        field->setFocus();
+        field->selectAll();
+        QInputMethodEvent latin;
+        latin.setCommitString("abc");
+        QApplication::sendEvent(field, &latin);
+        ok->click();
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(field->text().toStdString(), "");
+        // What the input method commits arrives whole.
+        field->selectAll();
+        QInputMethodEvent kana;
+        kana.setCommitString(QString::fromUtf8("かな"));
+        QApplication::sendEvent(field, &kana);
+        EXPECT_EQ(field->text().toStdString(), "かな");
+        ok->click();
+        if (dialog->isVisible()) dialog->hide();
+    });
+    poll.start();
+    for (int i = 0; i < 50 && !shown; ++i) {
+        QApplication::processEvents();
+        g.plat.IdlePass();
+    }
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(ToUtf8(f.vars.str[0]), "かな");
+    EXPECT_EQ(ToUtf8(f.settings.PlayerName), "かな");
 }
