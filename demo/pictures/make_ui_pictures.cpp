@@ -10,12 +10,16 @@
 #include <cstring>
 #include <string>
 
+#include "shapes.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
 #include "text/glyph_outline.h"
 
 namespace {
+
+using velmora::demo::Edge;
+using velmora::demo::RoundRect;
 
 using velmora::Picture;
 
@@ -55,16 +59,6 @@ Picture Button(int w, int h, Rgb top, Rgb bottom, Rgb border, int opacity) {
 
 constexpr int kMeterWidth = 120, kMeterHeight = 95, kMeterFrames = 11;
 constexpr double kPi = 3.14159265358979323846;
-
-double Edge(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); }
-
-double RoundRect(double x, double y, double x0, double y0, double x1, double y1, double radius) {
-    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
-    const double hx = (x1 - x0) / 2 - radius, hy = (y1 - y0) / 2 - radius;
-    const double qx = std::fabs(x - cx) - hx, qy = std::fabs(y - cy) - hy;
-    const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
-    return outside + std::min(std::max(qx, qy), 0.0) - radius;
-}
 
 Rgb Mix(Rgb a, Rgb b, double t) {
     t = std::clamp(t, 0.0, 1.0);

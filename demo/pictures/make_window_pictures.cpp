@@ -18,6 +18,7 @@
 #include <map>
 #include <string>
 
+#include "shapes.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
@@ -27,6 +28,9 @@
 #include "text/message_window.h"
 
 namespace {
+
+using velmora::demo::Edge;
+using velmora::demo::RoundRect;
 
 using velmora::Picture;
 
@@ -51,18 +55,6 @@ void PutColour(Picture& p, int x, int y, Rgb c) {
 void PutGrey(Picture& p, int x, int y, double v) {
     uint8_t* d = p.Pixel(x, y);
     d[0] = d[1] = d[2] = Byte(v);
-}
-
-// Coverage of a shape from its signed distance in pixels (negative inside).
-double Edge(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); }
-
-// Signed distance to a rounded rectangle [x0, x1] x [y0, y1].
-double RoundRect(double x, double y, double x0, double y0, double x1, double y1, double radius) {
-    const double cx = (x0 + x1) / 2, cy = (y0 + y1) / 2;
-    const double hx = (x1 - x0) / 2 - radius, hy = (y1 - y0) / 2 - radius;
-    const double qx = std::fabs(x - cx) - hx, qy = std::fabs(y - cy) - hy;
-    const double outside = std::hypot(std::max(qx, 0.0), std::max(qy, 0.0));
-    return outside + std::min(std::max(qx, qy), 0.0) - radius;
 }
 
 // The configuration keys this program needs, and the speaker table.
