@@ -32,9 +32,30 @@ const char kUsage[] =
     "  --quit-after MS    close the window after MS milliseconds and report the CPU used\n"
     "  --help             show this text\n";
 
+// A bad command line: what is wrong and the usage lines, not the whole help.
 int Bad(const std::string& why) {
-    std::fprintf(stderr, "velmora: %s\n%s", why.c_str(), kUsage);
+    std::fprintf(stderr, "velmora: %s\n", why.c_str());
+    const char* end = std::strstr(kUsage, "\n\n");
+    std::fprintf(stderr, "%.*s\n(velmora --help tells more)\n", static_cast<int>(end - kUsage), kUsage);
     return 2;
+}
+
+// A whole decimal number in [lo, hi].
+bool Number(const std::string& s, long long lo, long long hi, long long& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtoll(s.c_str(), &end, 10);
+    return *end == '\0' && errno == 0 && out >= lo && out <= hi;
+}
+
+// Whether a window can be opened at all: a display, or a Qt platform asked for by name.
+bool DisplayAvailable() {
+    for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* s = std::getenv(v);
+        if (s && *s) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -45,7 +66,7 @@ int main(int argc, char** argv) {
     platform::HeadlessOptions h;
     platform::WindowedOptions w;
     std::string game = VELMORA_DEMO_DIR;
-    bool seedGiven = false;
+    bool gameGiven = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](std::string& out) {
@@ -60,7 +81,9 @@ int main(int argc, char** argv) {
         } else if (a == "--headless") {
             headless = true;
         } else if (a == "--game") {
+            if (gameGiven) return Bad("one game directory only");
             if (!value(game)) return Bad("--game needs a directory");
+            gameGiven = true;
         } else if (a == "--events") {
             if (!value(h.eventsFile)) return Bad("--events needs a file");
         } else if (a == "--settings") {
@@ -71,23 +94,23 @@ int main(int argc, char** argv) {
         } else if (a == "--verbose") {
             w.verbose = true;
         } else if (a == "--quit-after") {
-            if (!value(v)) return Bad("--quit-after needs milliseconds");
-            w.quitAfterMs = std::atoi(v.c_str());
+            long long ms = 0;
+            if (!value(v) || !Number(v, 1, 86400000, ms)) return Bad("--quit-after needs milliseconds (1 or more)");
+            w.quitAfterMs = static_cast<int>(ms);
         } else if (a == "--seed") {
-            if (!value(v)) return Bad("--seed needs a number");
-            char* end = nullptr;
-            errno = 0;
-            long long n = std::strtoll(v.c_str(), &end, 10);
-            if (*end != '\0' || errno != 0 || n < 0 || n > 0xFFFFFFFFLL) return Bad("--seed needs a number: " + v);
+            long long n = 0;
+            if (!value(v) || !Number(v, 0, 0xFFFFFFFFLL, n)) return Bad("--seed needs a number from 0 to 4294967295");
             h.seed = n;
-            seedGiven = true;
         } else if (!a.empty() && a[0] == '-') {
             return Bad("unknown option " + a);
+        } else if (gameGiven) {
+            return Bad("one game directory only: " + game + " and " + a);
         } else {
             game = a;
+            gameGiven = true;
         }
     }
-    (void)seedGiven;
+    if (headless && w.quitAfterMs > 0) return Bad("--quit-after is for the window, not --headless");
     // The engine makes the game directory its current directory: every path
     // given here is taken against the directory velmora was started in.
     game = AbsolutePath(game);
@@ -99,6 +122,10 @@ int main(int argc, char** argv) {
         return platform::RunHeadless(h);
     }
     if (!IsDirectory(game)) return Bad("the game directory " + game + " does not exist");
+    if (!DisplayAvailable()) {
+        std::fputs("velmora: no display found; run with --headless to play without one\n", stderr);
+        return 2;
+    }
     w.gameDir = game;
     w.traceFile = AbsolutePath(w.traceFile);
     return platform::RunEngine(argc, argv, w);

@@ -50,6 +50,8 @@ struct AppState {
     bool destroyed = false;
     std::string gameDir;  // made the current directory at start-up; empty: stay
     int64_t seed = -1;    // the random seed; -1: from the time
+    // Why the game cannot run, in one sentence for the terminal; empty when it can.
+    std::string startFailure;
 };
 
 // The main window's outer size; the window is centred with it.

@@ -127,14 +127,19 @@ void InitEngineUpToConfig(TForm1& f) {
     if (!f.app.gameDir.empty() && ::chdir(f.app.gameDir.c_str()) != 0)
         Trace("start-up: cannot enter the game directory %s", f.app.gameDir.c_str());
     f.flags.waveOutputPresent = f.plat.WaveOutputPresent();
-    if (!FileExists("vk_data.vrk")) {
-        Trace("start-up: vk_data.vrk is missing");
+    const std::string folder = f.app.gameDir.empty() ? std::string(".") : f.app.gameDir;
+    const bool present = FileExists("vk_data.vrk");
+    // The script and table buffers are members of the stepper and loader.
+    LoadDataIndexes(f);
+    if (!present || (FindEntry(f.data.scripts[0], "main") < 0 && FindEntry(f.data.scripts[1], "main") < 0)) {
+        f.app.startFailure = present ? folder + " is not a playable game: its script archive vk_data.vrk is damaged "
+                                           "or holds no script \"main\""
+                                     : folder + " is not a game: vk_data.vrk is missing";
+        Trace("start-up: %s", f.app.startFailure.c_str());
         f.plat.dialogs().MessageBox(ToCp932("ゲームデータを読み込めません。"), "Error!", platform::BoxIcon::Stop,
                                     platform::BoxButtons::Ok);
         f.flags.quitRequest = true;
     }
-    // The script and table buffers are members of the stepper and loader.
-    LoadDataIndexes(f);
     ReadConfigBlock(f);
     f.plat.window().SetCaption(f.config.TITLE);
 }
@@ -197,6 +202,8 @@ void TForm1::FormCreate() {
     ReadInstallationValues(*this);
     if (settings.GameDir == "NULL") {
         Trace("start-up: GameDir is NULL, setup has not run");
+        if (app.startFailure.empty())
+            app.startFailure = "the game's settings say its setup has not run (GameDir is NULL)";
         plat.dialogs().MessageBox(ToCp932("先にセットアップを実行してください。"), "Warning", platform::BoxIcon::Stop,
                                   platform::BoxButtons::Ok);
         flags.quitRequest = true;

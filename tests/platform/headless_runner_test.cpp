@@ -1,6 +1,9 @@
 // The headless runner as an author's CI uses it: the command line, the
 // events file, the clock, screenshots and the settings file.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <fstream>
 
@@ -77,6 +80,47 @@ TEST(HeadlessRunner, BadCommandLinesAndEventsFilesExitWithTwo) {
     EXPECT_EQ(test::RunVelmora("--headless --game " + dir.File("nowhere"), &out), 2);
     EXPECT_EQ(test::RunVelmora("--help", &out), 0);
     EXPECT_NE(out.find("--headless"), std::string::npos);
+    // Every bad argument is refused with the usage lines, not the whole help.
+    for (const char* bad : {"a b", "--quit-after xyz", "--quit-after 0", "--seed -1", "--game a b",
+                            "--headless --quit-after 100"}) {
+        EXPECT_EQ(test::RunVelmora(bad, &out), 2) << bad;
+        EXPECT_NE(out.find("usage: velmora"), std::string::npos) << bad;
+        EXPECT_EQ(out.find("--settings FILE "), std::string::npos) << bad << out;
+    }
+}
+
+TEST(HeadlessRunner, AFolderThatIsNoGameOrAFailedEventExitsWithOne) {
+    test::TempDir dir;
+    std::string out;
+    // Not a game: the player's box, and the folder and file named on stderr.
+    EXPECT_EQ(test::RunVelmora("--headless --game " + dir.path(), &out), 1);
+    EXPECT_NE(out.find(dir.path() + " is not a game: vk_data.vrk is missing"), std::string::npos) << out;
+    EXPECT_NE(out.find("ゲームデータを読み込めません。"), std::string::npos) << out;
+    // A damaged script archive.
+    test::TempDir broken;
+    broken.Write("vk_data.vrk", std::string(100, 'x'));
+    EXPECT_EQ(test::RunVelmora("--headless --game " + broken.path(), &out), 1);
+    EXPECT_NE(out.find("is not a playable game: its script archive vk_data.vrk is damaged"), std::string::npos)
+        << out;
+    // A screenshot that cannot be written.
+    dir.Write("e.txt", "wait 100\nscreenshot /nonexistent/folder/shot.png\nwait 10\n");
+    EXPECT_EQ(test::RunVelmora("--headless --game " + test::CopyDemo(dir) + " --events " + dir.File("e.txt"), &out),
+              1);
+    EXPECT_NE(out.find("1 event(s) of the events file could not be carried out"), std::string::npos) << out;
+}
+
+TEST(HeadlessRunner, TheWindowWithoutADisplaySaysSoInOneLine) {
+    test::TempDir dir;
+    std::string out;
+    const std::string env = "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ";
+    const std::string cmd = env + VELMORA_EXE + " " + test::CopyDemo(dir) + " 2>&1";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    char buf[512];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    const int status = ::pclose(p);
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(out, "velmora: no display found; run with --headless to play without one\n");
 }
 
 TEST(HeadlessRunner, CloseWithCancelKeepsPlayingAndOkEnds) {

@@ -144,14 +144,20 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
             break;
         }
         case EventKind::Save:
-            if (!SaveGame(f, e.value, true)) Trace("events line %d: save %d failed", e.line, e.value);
+            if (!SaveGame(f, e.value, true)) {
+                Trace("events line %d: save %d failed", e.line, e.value);
+                ++failedEvents;
+            }
             break;
         case EventKind::Load:
             if (!LoadGame(f, e.value, true)) Trace("events line %d: load %d failed", e.line, e.value);
             break;
         case EventKind::Screenshot:
             if (WritePng(e.path, canvas_)) Trace("screenshot %s at %u ms", e.path.c_str(), now_);
-            else std::fprintf(stderr, "velmora: cannot write screenshot %s (events line %d)\n", e.path.c_str(), e.line);
+            else {
+                std::fprintf(stderr, "velmora: cannot write screenshot %s (events line %d)\n", e.path.c_str(), e.line);
+                ++failedEvents;
+            }
             break;
         case EventKind::Menu:
         case EventKind::Dialog:

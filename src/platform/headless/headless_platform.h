@@ -108,6 +108,8 @@ public:
         return true;
     }
     // The tool bar shown, the window in full screen; whether the desktop allows it.
+    // Events that could not be carried out (a screenshot that could not be written).
+    int failedEvents = 0;
     bool toolBarShown = true;
     bool fullScreen = false;
     bool fullScreenWorks = true;

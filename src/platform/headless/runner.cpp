@@ -70,9 +70,18 @@ int RunHeadless(const HeadlessOptions& o) {
         engine->FormDestroy();
     }
     Trace("run ended at %u ms", plat.Now());
+    const std::string failure = engine->app.startFailure;
     engine.reset();
     SetTraceSink(nullptr);
     if (trace) std::fclose(trace);
+    if (!failure.empty()) {
+        std::fprintf(stderr, "velmora: %s\n", failure.c_str());
+        return 1;
+    }
+    if (plat.failedEvents > 0) {
+        std::fprintf(stderr, "velmora: %d event(s) of the events file could not be carried out\n", plat.failedEvents);
+        return 1;
+    }
     return 0;
 }
 

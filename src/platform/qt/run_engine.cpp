@@ -72,6 +72,10 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
             plat.destroyed = true;
             engine->FormDestroy();
         }
+        if (!engine->app.startFailure.empty()) {
+            std::fprintf(stderr, "velmora: %s\n", engine->app.startFailure.c_str());
+            status = 1;
+        }
         engine.reset();
     }
     SetTraceSink(nullptr);
