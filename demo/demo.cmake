@@ -47,10 +47,12 @@ set(VELMORA_DEMO_PICTURES ${CMAKE_BINARY_DIR}/demo_pictures)
 # The choice buttons, drawn by a second program into the same folder.
 add_executable(velmora-demo-ui-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_ui_pictures.cpp)
 target_link_libraries(velmora-demo-ui-pictures PRIVATE velmora_core)
+target_include_directories(velmora-demo-ui-pictures PRIVATE ${CMAKE_SOURCE_DIR})
 # The message window, name plates, click-wait icon and picture characters,
 # sized from the configuration block.
 add_executable(velmora-demo-window-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_window_pictures.cpp)
 target_link_libraries(velmora-demo-window-pictures PRIVATE velmora_core)
+target_include_directories(velmora-demo-window-pictures PRIVATE ${CMAKE_SOURCE_DIR})
 set(VELMORA_DEMO_CONFIG ${CMAKE_SOURCE_DIR}/demo/scripts/_config.txt)
 add_custom_command(
   OUTPUT ${VELMORA_DEMO_DIR}/vk_gra.vrk

@@ -5,7 +5,8 @@ set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git
 qt6-base-dev libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
 libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
-fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic xvfb xauth"
+fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic xvfb xauth
+desktop-file-utils dpkg-dev file"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

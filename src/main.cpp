@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include <unistd.h>
+
 #include "data/file_io.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/qt/qt_platform.h"
@@ -16,13 +18,14 @@
 namespace {
 
 const char kUsage[] =
-    "usage: velmora [GAME_DIR]\n"
+    "usage: velmora [--choose | GAME_DIR]\n"
     "       velmora --headless [--game DIR] [--events FILE] [--seed N] [--settings FILE.ini] [--trace FILE]\n"
     "\n"
     "Plays a game packed in archive files (vk_data.vrk and its volumes).\n"
     "Without GAME_DIR, plays the bundled demo game.\n"
     "\n"
     "  --headless         play with no display and no sound card, on a virtual clock\n"
+    "  --choose           ask for the game folder with the desktop's folder dialog\n"
     "  --game DIR         the game directory (default: the bundled demo)\n"
     "  --events FILE      the timeline of input, saves, loads and screenshots\n"
     "  --seed N           seed of the random generator (default 1)\n"
@@ -49,6 +52,22 @@ bool Number(const std::string& s, long long lo, long long hi, long long& out) {
     return *end == '\0' && errno == 0 && out >= lo && out <= hi;
 }
 
+// The bundled demo: installed beside the program (PREFIX/share/velmora/demo
+// for PREFIX/bin/velmora), else where the build put it; empty when neither
+// holds a game.
+std::string BundledDemo() {
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n > 0) {
+        std::string dir(exe, static_cast<size_t>(n));
+        dir = dir.substr(0, dir.rfind('/'));
+        const std::string installed = dir + "/../share/velmora/demo";
+        if (velmora::IsRegularFile(installed + "/vk_data.vrk")) return installed;
+    }
+    if (velmora::IsRegularFile(std::string(VELMORA_DEMO_DIR) + "/vk_data.vrk")) return VELMORA_DEMO_DIR;
+    return std::string();
+}
+
 // Whether a window can be opened at all: a display, or a Qt platform asked for by name.
 bool DisplayAvailable() {
     for (const char* v : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -65,8 +84,9 @@ int main(int argc, char** argv) {
     bool headless = false;
     platform::HeadlessOptions h;
     platform::WindowedOptions w;
-    std::string game = VELMORA_DEMO_DIR;
+    std::string game;
     bool gameGiven = false;
+    bool choose = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](std::string& out) {
@@ -80,6 +100,8 @@ int main(int argc, char** argv) {
             return 0;
         } else if (a == "--headless") {
             headless = true;
+        } else if (a == "--choose") {
+            choose = true;
         } else if (a == "--game") {
             if (gameGiven) return Bad("one game directory only");
             if (!value(game)) return Bad("--game needs a directory");
@@ -111,9 +133,12 @@ int main(int argc, char** argv) {
         }
     }
     if (headless && w.quitAfterMs > 0) return Bad("--quit-after is for the window, not --headless");
+    if (choose && (headless || gameGiven)) return Bad("--choose is for the window without a game directory");
+    if (!gameGiven && !choose) game = BundledDemo();
+    if (game.empty() && headless) return Bad("no game directory given and the bundled demo is not installed");
     // The engine makes the game directory its current directory: every path
     // given here is taken against the directory velmora was started in.
-    game = AbsolutePath(game);
+    if (!game.empty()) game = AbsolutePath(game);
     if (headless) {
         h.gameDir = game;
         h.eventsFile = AbsolutePath(h.eventsFile);
@@ -121,7 +146,8 @@ int main(int argc, char** argv) {
         h.traceFile = AbsolutePath(h.traceFile);
         return platform::RunHeadless(h);
     }
-    if (!IsDirectory(game)) return Bad("the game directory " + game + " does not exist");
+    // Without a game the window asks for one.
+    if (!game.empty() && !IsDirectory(game)) return Bad("the game directory " + game + " does not exist");
     if (!DisplayAvailable()) {
         std::fputs("velmora: no display found; run with --headless to play without one\n", stderr);
         return 2;

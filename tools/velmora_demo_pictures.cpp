@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <png.h>
-
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
@@ -225,38 +223,12 @@ bool Write(const std::string& dir, const std::string& name, const Picture& p) {
     return true;
 }
 
-// Colour and alpha as one RGBA PNG (the engine's own writer makes RGB only).
+// Colour and alpha as one RGBA PNG.
 bool WriteRgba(const std::string& dir, const std::string& name, const Picture& colour, const Picture& alpha) {
-    std::string path = dir + "/" + name;
-    std::FILE* fp = std::fopen((path + ".tmp").c_str(), "wb");
-    if (!fp) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-        png_destroy_write_struct(&png, &info);
-        std::fclose(fp);
-        return false;
-    }
-    png_init_io(png, fp);
-    png_set_IHDR(png, info, colour.width, colour.height, 8, PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<uint8_t> row(static_cast<size_t>(colour.width) * 4);
-    for (int y = 0; y < colour.height; ++y) {
-        for (int x = 0; x < colour.width; ++x) {
-            const uint8_t* c = colour.Pixel(x, y);
-            row[x * 4] = c[2];
-            row[x * 4 + 1] = c[1];
-            row[x * 4 + 2] = c[0];
-            row[x * 4 + 3] = alpha.Pixel(x, y)[0];
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
-    bool ok = std::fclose(fp) == 0 && std::rename((path + ".tmp").c_str(), path.c_str()) == 0;
-    if (!ok) std::fprintf(stderr, "velmora-demo-pictures: cannot write %s\n", path.c_str());
-    return ok;
+    const std::string path = dir + "/" + name;
+    if (velmora::WritePngWithAlpha(path, colour, &alpha)) return true;
+    std::fprintf(stderr, "velmora-demo-pictures: cannot write %s\n", path.c_str());
+    return false;
 }
 
 }  // namespace

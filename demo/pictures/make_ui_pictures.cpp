@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-#include "shapes.h"
+#include "tools/drawing.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
@@ -18,8 +18,8 @@
 
 namespace {
 
-using velmora::demo::Edge;
-using velmora::demo::RoundRect;
+using velmora::drawing::Edge;
+using velmora::drawing::RoundRect;
 
 using velmora::Picture;
 

@@ -18,7 +18,7 @@
 #include <map>
 #include <string>
 
-#include "shapes.h"
+#include "tools/drawing.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/png_file.h"
@@ -29,8 +29,8 @@
 
 namespace {
 
-using velmora::demo::Edge;
-using velmora::demo::RoundRect;
+using velmora::drawing::Edge;
+using velmora::drawing::RoundRect;
 
 using velmora::Picture;
 

@@ -22,7 +22,10 @@ void NoFlush(png_structp) {}
 
 }  // namespace
 
-bool WritePng(const std::string& path, const Picture& picture) {
+bool WritePng(const std::string& path, const Picture& picture) { return WritePngWithAlpha(path, picture, nullptr); }
+
+bool WritePngWithAlpha(const std::string& path, const Picture& picture, const Picture* alpha) {
+    if (alpha && (alpha->width != picture.width || alpha->height != picture.height)) return false;
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (!png) return false;
@@ -33,10 +36,23 @@ bool WritePng(const std::string& path, const Picture& picture) {
     }
     png_set_write_fn(png, &out, AppendBytes, NoFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(picture.width), static_cast<png_uint_32>(picture.height), 8,
-                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                 alpha ? PNG_COLOR_TYPE_RGBA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     png_set_bgr(png);
-    for (int y = 0; y < picture.height; ++y) png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
+    std::vector<uint8_t> row(static_cast<size_t>(picture.width) * 4);
+    for (int y = 0; y < picture.height; ++y) {
+        if (!alpha) {
+            png_write_row(png, const_cast<png_bytep>(picture.Row(y)));
+            continue;
+        }
+        // Blue, green, red and the alpha picture's first byte, per pixel.
+        for (int x = 0; x < picture.width; ++x) {
+            std::memcpy(&row[static_cast<size_t>(x) * 4], picture.Pixel(x, y), 3);
+            row[static_cast<size_t>(x) * 4 + 3] = alpha->Pixel(x, y)[0];
+        }
+        png_write_row(png, row.data());
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return WriteFileAtomic(path, out);

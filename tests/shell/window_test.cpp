@@ -151,10 +151,12 @@ TEST(Shell, SecondCopyExitsWithOneAndAStaleLockDoesNotBlock) {
     // Two real copies of the engine.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::string exe = VELMORA_EXE;
-    std::thread first([&] { std::system((exe + " --quit-after 4000 >/dev/null 2>&1").c_str()); });
+    test::TempDir dir;
+    const std::string game = test::CopyDemo(dir);  // the built demo stays as it was built
+    std::thread first([&] { std::system((exe + " --quit-after 4000 " + game + " >/dev/null 2>&1").c_str()); });
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     std::string out;
-    int rc = test::RunVelmora("", &out);
+    int rc = test::RunVelmora(game, &out);
     first.join();
     EXPECT_EQ(rc, 1) << out;
     EXPECT_EQ(out, "");

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
@@ -43,11 +44,18 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
     int status = 0;
     {
         QApplication app(argc, argv);
+        std::string gameDir = o.gameDir;
+        if (gameDir.empty()) {
+            // No game named and no demo beside the program: the player picks a folder.
+            QString picked = QFileDialog::getExistingDirectory(nullptr, QString::fromUtf8("ゲームのフォルダを選んでください"));
+            if (picked.isEmpty()) return 0;
+            gameDir = picked.toStdString();
+        }
         OpenAlMixer mixer;  // opened by the engine's first idle pass
         QtPlatform plat;
         plat.mixerImpl = &mixer;
         auto engine = std::make_unique<TForm1>(plat);
-        engine->app.gameDir = o.gameDir;
+        engine->app.gameDir = gameDir;
         plat.Attach(engine.get());
         engine->FormCreate();
         QApplication::setApplicationName(QString::fromStdString(TraceText(engine->config.TITLE)));

@@ -1,10 +1,10 @@
 #pragma once
-// Shapes the demo's picture programs draw with: coverage from a signed
-// distance, and the distance to a rounded rectangle.
+// Shapes the picture programs (the demo's, the icon) draw with: coverage
+// from a signed distance, and the distance to a rounded rectangle.
 #include <algorithm>
 #include <cmath>
 
-namespace velmora::demo {
+namespace velmora::drawing {
 
 // Coverage of a shape from its signed distance in pixels (negative inside).
 inline double Edge(double distance) { return std::clamp(0.5 - distance, 0.0, 1.0); }
@@ -18,4 +18,4 @@ inline double RoundRect(double x, double y, double x0, double y0, double x1, dou
     return outside + std::min(std::max(qx, qy), 0.0) - radius;
 }
 
-}  // namespace velmora::demo
+}  // namespace velmora::drawing
