@@ -120,6 +120,22 @@ void ParseConfigBlock(const char* table, int32_t length, ConfigValues& config) {
     }
 }
 
+ConfigValues PeekGameConfig(const std::string& dir) {
+    ConfigValues config;
+    ArchiveIndex index;
+    ReadScriptIndex(dir + "/vk_data.vrk", index);
+    const int at = FindEntry(index, "_config");
+    std::vector<uint8_t> bytes;
+    if (at < 0 || ReadEntry(index, at, bytes) < 0) return config;
+    NegateBytes(bytes.data(), bytes.size());
+    // The block as the loader hands it over: one NUL-terminated line after another.
+    for (uint8_t& b : bytes)
+        if (b == '\r' || b == '\n') b = 0;
+    bytes.push_back(0);
+    ParseConfigBlock(reinterpret_cast<const char*>(bytes.data()), static_cast<int32_t>(bytes.size()), config);
+    return config;
+}
+
 void ReadConfigBlock(TForm1& f) {
     if (!LoadScript(f, "_config", 2)) {
         Trace("_config: no configuration block; every value stays 0 or empty");

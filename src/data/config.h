@@ -42,5 +42,8 @@ uint32_t ParseColourText(const std::string& text);
 void ParseConfigBlock(const char* table, int32_t length, ConfigValues& config);
 
 void ReadConfigBlock(TForm1& f);
+// The configuration of the game in dir, read from its script archive without
+// starting an engine (empty values when there is none).
+ConfigValues PeekGameConfig(const std::string& dir);
 
 }  // namespace velmora

@@ -15,10 +15,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "app/engine.h"
 #include "data/encoding.h"
+#include "data/file_io.h"
 #include "platform/qt/qt_platform.h"
 #include "shell/shell_support.h"
 #include "support/test_game.h"
@@ -139,7 +141,7 @@ TEST(Shell, QuickSaveInTheWindowAndLoadFromTheToolBar) {
     EXPECT_EQ(f.stepper.readPos, readPos);
 }
 
-TEST(Shell, SecondCopyExitsWithOneAndAStaleLockDoesNotBlock) {
+TEST(Shell, OneWindowPerGameAndAStaleLockDoesNotBlock) {
     int fd = -1;
     ASSERT_TRUE(platform::AcquireInstanceLock("VELMORATEST", fd));
     int fd2 = -1;
@@ -148,18 +150,30 @@ TEST(Shell, SecondCopyExitsWithOneAndAStaleLockDoesNotBlock) {
     EXPECT_TRUE(platform::AcquireInstanceLock("VELMORATEST", fd2));  // the file stays, the lock is gone
     ::close(fd2);
 
-    // Two real copies of the engine.
+    // Real copies of the engine: a second start of the same game asks the
+    // first window to the front and ends; another game starts beside it.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::string exe = VELMORA_EXE;
     test::TempDir dir;
     const std::string game = test::CopyDemo(dir);  // the built demo stays as it was built
-    std::thread first([&] { std::system((exe + " --quit-after 4000 " + game + " >/dev/null 2>&1").c_str()); });
+    test::TestGame other;
+    other.Script("_config", "TITLE:別のゲーム\nGAME_ID:another\n").Script("main", "x\n\\\n");
+    other.Build();
+    int firstStatus = -1;
+    const std::string firstLog = dir.File("first.log");
+    std::thread first([&] {
+        firstStatus = std::system((exe + " --trace " + firstLog + " --quit-after 5000 " + game + " >/dev/null 2>&1").c_str());
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     std::string out;
-    int rc = test::RunVelmora(game, &out);
+    EXPECT_EQ(test::RunVelmora(game, &out), 1) << out;
+    EXPECT_NE(out.find(game + " is already open; its window was brought to the front"), std::string::npos) << out;
+    EXPECT_EQ(test::RunVelmora("--quit-after 500 " + other.path(), &out), 0) << out;
     first.join();
-    EXPECT_EQ(rc, 1) << out;
-    EXPECT_EQ(out, "");
+    EXPECT_EQ(WEXITSTATUS(firstStatus), 0);
+    std::vector<uint8_t> log;
+    ASSERT_TRUE(ReadWholeFile(firstLog, log));
+    EXPECT_NE(std::string(log.begin(), log.end()).find("window brought to the front"), std::string::npos);
 }
 
 TEST(Shell, NameEntryTakesTheInputMethodsTextAndOnlyAGoodName) {

@@ -3,13 +3,17 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QFileDialog>
 #include <QTimer>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/config.h"
 #include "platform/openal/openal_device.h"
 #include "platform/openal/openal_mixer.h"
 #include "platform/qt/qt_platform.h"
@@ -29,11 +33,42 @@ double CpuSeconds() {
     return ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
 }
 
+
+// The name one game's window is known by on this desktop: the engine's
+// mutex name and the game's GAME_ID (the folder when the game has none),
+// reduced to what a file and socket name may hold.
+std::string InstanceName(const std::string& gameDir) {
+    std::string id = gameDir.empty() ? std::string() : PeekGameConfig(gameDir).GAME_ID;
+    if (id.empty()) id = gameDir;
+    std::string name = "VELMORAENGINE-";
+    for (unsigned char c : id) name += std::isalnum(c) || c == '-' || c == '_' ? static_cast<char>(c) : '_';
+    return name.substr(0, 100) + "-" + std::to_string(::getuid());
+}
+
+// Asks the window already open for the game to come to the front.
+bool RaiseOpenWindow(const std::string& name) {
+    QLocalSocket socket;
+    socket.connectToServer(QString::fromStdString(name));
+    if (!socket.waitForConnected(1000)) return false;
+    socket.write("raise\n");
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return true;
+}
+
 }  // namespace
 
 int RunEngine(int argc, char** argv, const WindowedOptions& o) {
     int lockFd = -1;
-    if (!AcquireInstanceLock("VELMORAENGINE", lockFd)) return 1;
+    const std::string instance = InstanceName(o.gameDir);
+    if (!AcquireInstanceLock(instance.c_str(), lockFd)) {
+        // One window per game: the second start brings the first to the front.
+        QCoreApplication core(argc, argv);
+        const bool raised = RaiseOpenWindow(instance);
+        std::fprintf(stderr, "velmora: %s is already open%s\n", o.gameDir.c_str(),
+                     raised ? "; its window was brought to the front" : "");
+        return 1;
+    }
     std::FILE* trace = nullptr;
     if (!o.traceFile.empty()) {
         trace = std::fopen(o.traceFile.c_str(), "w");
@@ -60,6 +95,21 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         engine->FormCreate();
         QApplication::setApplicationName(QString::fromStdString(TraceText(engine->config.TITLE)));
         plat.mainWindow().show();
+        // A second start of this game asks through this socket for the window.
+        QLocalServer::removeServer(QString::fromStdString(instance));
+        QLocalServer raiser;
+        QObject::connect(&raiser, &QLocalServer::newConnection, [&] {
+            while (QLocalSocket* s = raiser.nextPendingConnection()) {
+                QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+                MainWindow& w = plat.mainWindow();
+                if (w.isMinimized()) w.showNormal();
+                w.raise();
+                w.activateWindow();
+                Trace("a second start of the game: window brought to the front");
+            }
+        });
+        if (!raiser.listen(QString::fromStdString(instance)))
+            Trace("cannot listen for a second start: %s", raiser.errorString().toStdString().c_str());
         plat.mainWindow().Timer1.start();
         plat.mainWindow().idle.start();
         double cpu0 = CpuSeconds();
