@@ -53,6 +53,24 @@ target_include_directories(velmora-demo-ui-pictures PRIVATE ${CMAKE_SOURCE_DIR})
 add_executable(velmora-demo-window-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_window_pictures.cpp)
 target_link_libraries(velmora-demo-window-pictures PRIVATE velmora_core)
 target_include_directories(velmora-demo-window-pictures PRIVATE ${CMAKE_SOURCE_DIR})
+# The sunrise animation with its chime and the star of the script-object
+# scene: frames and sound into their own folder, packed into the animation
+# volume; the star goes with the pictures.
+add_executable(velmora-demo-anim ${CMAKE_SOURCE_DIR}/demo/pictures/make_anim.cpp)
+target_link_libraries(velmora-demo-anim PRIVATE velmora_tools)
+set(DEMO_ANIM_DIR ${CMAKE_BINARY_DIR}/demo-anim)
+add_custom_command(
+  OUTPUT ${VELMORA_DEMO_DIR}/vk_anim.vrk
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${DEMO_ANIM_DIR}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DEMO_ANIM_DIR}/frames ${DEMO_ANIM_DIR}/vol ${DEMO_ANIM_DIR}/pictures
+    ${VELMORA_DEMO_DIR}
+  COMMAND velmora-demo-anim ${DEMO_ANIM_DIR}/frames ${DEMO_ANIM_DIR}/pictures
+  COMMAND velmora-pack anim --frame-time 100 --sound ${DEMO_ANIM_DIR}/sunrise.wav ${DEMO_ANIM_DIR}/frames
+    ${DEMO_ANIM_DIR}/vol/SUNRISE
+  COMMAND velmora-pack volume ${DEMO_ANIM_DIR}/vol ${VELMORA_DEMO_DIR}/vk_anim.vrk
+  DEPENDS velmora-pack velmora-demo-anim
+  COMMENT "Drawing and packing the demo animation")
+
 set(VELMORA_DEMO_CONFIG ${CMAKE_SOURCE_DIR}/demo/scripts/_config.txt)
 add_custom_command(
   OUTPUT ${VELMORA_DEMO_DIR}/vk_gra.vrk
@@ -60,10 +78,12 @@ add_custom_command(
   COMMAND velmora-demo-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-demo-ui-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-demo-window-pictures ${VELMORA_DEMO_CONFIG} ${VELMORA_DEMO_PICTURES}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demo-anim-star/frames
+  COMMAND velmora-demo-anim ${CMAKE_BINARY_DIR}/demo-anim-star/frames ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-pack pictures ${VELMORA_DEMO_PICTURES} ${VELMORA_DEMO_DIR}/vk_gra.vrk
-  DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures velmora-demo-window-pictures
+  DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures velmora-demo-window-pictures velmora-demo-anim
     ${VELMORA_DEMO_CONFIG}
   COMMENT "Drawing and packing the demo pictures")
 
 add_custom_target(demo ALL DEPENDS ${VELMORA_DEMO_DIR}/vk_data.vrk ${DEMO_SOUND_VOLUMES}
-  ${VELMORA_DEMO_DIR}/vk_gra.vrk)
+  ${VELMORA_DEMO_DIR}/vk_gra.vrk ${VELMORA_DEMO_DIR}/vk_anim.vrk)

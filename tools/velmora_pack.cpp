@@ -1,4 +1,5 @@
 // velmora-pack: builds and inspects the archives a game is made of.
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "data/file_io.h"
 #include "gfx/image_files.h"
 #include "gfx/png_file.h"
+#include "tools/anim_encoder.h"
 #include "tools/archive_writer.h"
 #include "tools/sound_encoder.h"
 #include "tools/picture_encoder.h"
@@ -27,6 +29,8 @@ const char kUsage[] =
     "       velmora-pack picture [--side-by-side|--stacked] [--no-run] [--no-delta] IN.png OUT\n"
     "       velmora-pack pictures [--stacked] [--no-run] [--no-delta] FOLDER OUT.vrk\n"
     "       velmora-pack picture-png ENTRY OUT.png\n"
+    "       velmora-pack anim [--frame-time MS] [--animq] [--quality Q] [--key-every K]\n"
+    "                         [--list FILE] [--sound IN.wav] FOLDER OUT\n"
     "\n"
     "  script   packs every UTF-8 text file of FOLDER as a script entry named by\n"
     "           the file name without extension (at most 15 characters); each\n"
@@ -40,7 +44,8 @@ const char kUsage[] =
     "           FRAME (default 0) at its end; quarters of FRAMES frames (default a\n"
     "           quarter second); scale S 1 ... 255 (default: the best of 1 ... 16)\n"
     "  voice    a WAV to an Ogg Vorbis voice, quality Q from -0.1 to 1 (default 0.4)\n"
-    "  info     prints the header of a WADY file\n"
+    "  info     prints the header of a WADY file, or the header and frame\n"
+    "           table of an animation entry\n"
     "  sound and music print the signal-to-noise ratio of the coding\n"
     "  picture  packs one PNG into a packed picture entry file; an RGBA PNG\n"
     "           becomes a masked picture with its mask beside (--side-by-side)\n"
@@ -51,6 +56,16 @@ const char kUsage[] =
     "           when the file name ends in .stacked.png; prints each size next\n"
     "           to the PNG's\n"
     "  picture-png  decodes a packed picture entry file into an RGB PNG\n"
+    "  anim     builds an animation entry from the numbered PNG or JPEG frames\n"
+    "           of FOLDER (in name order, all of one size): each frame becomes a\n"
+    "           key frame, a patch of the box that changed or a hold, found by\n"
+    "           comparing it with the frame before; the first and last frames\n"
+    "           are key frames, and one at least every K frames (default 10,\n"
+    "           0: none forced). --list FILE names the frames of FOLDER one a\n"
+    "           line instead, each optionally followed by key, hold, patch or\n"
+    "           patch X Y W H. MS per frame (default 100); --animq stores the\n"
+    "           frame size for animq, which shows the frames doubled; JPEG\n"
+    "           quality Q (default 90); --sound adds a WAV as the sound track\n"
     "  --no-run, --no-delta  never apply the run or delta stage (they are\n"
     "           otherwise applied whenever they make the entry smaller)\n";
 
@@ -158,9 +173,107 @@ int Info(int argc, char** argv) {
     if (argc != 1) return Usage("info takes one file");
     std::vector<uint8_t> bytes;
     if (!velmora::ReadWholeFile(argv[0], bytes)) return Fail(std::string(argv[0]) + ": cannot be read");
+    if (bytes.size() < 4 || std::memcmp(bytes.data(), "WADY", 4) != 0) {
+        std::string text = velmora::tools::DescribeAnim(bytes);
+        std::fputs(text.c_str(), stdout);
+        return text.rfind("animation", 0) == 0 ? 0 : 1;
+    }
     std::string text = velmora::tools::DescribeWady(bytes);
     std::fputs(text.c_str(), stdout);
     return text.rfind("WADY", 0) == 0 ? 0 : 1;
+}
+
+bool ReadFrame(const std::string& path, velmora::Picture& picture, std::string& error) {
+    std::string lower = path;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool jpeg = lower.size() > 4 && (lower.rfind(".jpg") == lower.size() - 4 ||
+                                           (lower.size() > 5 && lower.rfind(".jpeg") == lower.size() - 5));
+    if (!jpeg) {
+        if (velmora::ReadPng(path, picture)) return true;
+        error = path + ": not a PNG file that can be read";
+        return false;
+    }
+    std::vector<uint8_t> bytes;
+    if (velmora::ReadWholeFile(path, bytes) && velmora::DecodeJpegPicture(bytes.data(), bytes.size(), picture))
+        return true;
+    error = path + ": not a JPEG file that can be read";
+    return false;
+}
+
+bool FrameFile(const std::string& name) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* ext : {".png", ".jpg", ".jpeg"}) {
+        const size_t n = std::strlen(ext);
+        if (lower.size() > n && lower.compare(lower.size() - n, n, ext) == 0) return true;
+    }
+    return false;
+}
+
+int PackAnim(int argc, char** argv) {
+    velmora::tools::AnimEncodeOptions options;
+    std::string folder, out, list, wav;
+    for (int i = 0; i < argc; ++i) {
+        std::string a = argv[i];
+        long n = 0;
+        if ((a == "--frame-time" || a == "--quality" || a == "--key-every") && i + 1 < argc) {
+            if (!Number(argv[++i], n) || n < 0) return Usage((a + " takes a number").c_str());
+            if (a == "--frame-time") options.frameTime = static_cast<uint32_t>(n);
+            else if (a == "--quality") options.jpegQuality = static_cast<int>(n);
+            else options.keyEvery = static_cast<int>(n);
+        } else if (a == "--list" && i + 1 < argc) {
+            list = argv[++i];
+        } else if (a == "--sound" && i + 1 < argc) {
+            wav = argv[++i];
+        } else if (a == "--animq") {
+            options.quality = true;
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage(("unknown option " + a).c_str());
+        } else if (folder.empty()) {
+            folder = a;
+        } else if (out.empty()) {
+            out = a;
+        } else {
+            return Usage("anim takes FOLDER OUT");
+        }
+    }
+    if (out.empty()) return Usage("anim takes FOLDER OUT");
+    std::string error;
+    std::vector<std::string> files;
+    std::vector<velmora::tools::AnimFrameChoice> choices;
+    if (!list.empty()) {
+        std::vector<uint8_t> text;
+        if (!velmora::ReadWholeFile(list, text)) return Fail(list + ": cannot be read");
+        if (!velmora::tools::ReadFrameList(std::string(text.begin(), text.end()), files, choices, error))
+            return Fail(list + ": " + error);
+        for (std::string& f : files) f = folder + "/" + f;
+    } else {
+        std::vector<std::string> names, paths;
+        if (!velmora::tools::ReadFolder(folder, true, names, paths, error)) return Fail(error);
+        for (size_t i = 0; i < names.size(); ++i)
+            if (FrameFile(names[i])) files.push_back(paths[i]);
+        if (files.empty()) return Fail(folder + ": no PNG or JPEG frames");
+    }
+    std::vector<velmora::Picture> pictures(files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+        if (!ReadFrame(files[i], pictures[i], error)) return Fail(error);
+    std::vector<uint8_t> sound;
+    if (!wav.empty()) {
+        velmora::tools::PcmSound pcm;
+        if (!ReadSound(wav, pcm, error)) return Fail(error);
+        if (!velmora::tools::EncodeMusic(pcm, velmora::tools::MusicOptions{}, sound, error)) return Fail(wav + ": " + error);
+    }
+    std::vector<uint8_t> entry;
+    std::vector<velmora::tools::AnimFrame> frames;
+    if (!velmora::tools::BuildAnimEntry(pictures, choices, options, sound, entry, frames, error)) return Fail(error);
+    if (!velmora::WriteFileAtomic(out, entry)) return Fail(out + ": cannot be written");
+    int count[3] = {0, 0, 0};
+    for (const velmora::tools::AnimFrame& f : frames)
+        if (f.kind >= 0 && f.kind <= 2) ++count[f.kind];
+    std::printf("%s: %zu bytes, %zu frames of %dx%d (%d key, %d patch, %d hold), %u ms a frame, sound %zu bytes\n",
+                out.c_str(), entry.size(), frames.size(), pictures[0].width, pictures[0].height, count[0], count[1],
+                count[2], options.frameTime, sound.size());
+    return 0;
 }
 
 double Ratio(size_t a, size_t b) { return b ? static_cast<double>(a) / static_cast<double>(b) : 0.0; }
@@ -288,5 +401,6 @@ int main(int argc, char** argv) {
     if (cmd == "picture") return PackOnePicture(argc - 2, argv + 2);
     if (cmd == "pictures") return PackPictures(argc - 2, argv + 2);
     if (cmd == "picture-png") return PictureToPng(argc - 2, argv + 2);
+    if (cmd == "anim") return PackAnim(argc - 2, argv + 2);
     return Usage(("unknown command " + cmd).c_str());
 }

@@ -1,6 +1,11 @@
 #pragma once
 // The backlog ring, its viewer, the page history and scene rewind.
 #include <cstdint>
+#include <memory>
+#include <string>
+
+#include "gfx/picture.h"
+#include "text/glyph_outline.h"
 
 namespace velmora {
 
@@ -21,8 +26,58 @@ struct PageHistoryBlocks {
     int32_t mode[kHistoryPageCount];
 };
 
+constexpr int kBacklogRows = 29;
+constexpr int kViewerGlyphs = 1024;
+constexpr int kViewerGlyphBox = 32;
+
+// One character of the viewer's text as the text output draws it: its ink
+// (coverage 0 ... 255) relative to the pen and the row's top, and how far
+// it moves the pen.
+struct ViewerGlyph {
+    int16_t left = 0, top = 0, width = 0, height = 0;
+    int16_t advance = 0;
+    bool direct = false;  // ink too large for the box: drawn by the text output itself
+    uint8_t ink[kViewerGlyphBox * kViewerGlyphBox] = {};
+};
+
+// The characters drawn so far, so that a scroll does not rasterise the
+// same glyphs again; valid for one face and size.
+struct ViewerGlyphCache {
+    int16_t slotOf[65536];  // glyph code -> entry, -1 none
+    ViewerGlyph glyphs[kViewerGlyphs];
+    int32_t count = 0;
+    std::string family;
+    Picture scratch;
+};
+
+// The viewer while it is open: what it shows and what the pointer holds.
+struct BacklogViewer {
+    int32_t scroll = 0;  // lines from the newest; 0 shows the newest lines
+    char rowVoice[kBacklogRows][kBacklogLineSize] = {};  // empty for text rows
+    int32_t hoveredRow = -1;
+    int32_t hoveredPart = 0;  // scroll-bar part under the pointer, 0 none
+    int32_t drag = 0;         // 0 none, 1 or 2 a button is held, 3 dragging the thumb
+    // The screen as the story left it, and the darkened scene with the bar.
+    Picture kept, background;
+    // "sys_bl_bar", "sys_bl_cur", "sys_blVR", "sys_blVR2".
+    Picture bar, thumb, mark, markHover;
+    OutlineFont font;  // the glyph font's face, 18 pixels high
+    std::unique_ptr<ViewerGlyphCache> glyphs;
+};
+
+// The scene rewind while it runs, and what it returns to.
+struct RewindState {
+    int32_t pagesBack = 0;  // 2 ... 20
+    int32_t returnMode = 0;  // S150 before the rewind
+    Picture background;      // the background picture before the rewind
+    std::string spriteNames[5];
+    int32_t spriteCount = 0;
+};
+
 struct BacklogState {
     bool open = false;
+    BacklogViewer viewer;
+    RewindState rewind;
     // Pages recorded since the game started or was loaded, not wrapped;
     // entry (count mod 20) is written next.
     int32_t pageHistoryCount = 0;
@@ -46,8 +101,7 @@ void UnappendBacklog(TForm1& f, int n);
 // Stores the current page in the page history and empties MessageVoices.
 void RecordPage(TForm1& f);
 
-// The viewer and scene rewind as input reaches them (stand-ins in
-// backlog_input_stub.cpp until they are built).
+// The viewer and the scene rewind, as input reaches them.
 void OpenBacklog(TForm1& f);
 void CloseBacklog(TForm1& f);
 void BacklogMouseMove(TForm1& f, int x, int y);
@@ -57,6 +111,13 @@ void BacklogWheel(TForm1& f, int delta);
 void StartRewind(TForm1& f);
 void RewindStep(TForm1& f, bool back);
 void EndRewind(TForm1& f);
+// Draws the viewer's rows, voice marks and thumb at the current scroll.
+void DrawBacklog(TForm1& f);
+// One row of the viewer's text, white, top-left at (x, y): the same pixels
+// as the font's text output, from the viewer's glyph cache.
+void DrawViewerText(TForm1& f, Picture& picture, int x, int y, const std::string& cp932);
+// Empties the glyph cache (a new viewer, or another face).
+void ResetViewerGlyphs(BacklogViewer& v);
 
 // For saving and loading.
 void ExportPageHistory(const TForm1& f, PageHistoryBlocks& out);

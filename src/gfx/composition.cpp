@@ -102,8 +102,6 @@ void ForgetSceneNames(TForm1& f) {
     f.gfx.spriteList.clear();
 }
 
-void InitScriptObjects(TForm1& f) { (void)f; }
-
 int SetSprites(TForm1& f, const std::string& list) {
     GfxState& g = f.gfx;
     const std::string up = UpperName(list);

@@ -35,6 +35,22 @@ struct SymbolOverlay {
     Picture spare;            // a second copy of the background
 };
 
+// The script objects: 32 stacked masked pictures, each with the picture
+// its stamps are composed in, and the off-screen buffer of obj_b_make.
+constexpr int kObjectSlots = 32;
+
+struct ScriptObject {
+    Picture picture;    // colour above, mask below
+    Picture saveUnder;  // as wide as the picture, half as high
+    bool allocated = false;
+};
+
+struct ObjectTable {
+    ScriptObject items[kObjectSlots];
+    Picture buffer;  // 800 x 600 while active
+    bool bufferActive = false;
+};
+
 struct GfxState {
     // Screen-sized pictures.
     Picture scene, screen, previous, work, novel, choiceSave, mask;
@@ -55,6 +71,8 @@ struct GfxState {
     bool noRedraw = false;
     SymbolOverlay symbol;
     BgAnimState bgAnim;
+    // Lives from start-up to exit: loads, gameinit and redraws keep it.
+    ObjectTable objects;
     // The frame clock's stamp, shared by every effect.
     uint32_t frameStamp = 0;
     // Reused for every JPEG load, emptied before and after.
@@ -68,8 +86,10 @@ struct GfxState {
 void CreateCompositionPictures(TForm1& f);
 // Forgets the names of the current background and sprites.
 void ForgetSceneNames(TForm1& f);
-// Script objects.
+// Script objects: the start-up step, which clears every slot's allocated
+// flag and the buffer's active flag (ResetObjects).
 void InitScriptObjects(TForm1& f);
+void ResetObjects(TForm1& f);
 
 // Parses a sprite list, updates the sprite state and fills the cache;
 // returns the transition number found in the list (default 1, 0 for an

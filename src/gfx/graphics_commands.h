@@ -29,7 +29,8 @@ void BgAnimCommand(TForm1& f, const char* args);
 void SepiaFade(TForm1& f);
 // anim, or its quality form "animq".
 void AnimCommand(TForm1& f, const char* args, bool quality);
-void ObjCommand(TForm1& f, const char* text);
+// obj_ with the text right after "obj_".
+void ObjectCommand(TForm1& f, const char* text);
 
 // The main loop's hooks: effect timing on every timer tick, and the
 // animated background on every idle pass (it reads the frame counter).

@@ -3,6 +3,7 @@
 // JPEG pictures of the JPEG volume, all decoded into the one picture type.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "gfx/picture.h"
@@ -42,6 +43,23 @@ void DeltaDecode(uint8_t* bytes, size_t size);
 bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, const char* what = "picture");
 // Decodes a JPEG stream into picture (blue, green, red); refused like above.
 bool DecodeJpegPicture(const uint8_t* data, size_t size, Picture& picture, const char* what = "picture");
+
+// A decoder kept for a run of many JPEG streams (the frames of an
+// animation). Decode writes straight into picture (resized to the stream's
+// size), so after a refused stream its content is undefined; the refusal is
+// traced naming `what`.
+class JpegDecoder {
+public:
+    JpegDecoder();
+    ~JpegDecoder();
+    JpegDecoder(const JpegDecoder&) = delete;
+    JpegDecoder& operator=(const JpegDecoder&) = delete;
+    bool Decode(const uint8_t* data, size_t size, Picture& picture, const char* what);
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
 
 // Loads a picture by name (any case): the JPEG volume first, then the
 // picture volumes from the last to the first. A name no volume holds, or an

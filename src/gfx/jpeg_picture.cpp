@@ -2,6 +2,7 @@
 // red. A stream the decoder rejects leaves the caller's picture untouched:
 // rows go to a scratch buffer and are stored only when the whole picture
 // decoded.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -103,6 +104,75 @@ bool DecodeJpegPicture(const uint8_t* data, size_t size, Picture& picture, const
     if (picture.width != width || picture.height != height) picture.Resize(width, height);
     std::memcpy(picture.bytes.data(), rows.data(), rows.size());
     return true;
+}
+
+// ---- One decoder for many streams ----
+
+struct JpegDecoder::State {
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+};
+
+namespace {
+
+// Straight into the caller's picture; the frame holds no destructors for
+// longjmp to skip. A failed stream leaves the decoder ready for the next.
+bool DecodeInto(jpeg_decompress_struct& cinfo, JpegError& err, const uint8_t* data, size_t size, Picture& picture) {
+    if (setjmp(err.jump)) {
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_EXT_BGR;
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxPictureSide ||
+        cinfo.image_height > kMaxPictureSide) {
+        std::snprintf(err.message, sizeof err.message, "size %ux%u is out of range", cinfo.image_width,
+                      cinfo.image_height);
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_components != 3) {
+        std::snprintf(err.message, sizeof err.message, "%d colour components", cinfo.output_components);
+        jpeg_abort_decompress(&cinfo);
+        return false;
+    }
+    const int width = static_cast<int>(cinfo.output_width), height = static_cast<int>(cinfo.output_height);
+    if (picture.width != width || picture.height != height) picture.Resize(width, height);
+    JSAMPROW rows[16];
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const unsigned first = cinfo.output_scanline;
+        const unsigned n = std::min<unsigned>(16, cinfo.output_height - first);
+        for (unsigned k = 0; k < n; ++k) rows[k] = picture.Row(static_cast<int>(first + k));
+        jpeg_read_scanlines(&cinfo, rows, n);
+    }
+    jpeg_finish_decompress(&cinfo);
+    return true;
+}
+
+}  // namespace
+
+JpegDecoder::JpegDecoder() : s_(std::make_unique<State>()) {
+    s_->cinfo.err = jpeg_std_error(&s_->err.mgr);
+    s_->err.mgr.error_exit = OnJpegError;
+    s_->err.mgr.emit_message = OnJpegMessage;
+    jpeg_create_decompress(&s_->cinfo);
+}
+
+JpegDecoder::~JpegDecoder() { jpeg_destroy_decompress(&s_->cinfo); }
+
+bool JpegDecoder::Decode(const uint8_t* data, size_t size, Picture& picture, const char* what) {
+    JpegError& err = s_->err;
+    err.truncated = false;
+    err.message[0] = '\0';
+    bool ok = size > 0 && DecodeInto(s_->cinfo, err, data, size, picture);
+    if (ok && err.truncated) {
+        ok = false;
+        std::snprintf(err.message, sizeof err.message, "the stream ends early");
+    }
+    if (!ok) Trace("picture %s: JPEG refused: %s", what, size == 0 ? "no data" : err.message);
+    return ok;
 }
 
 }  // namespace velmora

@@ -13,6 +13,7 @@
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "audio/sound_category.h"
+#include "backlog/backlog.h"
 #include "gfx/scene_restore.h"
 #include "save/global_data.h"
 #include "save/slot_file.h"
@@ -297,6 +298,9 @@ bool LoadGame(TForm1& f, int slot, bool quiet) {
     }
     const SlotImage& im = *image;
 
+    // A load from the tool bar can come while the backlog is open over the
+    // game it is about to replace.
+    if (f.backlog.open) CloseBacklog(f);
     StopAllSounds(f);
     f.text.windowOpen = false;
     BreakSkipAndAuto(f, true);

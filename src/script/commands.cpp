@@ -480,7 +480,7 @@ int ExecuteCommand(TForm1& f, int index, char* line) {
             LeaveReplay(f);
             r = 1;
             break;
-        case kCmdObj: ObjCommand(f, args); break;
+        case kCmdObj: ObjectCommand(f, args); break;
         case kCmdSroll:
             SceneScrollCommand(f);
             r = 1;

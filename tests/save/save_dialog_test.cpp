@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "app/engine.h"
+#include "backlog/backlog.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
 #include "save/slot_reader.h"
@@ -100,8 +101,14 @@ TEST(SaveDialog, LoadGoesBackToTheSavedLineAndEmptyRowsDoNothing) {
     EXPECT_NE(s.TraceSince(mark).find("dialog TForm9 closed"), std::string::npos);
     EXPECT_EQ(f.save.dialogRow, 2);
 
-    // Enter on the list loads the selected row.
-    InDialog(s, 'L', "dialog select 2\ndialog key Enter\n");
+    // Enter on the list loads the selected row; the tool bar reaches the
+    // dialog while the backlog is open, and the load closes the backlog.
+    f.vars.S[28] = 1;
+    OpenBacklog(f);
+    ASSERT_TRUE(f.backlog.open);
+    ASSERT_TRUE(s.Events("dialog select 2\ndialog key Enter\n"));
+    f.SpeedButton4Click();
+    EXPECT_FALSE(f.backlog.open);
     EXPECT_EQ(s.V(1), 1);
     EXPECT_EQ(f.stepper.readPos, savedAt);
     EXPECT_TRUE(f.stepper.ScriptRunning);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../script/story.h"
+#include "backlog/backlog.h"
 #include "ui_support.h"
 
 using namespace velmora;
@@ -181,17 +182,23 @@ TEST(Input, UnreadMarkEndsSkipWithSeen) {
 }
 
 TEST(Input, WheelFollowsWheelModeAndIsNotReentered) {
-    Story s({{"main", "a▼\n"}});
-    s.Pass(2);
+    Story s({{"main", "!S028=1\na\n\\\nb\n\\\nc▼\n"}});
+    s.ToWait();
+    s.NextWait();
+    s.NextWait();
     TForm1& f = s.f();
     bool handled = false;
+    // Away from the player: the rewind, or with WHEEL_MODE 1 the backlog.
     f.FormMouseWheel(0, 120, 400, 300, handled);
     EXPECT_TRUE(handled);
-    EXPECT_TRUE(s.Traced("rewind: scene rewind"));
+    EXPECT_EQ(f.app.playMode, 9);
+    EndRewind(f);
+    EXPECT_EQ(f.app.playMode, 0);
     f.settings.WHEEL_MODE = 1;
     f.FormMouseWheel(0, 120, 400, 300, handled);
-    EXPECT_TRUE(s.Traced("backlog: the viewer"));
+    EXPECT_TRUE(f.backlog.open);
     EXPECT_EQ(f.vars.S[65], 1);
+    CloseBacklog(f);
     // Down does nothing in normal play; a nested wheel event is dropped.
     size_t mark = s.Mark();
     handled = false;
