@@ -245,6 +245,8 @@ int PlayAnimationStream(TForm1& f, std::FILE* file, long position) {
     CloseMusicFile(s);
     s.source = MusicSource::AnimationFile;
     s.animFile = file;
+    // The track is gone from the slot: asking for it again must start it.
+    a.playingTrack = 0;
     return StartStream(f, position, -1);
 }
 

@@ -381,7 +381,10 @@ TEST(AnimSound, ATrackIsDecodedWholeOnSlotFiveAndStoppedAtTheEnd) {
 TEST(AnimSound, ATrackOfFourMillionBytesIsStreamedOnTheMusicSlot) {
     AnimGame game(tools::LayoutAnimEntry(100, 0, 0, {Frame(kAnimKey, 1), Frame(kAnimKey, 2)}, Track(4000000)));
     platform::HeadlessMixer& m = game.mixer();
+    // The track the music played before is free to start again afterwards.
+    game.f().audio.playingTrack = 3;
     AnimCommand(game.f(), "op,0,0", false);
+    EXPECT_EQ(game.f().audio.playingTrack, 0);
     EXPECT_EQ(m.Count(platform::MixerEvent::Play, kSlotMusic), 1);
     EXPECT_EQ(m.Count(platform::MixerEvent::Play, kSlotAnimation), 0);
     EXPECT_FALSE(m.HasBuffer(kSlotMusic));
