@@ -28,6 +28,7 @@ add_custom_command(
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse05.wav ${DEMO_SOUND_DIR}/se0/SSE05
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse06.wav ${DEMO_SOUND_DIR}/se0/SSE06
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse07.wav ${DEMO_SOUND_DIR}/se0/SSE07
+  COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/sse09.wav ${DEMO_SOUND_DIR}/se0/SSE09
   COMMAND velmora-pack sound ${DEMO_SOUND_DIR}/wav/rain.wav ${DEMO_SOUND_DIR}/se2/RAIN
   COMMAND velmora-pack voice ${DEMO_SOUND_DIR}/wav/v0001.wav ${DEMO_SOUND_DIR}/ogg1/V0001
   COMMAND velmora-pack music --loop 13230 ${DEMO_SOUND_DIR}/wav/m01.wav ${DEMO_SOUND_DIR}/bgm/M01

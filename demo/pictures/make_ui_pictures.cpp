@@ -2,7 +2,10 @@
 // below): "sys_sw" and "sys_sw2" for the list, "sys_sw_m1" and
 // "sys_sw_m1om" for the novel-style list; and the status meter "sys_meter",
 // eleven frames one under the other, each colour on the left and its mask
-// on the right.
+// on the right; and the backlog viewer's scroll bar "sys_bl_bar" (normal
+// colours, highlighted colours and alpha in three columns), its thumb
+// "sys_bl_cur" and the voice marks "sys_blVR" and "sys_blVR2" (colour left,
+// mask right).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -147,6 +150,142 @@ bool StatusMeter(Picture& sheet) {
     return true;
 }
 
+// ---- The backlog viewer ----
+
+// Straight-alpha layering: colour c at coverage a over what the pixel holds,
+// its alpha kept in `alpha` (grey) at (ax, y).
+void Layer(Picture& colour, int x, int y, Picture& alpha, int ax, Rgb c, double a) {
+    if (a <= 0) return;
+    a = std::min(a, 1.0);
+    uint8_t* d = colour.Pixel(x, y);
+    uint8_t* m = alpha.Pixel(ax, y);
+    const double was = m[0] / 255.0, now = a + was * (1 - a);
+    const Rgb old{d[2], d[1], d[0]};
+    const Rgb n = Mix(old, c, a / now);
+    d[0] = static_cast<uint8_t>(n.b), d[1] = static_cast<uint8_t>(n.g), d[2] = static_cast<uint8_t>(n.r);
+    m[0] = m[1] = m[2] = static_cast<uint8_t>(std::lround(255 * now));
+}
+
+// The share of pixel (x, y) inside a shape, from 4 x 4 samples.
+template <typename Inside>
+double Cover(int x, int y, Inside inside) {
+    int n = 0;
+    for (int sy = 0; sy < 4; ++sy)
+        for (int sx = 0; sx < 4; ++sx) n += inside(x + (sx + 0.5) / 4, y + (sy + 0.5) / 4) ? 1 : 0;
+    return n / 16.0;
+}
+
+// An arrow head with its point at (cx, tip), `height` rows tall towards
+// `dir` (-1 up, +1 down), twice as wide as tall.
+bool InArrow(double px, double py, double cx, double tip, double height, int dir) {
+    const double along = (py - tip) * -dir;  // 0 at the tip, growing towards the base
+    return along >= 0 && along <= height && std::fabs(px - cx) <= along;
+}
+
+struct BarLook {
+    Rgb top, bottom, border, arrow;
+};
+constexpr BarLook kBarNormal{{32, 40, 82}, {14, 18, 46}, {98, 114, 170}, {238, 232, 214}};
+constexpr BarLook kBarHover{{86, 110, 178}, {46, 62, 122}, {206, 218, 255}, {255, 255, 255}};
+
+// The bar's parts by its own rows (the viewer stands it at window row 10):
+// to the oldest line, up, the track, down, to the newest line.
+constexpr int kBlBarWidth = 24, kBlBarHeight = 561;
+struct BarButtonRows {
+    int top, bottom, dir;  // dir: the arrow's way, -1 up, +1 down
+    bool toEnd;            // a stop line before the arrow's point
+};
+constexpr BarButtonRows kBlButtons[4] = {{0, 22, -1, true}, {23, 38, -1, false}, {530, 544, 1, false},
+                                         {545, 560, 1, true}};
+constexpr int kBlTrackTop = 39, kBlTrackBottom = 529;
+
+// One look of the bar into `colour`, its alpha into column `ax` of `alpha`.
+void DrawBar(const BarLook& look, Picture& colour, int cx0, Picture& alpha, int ax0) {
+    const double mid = kBlBarWidth / 2.0;
+    for (int y = kBlTrackTop; y <= kBlTrackBottom; ++y) {
+        for (int x = 0; x < kBlBarWidth; ++x) {
+            const double d = RoundRect(x + 0.5, y + 0.5, 6, kBlTrackTop + 1, kBlBarWidth - 6, kBlTrackBottom, 5);
+            Layer(colour, cx0 + x, y, alpha, ax0 + x, Mix({6, 8, 24}, {16, 20, 50}, (x - 6) / 12.0), Edge(d) * 0.8);
+            Layer(colour, cx0 + x, y, alpha, ax0 + x, kBarNormal.border, Edge(std::fabs(d + 0.6) - 0.5) * 0.8);
+        }
+    }
+    for (const BarButtonRows& b : kBlButtons) {
+        const int h = b.bottom - b.top + 1;
+        const double centre = b.top + h / 2.0;
+        const double arrowHeight = std::min(5.0, h / 3.0);
+        // The point, with the stop line (if any) just beyond it.
+        const double tip = centre + b.dir * (b.toEnd ? arrowHeight / 2 - 0.5 : arrowHeight / 2);
+        const double stop = tip + b.dir * 2.5;
+        for (int y = b.top; y <= b.bottom; ++y) {
+            for (int x = 0; x < kBlBarWidth; ++x) {
+                const double d = RoundRect(x + 0.5, y + 0.5, 1, b.top + 1, kBlBarWidth - 1, b.bottom, 4);
+                const Rgb fill = Mix(look.top, look.bottom, (y - b.top) / double(h - 1));
+                Layer(colour, cx0 + x, y, alpha, ax0 + x, fill, Edge(d) * 0.92);
+                Layer(colour, cx0 + x, y, alpha, ax0 + x, look.border, Edge(std::fabs(d + 0.6) - 0.5));
+                const double mark = Cover(x, y, [&](double px, double py) {
+                    if (InArrow(px, py, mid, tip, arrowHeight, b.dir)) return true;
+                    return b.toEnd && std::fabs(px - mid) <= 5 && std::fabs(py - stop) <= 0.75;
+                });
+                Layer(colour, cx0 + x, y, alpha, ax0 + x, look.arrow, mark);
+            }
+        }
+    }
+}
+
+// "sys_bl_bar": normal colours in columns 0-23, highlighted 24-47, alpha
+// 48-71 (the same shapes serve both looks).
+Picture BacklogBar() {
+    Picture sheet, hoverAlpha;
+    sheet.Resize(3 * kBlBarWidth, kBlBarHeight);
+    hoverAlpha.Resize(kBlBarWidth, kBlBarHeight);
+    DrawBar(kBarNormal, sheet, 0, sheet, 2 * kBlBarWidth);
+    DrawBar(kBarHover, sheet, kBlBarWidth, hoverAlpha, 0);
+    return sheet;
+}
+
+// "sys_bl_cur": the thumb, an ivory pill with three grip lines.
+Picture BacklogThumb() {
+    const int w = 16, h = 20;
+    Picture p;
+    p.Resize(2 * w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double d = RoundRect(x + 0.5, y + 0.5, 1, 1, w - 1, h - 1, 4);
+            Layer(p, x, y, p, w + x, Mix({255, 251, 238}, {214, 204, 176}, y / double(h - 1)), Edge(d));
+            Layer(p, x, y, p, w + x, {98, 114, 170}, Edge(std::fabs(d + 0.6) - 0.5));
+            const bool grip = (y == 7 || y == 10 || y == 13) && x >= 4 && x < w - 4;
+            if (grip) Layer(p, x, y, p, w + x, {120, 110, 86}, 0.8);
+        }
+    }
+    return p;
+}
+
+// "sys_blVR" and "sys_blVR2": a speaker with two sound waves at the left of
+// a faint band that fades out to the right; 256 x 23 colour, mask beside.
+Picture VoiceMark(Rgb band, double bandAlpha, Rgb speaker) {
+    const int w = 256, h = 23;
+    Picture p;
+    p.Resize(2 * w, h);
+    const double cy = h / 2.0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const double d = RoundRect(x + 0.5, y + 0.5, 1, 2, w, h - 2, 5);
+            const double fade = std::clamp((w - 8 - (x + 0.5)) / 150.0, 0.0, 1.0);
+            Layer(p, x, y, p, w + x, band, Edge(d) * bandAlpha * fade);
+            const double mark = Cover(x, y, [&](double px, double py) {
+                const double dy = std::fabs(py - cy);
+                if (px >= 6 && px <= 10 && dy <= 3) return true;                   // the box
+                if (px > 10 && px <= 15 && dy <= 3 + (px - 10) * 0.9) return true;  // the cone
+                const double r = std::hypot(px - 14, py - cy);
+                const bool ahead = px - 14 > dy * 0.8;
+                return ahead && (std::fabs(r - 5.5) <= 0.8 || std::fabs(r - 8.5) <= 0.8);  // the waves
+            });
+            Layer(p, x, y, p, w + x, speaker, mark);
+        }
+    }
+    return p;
+}
+
 bool Write(const std::string& dir, const char* name, const Picture& p) {
     const std::string path = dir + "/" + name;
     if (velmora::WritePng(path, p)) return true;
@@ -159,7 +298,8 @@ bool Write(const std::string& dir, const char* name, const Picture& p) {
 int main(int argc, char** argv) {
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
         std::fputs("usage: velmora-demo-ui-pictures OUTDIR\n"
-                   "  draws the demo's choice buttons and status meter into OUTDIR as PNG files\n",
+                   "  draws the demo's choice buttons, status meter and backlog viewer parts\n"
+                   "  into OUTDIR as PNG files\n",
                    argc == 2 ? stdout : stderr);
         return argc == 2 ? 0 : 2;
     }
@@ -182,5 +322,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     ok = ok && Write(dir, "sys_meter.png", meter);
+    ok = ok && Write(dir, "sys_bl_bar.png", BacklogBar()) && Write(dir, "sys_bl_cur.png", BacklogThumb());
+    ok = ok && Write(dir, "sys_blVR.png", VoiceMark({46, 62, 122}, 0.45, {238, 232, 214}));
+    ok = ok && Write(dir, "sys_blVR2.png", VoiceMark({86, 110, 178}, 0.7, {255, 204, 110}));
     return ok ? 0 : 1;
 }

@@ -60,6 +60,29 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     EXPECT_NE(t.find("dialog TForm9: row 3: 03 | 20"), std::string::npos);
     EXPECT_NE(t.find("load 3: resumed"), std::string::npos);
     EXPECT_NE(t.find("name entry: 空 明"), std::string::npos);
+    // The backlog opens on the scene's voiced page, with its own sound; the
+    // click on the last line's voice mark plays that voice again before a
+    // right click closes it.
+    const size_t voicedPage = t.find("line いまの声は、バックログから聞き直せるよ。");
+    ASSERT_NE(voicedPage, std::string::npos);
+    const size_t opened = t.find("backlog opened", voicedPage);
+    ASSERT_NE(opened, std::string::npos);
+    EXPECT_EQ(t.find("sound SSE09: not found"), std::string::npos);
+    const size_t again = t.find("backlog: voice V0001 again", opened);
+    ASSERT_NE(again, std::string::npos);
+    const size_t closed = t.find("backlog closed", again);
+    ASSERT_NE(closed, std::string::npos);
+    // Then the wheel: the page before, the one before that, forward again,
+    // and back to the page that waits (before the screenshot taken there),
+    // which the next click releases.
+    const size_t back1 = t.find("rewind: page 3 of 4", closed);
+    const size_t back2 = t.find("rewind: page 2 of 4", back1);
+    const size_t forward = t.find("rewind: page 3 of 4", back2);
+    const size_t ended = t.find("rewind ended", forward);
+    ASSERT_NE(ended, std::string::npos);
+    EXPECT_GT(t.find("rewind: ", forward + 1), ended);
+    EXPECT_LT(ended, t.find("08f-rewind-returned.png", closed));
+    EXPECT_LT(ended, t.find("wait 1 released by a click", closed));
     // Read marks: the second visit of the branching scene finds its first
     // page read, and Ctrl skips it.
     const size_t read = t.find("mark 120: read before");
