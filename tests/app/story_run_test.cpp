@@ -83,6 +83,12 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     EXPECT_GT(t.find("rewind: ", forward + 1), ended);
     EXPECT_LT(ended, t.find("08f-rewind-returned.png", closed));
     EXPECT_LT(ended, t.find("wait 1 released by a click", closed));
+    // The sunrise is cut short by a click, then played through; the stars
+    // are stamped and built off-screen.
+    const size_t cut = t.find("anim sunrise: 30 frames of 100 ms at 240,100, a click cuts it short");
+    ASSERT_NE(cut, std::string::npos);
+    EXPECT_NE(t.find("anim sunrise: 30 frames of 100 ms at 240,100\n", cut), std::string::npos);
+    EXPECT_NE(t.find("command *obj_b_show", cut), std::string::npos);
     // Read marks: the second visit of the branching scene finds its first
     // page read, and Ctrl skips it.
     const size_t read = t.find("mark 120: read before");
