@@ -55,10 +55,10 @@ public:
     // A tool bar button, or with button 0 the whole bar.
     virtual void SetToolBarEnabled(int button, bool enabled) = 0;
     // Shows or hides the tool bar; PB moves up to the window's top without it.
-    virtual void SetToolBarShown(bool shown) { (void)shown; }
+    virtual void SetToolBarShown(bool shown) = 0;
     // The window covering its whole monitor (on), or back as it was (off);
     // false when the desktop refused.
-    virtual bool SetFullScreen(bool on) { (void)on; return false; }
+    virtual bool SetFullScreen(bool on) = 0;
     // True while the main window or one of the engine's own dialogs has the
     // focus (not another application).
     virtual bool Active() { return true; }

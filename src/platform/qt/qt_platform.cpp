@@ -22,6 +22,7 @@
 #include <QThread>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -29,6 +30,7 @@
 #include "app/trace.h"
 #include "data/encoding.h"
 #include "platform/input_codes.h"
+#include "ui/input.h"
 
 namespace velmora::platform {
 
@@ -88,44 +90,91 @@ uint16_t VirtualKey(int key) {
 // ---- PaintBox ----
 
 PaintBox::PaintBox(QtPlatform& plat, QWidget* parent)
-    : QWidget(parent), canvas(800, 600, QImage::Format_BGR888), plat_(plat) {
+    : QWidget(parent),
+      canvas(kPictureWidth, kPictureHeight, QImage::Format_BGR888),
+      plat_(plat),
+      shown_(kPictureWidth, kPictureHeight, QImage::Format_RGB32) {
     canvas.fill(Qt::black);
-    setFixedSize(800, 600);
+    shown_.fill(Qt::black);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QSize PaintBox::DeviceArea() const {
+    const qreal dpr = devicePixelRatioF();
+    return QSize(qRound(width() * dpr), qRound(height() * dpr));
+}
+
+PictureFit PaintBox::Fit() const { return FitPicture(DeviceArea(), scaleMode); }
+
+QPoint PaintBox::ToCanvas(QPointF widget) const { return ToPicture(Fit(), widget * devicePixelRatioF()); }
+
+QPointF PaintBox::FromCanvas(QPoint canvasPixel) const {
+    return FromPicture(Fit(), canvasPixel) / devicePixelRatioF();
+}
+
+void PaintBox::CanvasChanged(QRect r) {
+    r &= canvas.rect();
+    if (r.isEmpty()) return;
+    stale_ |= r;
+    const qreal dpr = devicePixelRatioF();
+    const QRect d = DeviceRectOf(Fit(), r);
+    update(QRectF(d.x() / dpr, d.y() / dpr, d.width() / dpr, d.height() / dpr).toAlignedRect());
+}
+
 void PaintBox::paintEvent(QPaintEvent*) {
+    // Only the rows that changed are turned into the painted format.
+    if (!stale_.isEmpty()) {
+        for (int y = stale_.top(); y <= stale_.bottom(); ++y) {
+            const uchar* in = canvas.constScanLine(y) + 3 * stale_.left();
+            QRgb* out = reinterpret_cast<QRgb*>(shown_.scanLine(y)) + stale_.left();
+            for (int x = 0; x < stale_.width(); ++x, in += 3) out[x] = qRgb(in[2], in[1], in[0]);
+        }
+        stale_ = QRect();
+    }
     QPainter p(this);
-    p.drawImage(0, 0, canvas);
+    // Device pixels, so that a whole factor is pixel-exact on a scaled desktop.
+    const qreal dpr = devicePixelRatioF();
+    p.setTransform(QTransform::fromScale(1 / dpr, 1 / dpr));
+    PaintPicture(p, shown_, Fit(), DeviceArea());
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* e) {
     MouseButton b;
     if (!plat_.engine() || plat_.destroyed || !ButtonOf(e->button(), b)) return;
-    QPoint pos = e->position().toPoint();
+    const QPoint pos = ToCanvas(e->position());
+    // The bars are not the picture: a click there is nobody's.
+    if (!canvas.rect().contains(pos)) return;
+    pressed_ |= e->button();
     plat_.engine()->PBMouseDown(b, ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
 }
 
 void PaintBox::mouseReleaseEvent(QMouseEvent* e) {
     MouseButton b;
     if (!plat_.engine() || plat_.destroyed || !ButtonOf(e->button(), b)) return;
-    QPoint pos = e->position().toPoint();
+    if (!(pressed_ & e->button())) return;  // its press fell on a bar
+    pressed_ &= ~e->button();
+    const QPoint pos = ToCanvas(e->position());
     plat_.engine()->PBMouseUp(b, ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
 }
 
 void PaintBox::mouseMoveEvent(QMouseEvent* e) {
     if (!plat_.engine() || plat_.destroyed) return;
-    QPoint pos = e->position().toPoint();
+    // Over the bars too, outside 0 .. 799 and 0 .. 599, as a captured pointer
+    // reports: the hover rules see the pointer leave.
+    const QPoint pos = ToCanvas(e->position());
     plat_.engine()->PBMouseMove(ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
 }
 
 // ---- MainWindow ----
 
 MainWindow::MainWindow(QtPlatform& plat) : plat_(plat) {
-    setFixedSize(800, 624);
+    setMinimumSize(kPictureWidth, kPictureHeight + 24);
+    resize(kPictureWidth, kPictureHeight + 24);
     Panel1 = new QWidget(this);
-    Panel1->setGeometry(0, 0, 800, 21);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    // Painted over the picture in full screen: not see-through.
+    Panel1->setAutoFillBackground(true);
     auto* layout = new QHBoxLayout(Panel1);
     layout->setContentsMargins(1, 0, 1, 0);
     layout->setSpacing(1);
@@ -154,7 +203,7 @@ MainWindow::MainWindow(QtPlatform& plat) : plat_(plat) {
     layout->addStretch(1);
     PB = new PaintBox(plat, this);
     PB->setObjectName(QStringLiteral("PB"));
-    PB->move(0, 24);
+    LayOut();
     Timer1.setInterval(55);
     QObject::connect(&Timer1, &QTimer::timeout, [this] {
         if (plat_.engine() && !plat_.destroyed) plat_.engine()->Timer1Timer();
@@ -162,6 +211,30 @@ MainWindow::MainWindow(QtPlatform& plat) : plat_(plat) {
     idle.setInterval(0);
     QObject::connect(&idle, &QTimer::timeout, [this] { plat_.IdlePass(); });
     setFocusPolicy(Qt::StrongFocus);
+}
+
+void MainWindow::LayOut() {
+    const bool full = fullScreen;
+    if (full || !toolBarShown) PB->setGeometry(rect());
+    else PB->setGeometry(0, 24, width(), height() - 24);
+    if (full) {
+        // Over the picture's top-left corner, where the pointer reveals it.
+        const qreal dpr = PB->devicePixelRatioF();
+        const int left = static_cast<int>(PB->Fit().rect.x() / dpr);
+        Panel1->setGeometry(std::clamp(left, 0, std::max(0, width() - kPictureWidth)), 0, kPictureWidth, 21);
+        Panel1->raise();
+    } else {
+        Panel1->setGeometry(0, 0, width(), 21);
+    }
+    Panel1->setVisible(toolBarShown);
+}
+
+void MainWindow::resizeEvent(QResizeEvent*) { LayOut(); }
+
+void MainWindow::showEvent(QShowEvent*) {
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    plat_.StartWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e) {
@@ -187,6 +260,12 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 void MainWindow::keyPressEvent(QKeyEvent* e) {
     TForm1* f = plat_.engine();
     if (!f || plat_.destroyed) return;
+    // Full screen as players expect it; neither key reaches the game.
+    const bool altEnter = (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && (e->modifiers() & Qt::AltModifier);
+    if (altEnter || e->key() == Qt::Key_F11) {
+        if (!e->isAutoRepeat()) plat_.ToggleFullScreen();
+        return;
+    }
     if (!e->isAutoRepeat()) pressed_.insert(e->key());
     else if (!pressed_.count(e->key())) return;  // held since before a dialog opened
     uint16_t vk = VirtualKey(e->key());
@@ -211,7 +290,7 @@ void MainWindow::wheelEvent(QWheelEvent* e) {
     TForm1* f = plat_.engine();
     if (!f || plat_.destroyed) return;
     bool handled = false;
-    QPoint pos = PB->mapFromGlobal(e->globalPosition().toPoint());
+    const QPoint pos = PB->ToCanvas(PB->mapFromGlobal(e->globalPosition()));
     f->FormMouseWheel(ShiftState(e->modifiers(), e->buttons()), e->angleDelta().y(), pos.x(), pos.y(), handled);
 }
 
@@ -308,13 +387,19 @@ void QtPlatform::Sleep(uint32_t ms) {
     if (ms > 0) QThread::msleep(ms);
 }
 
+// The engine's pointer coordinates are PB's canvas pixels, whatever the
+// window's size: the origin it derives from a click is 0.
 void QtPlatform::GetCursorPos(int& x, int& y) {
-    QPoint p = window_->PB->mapFromGlobal(QCursor::pos());
+    PaintBox* pb = window_->PB;
+    const QPoint p = pb->ToCanvas(pb->mapFromGlobal(QPointF(QCursor::pos())));
     x = p.x();
     y = p.y();
 }
 
-void QtPlatform::SetCursorPos(int x, int y) { QCursor::setPos(window_->PB->mapToGlobal(QPoint(x, y))); }
+void QtPlatform::SetCursorPos(int x, int y) {
+    PaintBox* pb = window_->PB;
+    QCursor::setPos(pb->mapToGlobal(pb->FromCanvas(QPoint(x, y))).toPoint());
+}
 
 void QtPlatform::DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) {
     if (shape <= 0 || shape >= 64 || colour.Empty() || alpha.width != colour.width || alpha.height != colour.height)
@@ -350,12 +435,13 @@ void QtPlatform::Blit(const Picture& src, int sx, int sy, int w, int h, int dx, 
     if (w <= 0 || h <= 0) return;
     for (int y = 0; y < h; ++y)
         std::memcpy(c.scanLine(dy + y) + dx * 3, src.Pixel(sx, sy + y), static_cast<size_t>(w) * 3);
-    window_->PB->update(dx, dy, w, h);
+    window_->PB->CanvasChanged(QRect(dx, dy, w, h));
 }
 
 void QtPlatform::Fill(uint32_t colour) {
-    window_->PB->canvas.fill(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
-    window_->PB->update();
+    PaintBox* pb = window_->PB;
+    pb->canvas.fill(QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF));
+    pb->CanvasChanged(pb->canvas.rect());
 }
 
 void QtPlatform::ReadBack(Picture& out) {
@@ -368,26 +454,43 @@ void QtPlatform::Update() { window_->PB->repaint(); }
 
 int QtPlatform::Left() { return window_->x(); }
 int QtPlatform::Top() { return window_->y(); }
-void QtPlatform::Move(int left, int top) { window_->move(left, top); }
+void QtPlatform::Move(int left, int top) {
+    MainWindow& w = *window_;
+    if (!w.isVisible()) {
+        w.move(left, top);  // placed with its frame when it shows
+        return;
+    }
+    // Just out of full screen the frame is not back yet: place the client
+    // where the frame will leave it.
+    QPoint offset = w.geometry().topLeft() - w.frameGeometry().topLeft();
+    if (offset.isNull() && border_) offset = frameOffset_;
+    w.setGeometry(QRect(QPoint(left, top) + offset, w.size()));
+}
 
 void QtPlatform::SetBorder(bool on) {
+    border_ = on;
+    const bool frameless = window_->windowFlags() & Qt::FramelessWindowHint;
+    if (frameless == !on) return;
+    // A window about to cover its monitor keeps its frame: full screen shows
+    // none, and a new native window would forget where its frame stood.
+    if (!on && engine_ && engine_->app.screenMode == 1) return;
     bool visible = window_->isVisible();
     window_->setWindowFlag(Qt::FramelessWindowHint, !on);
     if (visible) window_->show();
 }
 
-bool QtPlatform::Border() { return !(window_->windowFlags() & Qt::FramelessWindowHint); }
+bool QtPlatform::Border() { return border_; }
 
 int QtPlatform::Width() { return window_->frameGeometry().width(); }
 int QtPlatform::Height() { return window_->frameGeometry().height(); }
 
 int QtPlatform::ScreenWidth() {
-    QScreen* s = QGuiApplication::primaryScreen();
+    QScreen* s = window_->screen();
     return s ? s->geometry().width() : 1024;
 }
 
 int QtPlatform::ScreenHeight() {
-    QScreen* s = QGuiApplication::primaryScreen();
+    QScreen* s = window_->screen();
     return s ? s->geometry().height() : 768;
 }
 
@@ -401,7 +504,119 @@ std::string QtPlatform::Caption() { return caption_; }
 void QtPlatform::Close() { window_->close(); }
 
 void QtPlatform::SetToolBarEnabled(int button, bool enabled) {
-    if (button >= 1 && button <= 4 && window_->buttons[button]) window_->buttons[button]->setEnabled(enabled);
+    if (button == 0) window_->Panel1->setEnabled(enabled);
+    else if (button >= 1 && button <= 4 && window_->buttons[button]) window_->buttons[button]->setEnabled(enabled);
+}
+
+void QtPlatform::SetToolBarShown(bool shown) {
+    MainWindow& w = *window_;
+    if (w.toolBarShown == shown) return;
+    w.toolBarShown = shown;
+    w.LayOut();
+}
+
+bool QtPlatform::WaitForGeometry(const QRect& want, int ms) {
+    MainWindow& w = *window_;
+    QElapsedTimer waited;
+    waited.start();
+    ++modalDepth;  // no idle pass meanwhile
+    while (w.geometry() != want && waited.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        if (w.geometry() != want) QThread::msleep(5);
+    }
+    --modalDepth;
+    return w.geometry() == want;
+}
+
+bool QtPlatform::SetFullScreen(bool on) {
+    MainWindow& w = *window_;
+    if (!on) {
+        if (!w.fullScreen) return true;
+        w.fullScreen = false;
+        w.showNormal();
+        w.setMinimumSize(kPictureWidth, kPictureHeight + 24);
+        w.setGeometry(normalGeometry_);
+        // The engine moves the window next: from its new size, not the old.
+        WaitForGeometry(normalGeometry_, 400);
+        w.LayOut();
+        return true;
+    }
+    if (w.fullScreen) return true;
+    normalGeometry_ = w.geometry();
+    frameOffset_ = w.geometry().topLeft() - w.frameGeometry().topLeft();
+    // The monitor the window stood on before the engine moved it to the corner.
+    QScreen* screen = engine_ ? QGuiApplication::screenAt(QPoint(engine_->ui.savedLeft + w.width() / 2,
+                                                                 engine_->ui.savedTop + w.height() / 2))
+                              : nullptr;
+    if (!screen) screen = w.screen();
+    if (screen != w.screen()) w.move(screen->geometry().topLeft());
+    // A monitor smaller than the window's least size is still filled.
+    w.setMinimumSize(1, 1);
+    w.showFullScreen();
+    // The desktop answers in its own time. Without
+    // a window manager nobody answers: the window covers the monitor itself.
+    const QRect want = screen->geometry();
+    if (!WaitForGeometry(want, 400)) {
+        w.setGeometry(want);
+        WaitForGeometry(want, 400);
+    }
+    if (w.geometry() != want) {
+        Trace("full screen: the window stayed at %dx%d", w.width(), w.height());
+        w.showNormal();
+        w.setMinimumSize(kPictureWidth, kPictureHeight + 24);
+        w.setGeometry(normalGeometry_);
+        w.LayOut();
+        return false;
+    }
+    w.fullScreen = true;
+    w.LayOut();
+    return true;
+}
+
+void QtPlatform::ToggleFullScreen() {
+    TForm1* f = engine_;
+    if (!f || destroyed || modalDepth > 0 || f->flags.busy) return;
+    const bool on = !(f->ui.FullScreenActive || f->app.fullScreen);
+    if (on) {
+        f->app.screenMode = 1;
+        EnterFullScreen(*f);
+    } else {
+        LeaveFullScreen(*f);
+        f->app.screenMode = 0;
+    }
+    // The settings dialog shows the mode chosen, as if it had been set there.
+    f->settings.SMode = on ? 1 : 0;
+    store_.WriteInteger(f->config.MAKER_REG, f->config.GAME_ID, "SMode", f->settings.SMode);
+}
+
+void QtPlatform::StartWindow() {
+    MainWindow& w = *window_;
+    if (engine_ && !engine_->config.MAKER_REG.empty()) {
+        const std::string& key = engine_->config.MAKER_REG;
+        const std::string& sec = engine_->config.GAME_ID;
+        int mode = store_.ReadInteger(key, sec, "ScaleMode", -1);
+        if (mode < 0) {
+            mode = kScaleSmooth;
+            store_.WriteInteger(key, sec, "ScaleMode", mode);  // there for the player to find
+        }
+        w.PB->scaleMode = mode == kScaleWhole ? kScaleWhole : kScaleSmooth;
+    }
+    QScreen* s = w.screen();
+    if (!s || w.fullScreen || w.isMaximized()) return;
+    // On a scaled desktop 800 x 600 is small: start at the largest whole
+    // factor of device pixels that fits the screen.
+    const qreal dpr = s->devicePixelRatio();
+    const qreal dpi = s->logicalDotsPerInch() / 96.0;
+    if (dpr > 1.001 || dpi > 1.001) {
+        const QRect avail = s->availableGeometry();
+        const int frame = std::max(w.frameGeometry().height() - w.height(), 32);
+        const QSize area(static_cast<int>(avail.width() * dpr), static_cast<int>((avail.height() - frame - 24) * dpr));
+        const int k = WholeFactorThatFits(area);
+        w.resize(static_cast<int>(std::ceil(k * kPictureWidth / dpr)),
+                 static_cast<int>(std::ceil(k * kPictureHeight / dpr)) + 24);
+    }
+    w.LayOut();
+    w.PB->update();
 }
 
 BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/qt/picture_fit.h"
 
 namespace velmora {
 class TForm1;
@@ -24,11 +25,21 @@ class QtPlatform;
 // Qt key to the Windows virtual key the handlers expect; 0 when none.
 uint16_t VirtualKey(int qtKey);
 
-// The paint box: shows the canvas, turns mouse events into PB events.
+// The paint box: shows the canvas scaled to its size, turns mouse events
+// into PB events in canvas pixels.
 class PaintBox : public QWidget {
 public:
     PaintBox(QtPlatform& plat, QWidget* parent);
     QImage canvas;  // 800 x 600, blue-green-red bytes
+    int scaleMode = kScaleSmooth;
+
+    // Where the canvas stands in this widget, in device pixels.
+    PictureFit Fit() const;
+    // A widget position in canvas pixels, and a canvas pixel's centre in the widget.
+    QPoint ToCanvas(QPointF widget) const;
+    QPointF FromCanvas(QPoint canvasPixel) const;
+    // The canvas changed in r: repaint what shows it.
+    void CanvasChanged(QRect r);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -37,7 +48,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* e) override;
 
 private:
+    QSize DeviceArea() const;
     QtPlatform& plat_;
+    QImage shown_;  // the canvas in the format painting is fast from
+    QRect stale_;   // canvas pixels not yet copied into shown_
+    Qt::MouseButtons pressed_;  // presses the engine saw, whose releases it gets
 };
 
 class MainWindow : public QWidget {
@@ -51,9 +66,17 @@ public:
     // Forgets which keys are down: releases and repeats of a key pressed
     // before now do not reach the engine (the key that opened a dialog).
     void ForgetPressedKeys() { pressed_.clear(); }
+    // Panel1 above PB, or PB alone; in full screen the bar lies over the picture.
+    bool toolBarShown = true;
+    // Covering its monitor (the desktop's full screen, or the window's own
+    // geometry where no window manager answers).
+    bool fullScreen = false;
+    void LayOut();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
@@ -61,6 +84,7 @@ protected:
 private:
     QtPlatform& plat_;
     std::set<int> pressed_;  // Qt keys whose press this window saw
+    bool shownOnce_ = false;
 };
 
 // Settings as INI files: key path "A\B\C" is $XDG_CONFIG_HOME/velmora/A/B/C.ini,
@@ -124,7 +148,16 @@ public:
     std::string Caption() override;
     void Close() override;
     void SetToolBarEnabled(int button, bool enabled) override;
+    void SetToolBarShown(bool shown) override;
+    bool SetFullScreen(bool on) override;
     bool Active() override;
+
+    // Alt+Enter and F11: full screen on or off through the engine, the
+    // choice kept as the screen mode.
+    void ToggleFullScreen();
+    // At the first show: the scale mode from the game's settings, and the
+    // starting size (a whole factor that fits when the desktop is scaled).
+    void StartWindow();
 
     BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                          BoxButtons buttons) override;
@@ -146,6 +179,11 @@ private:
     QElapsedTimer elapsed_;
     std::string caption_;
     QCursor* cursors_[64] = {};
+    // Lets the desktop answer a geometry request: true when the window has it.
+    bool WaitForGeometry(const QRect& want, int ms);
+    QRect normalGeometry_;  // the window before full screen
+    bool border_ = true;    // as the engine asked
+    QPoint frameOffset_;    // the client's place inside the frame, before full screen
 };
 
 struct WindowedOptions {

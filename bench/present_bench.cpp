@@ -1,0 +1,100 @@
+// One frame of the 800 x 600 picture presented the way the paint box paints
+// it, into a full-screen window's backing image at 1920 x 1080 and
+// 3840 x 2160, in both scale modes; the reference is a memcpy of the
+// destination's bytes in the same run. Runs on the offscreen Qt platform.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstdio>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "platform/qt/picture_fit.h"
+
+using namespace velmora;
+using platform::FitPicture;
+using platform::PaintPicture;
+using platform::PictureFit;
+
+namespace {
+
+const QSize kSizes[] = {{1920, 1080}, {3840, 2160}, {1600, 1200}};
+
+// A picture with detail everywhere, as a scene has.
+QImage ScenePicture(QImage::Format format) {
+    QImage img(800, 600, QImage::Format_RGB32);
+    for (int y = 0; y < 600; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < 800; ++x) row[x] = qRgb(x * 7 + y, y * 3 ^ x, (x * y) >> 5);
+    }
+    return img.convertToFormat(format);
+}
+
+// args: size index, scale mode, source format (0: RGB32 as the paint box
+// keeps it, 1: the engine's blue-green-red bytes drawn as they are).
+void BM_Present(benchmark::State& st) {
+    const QSize size = kSizes[st.range(0)];
+    const int mode = static_cast<int>(st.range(1));
+    const QImage picture = ScenePicture(st.range(2) ? QImage::Format_BGR888 : QImage::Format_RGB32);
+    // What the window system gives a widget to paint into.
+    QImage target(size, QImage::Format_ARGB32_Premultiplied);
+    target.fill(Qt::white);
+    const PictureFit fit = FitPicture(size, mode);
+    for (auto _ : st) {
+        QPainter p(&target);
+        PaintPicture(p, picture, fit, size);
+        p.end();
+        benchmark::DoNotOptimize(target.constBits());
+        benchmark::ClobberMemory();
+    }
+    st.counters["factor"] = fit.factor;
+}
+BENCHMARK(BM_Present)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}, {0}})
+    ->Args({0, 0, 1})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_Memcpy(benchmark::State& st) { bench::Memcpy(st, static_cast<size_t>(st.range(0))); }
+BENCHMARK(BM_Memcpy)->Arg(1920 * 1080 * 4)->Arg(3840 * 2160 * 4)->Arg(1600 * 1200 * 4)->Unit(benchmark::kMillisecond);
+
+// Turning the engine's bytes into the painted format, which the paint box
+// does for the rows that changed.
+void BM_ConvertPicture(benchmark::State& st) {
+    const QImage picture = ScenePicture(QImage::Format_BGR888);
+    for (auto _ : st) {
+        QImage shown = picture.convertToFormat(QImage::Format_RGB32);
+        benchmark::DoNotOptimize(shown.constBits());
+    }
+}
+BENCHMARK(BM_ConvertPicture)->Unit(benchmark::kMillisecond);
+
+std::string Name(int size, int mode, int format) {
+    return "BM_Present/" + std::to_string(size) + "/" + std::to_string(mode) + "/" + std::to_string(format);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const char* sizes[] = {"1920x1080", "3840x2160", "1600x1200"};
+    const int bytes[] = {1920 * 1080 * 4, 3840 * 2160 * 4, 1600 * 1200 * 4};
+    std::printf("\n%-12s %-8s %-7s %10s %14s\n", "area", "mode", "source", "ms", "x memcpy");
+    for (int s = 0; s < 3; ++s)
+        for (int m = 0; m < 2; ++m)
+            for (int fmt = 0; fmt < 2; ++fmt) {
+                const std::string n = Name(s, m, fmt);
+                auto t = reporter.times.find(n);
+                if (t == reporter.times.end()) continue;
+                std::printf("%-12s %-8s %-7s %10.2f %14.1f\n", sizes[s], m ? "whole" : "smooth", fmt ? "BGR888" : "RGB32",
+                            t->second, reporter.Ratio(n, "BM_Memcpy/" + std::to_string(bytes[s])));
+            }
+    benchmark::Shutdown();
+    return 0;
+}
