@@ -120,9 +120,16 @@ public:
     virtual void ProcessMessages() = 0;
     // True when the machine has at least one wave output device.
     virtual bool WaveOutputPresent() = 0;
-    // Pointer position in screen coordinates.
+    // The pointer position. The engine uses it only against PB positions (its
+    // PB origin is the difference), so a platform may report PB pixels.
     virtual void GetCursorPos(int& x, int& y) = 0;
     virtual void SetCursorPos(int x, int y) = 0;
+    // Where a point of PB lies on the screen (where a menu opened at the
+    // pointer belongs, however the window shows PB).
+    virtual void PaintBoxToScreen(int x, int y, int& screenX, int& screenY) {
+        screenX = window().Left() + x;
+        screenY = window().Top() + y;
+    }
     // Cursor shapes over PB: DefineCursor registers a shape (colour and alpha
     // pictures of one size, the hot spot inside them); shape 0 is the
     // default arrow and cannot be replaced.

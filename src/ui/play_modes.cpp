@@ -98,7 +98,11 @@ void RightClickAction(TForm1& f) {
             // Open until one of its items runs (which clears it); a menu closed
             // by a click elsewhere leaves it set.
             ui.PopupOpen = true;
-            ShowRightClickMenu(f, f.plat.window().Left() + ui.LastMouseX + 16, f.plat.window().Top() + ui.LastMouseY);
+            {
+                int x = 0, y = 0;
+                f.plat.PaintBoxToScreen(ui.LastMouseX + 16, ui.LastMouseY, x, y);
+                ShowRightClickMenu(f, x, y);
+            }
             break;
         case 1:
             HideMessageWindow(f);

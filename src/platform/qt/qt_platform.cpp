@@ -396,6 +396,13 @@ void QtPlatform::GetCursorPos(int& x, int& y) {
     y = p.y();
 }
 
+void QtPlatform::PaintBoxToScreen(int x, int y, int& screenX, int& screenY) {
+    PaintBox* pb = window_->PB;
+    const QPoint at = pb->mapToGlobal(pb->FromCanvas(QPoint(x, y))).toPoint();
+    screenX = at.x();
+    screenY = at.y();
+}
+
 void QtPlatform::SetCursorPos(int x, int y) {
     PaintBox* pb = window_->PB;
     QCursor::setPos(pb->mapToGlobal(pb->FromCanvas(QPoint(x, y))).toPoint());

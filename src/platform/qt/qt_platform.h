@@ -123,6 +123,7 @@ public:
     bool WaveOutputPresent() override;
     void GetCursorPos(int& x, int& y) override;
     void SetCursorPos(int x, int y) override;
+    void PaintBoxToScreen(int x, int y, int& screenX, int& screenY) override;
     void DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) override;
     void SetCursorShape(int shape) override;
     void DismissPopupMenu() override;
