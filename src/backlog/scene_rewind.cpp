@@ -29,45 +29,8 @@ int EntryOf(int32_t counter, int32_t back) { return ((counter - back) % kHistory
 
 // A history page's text as the window redraw draws a page, in one colour.
 void DrawHistoryText(TForm1& f, const char (&text)[2000]) {
-    const ConfigValues& c = f.config;
-    const bool novel = f.vars.S[150] != 0;
-    const uint8_t(*page)[kPageColumns] = reinterpret_cast<const uint8_t(*)[kPageColumns]>(text);
-    int firstLine, lines, columns;
-    if (novel) {
-        firstLine = 0;
-        lines = c.MOJI_MAX2_Y;
-        columns = c.MOJI_MAX2_X + 2;
-    } else {
-        firstLine = 1;
-        lines = c.MOJI_MAX_Y;
-        columns = c.MOJI_MAX_X + 2;
-        std::string name(reinterpret_cast<const char*>(page[0]),
-                         strnlen(reinterpret_cast<const char*>(page[0]), kPageColumns));
-        if (!name.empty()) ShowNamePlate(f, name, kRewindColour);
-    }
-    // The plate may have set the speaker's colour; the page is yellow.
-    SetGlyphColour(f, kRewindColour);
-    lines = std::clamp(lines, 0, kPageLines);
-    columns = std::clamp(columns, 0, kPageColumns);
-    for (int line = firstLine; line < lines; ++line) {
-        for (int col = 0; col < columns;) {
-            const uint8_t b = page[line][col];
-            char ch[3] = {static_cast<char>(b), 0, 0};
-            int step = 1;
-            if ((b & 0x80) && col + 1 < kPageColumns) {
-                ch[1] = static_cast<char>(page[line][col + 1]);
-                step = 2;
-            }
-            if (b != 0) {
-                int x, y;
-                PagePosition(f, col, line, x, y);
-                PrepareGlyph(f, ch);
-                PutGlyph(f, x, y);
-            }
-            col += step;
-        }
-    }
-    SetGlyphColour(f, 0);
+    static_assert(sizeof text == kPageLines * kPageColumns);
+    DrawPageGrid(f, reinterpret_cast<const uint8_t(*)[kPageColumns]>(text), kRewindColour);
 }
 
 // The background of a history page: an "S" colour or a picture by name; a

@@ -5,16 +5,7 @@
 #include <initializer_list>
 
 #include "app/trace.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define VELMORA_SSE2 1
-#endif
-#if defined(VELMORA_SSE2) && defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define VELMORA_AVX2 1
-#define VELMORA_TARGET_AVX2 __attribute__((target("avx2")))
-#endif
+#include "gfx/simd.h"
 
 namespace velmora {
 

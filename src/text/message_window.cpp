@@ -195,8 +195,11 @@ void DrawWindow(TForm1& f) {
 }
 
 void RedrawText(TForm1& f) {
-    TextState& t = f.text;
-    if (t.pageEmpty) return;
+    if (f.text.pageEmpty) return;
+    DrawPageGrid(f, f.text.PageText, 0);
+}
+
+void DrawPageGrid(TForm1& f, const uint8_t (*page)[kPageColumns], int32_t colour) {
     const ConfigValues& c = f.config;
     int firstLine, lines, columns;
     if (NovelMode(f)) {
@@ -208,19 +211,21 @@ void RedrawText(TForm1& f) {
         lines = c.MOJI_MAX_Y;
         columns = c.MOJI_MAX_X + 2;
         // A narration page has no speaker and so no plate.
-        std::string name(reinterpret_cast<const char*>(t.PageText[0]),
-                         strnlen(reinterpret_cast<const char*>(t.PageText[0]), kPageColumns));
-        if (!name.empty()) ShowNamePlate(f, name, 0);
+        std::string name(reinterpret_cast<const char*>(page[0]),
+                         strnlen(reinterpret_cast<const char*>(page[0]), kPageColumns));
+        if (!name.empty()) ShowNamePlate(f, name, colour);
     }
+    // The plate may have set the speaker's colour; a page in one colour keeps it.
+    if (colour != 0) SetGlyphColour(f, colour);
     lines = std::clamp(lines, 0, kPageLines);
     columns = std::clamp(columns, 0, kPageColumns);
     for (int line = firstLine; line < lines; ++line) {
         for (int col = 0; col < columns;) {
-            const uint8_t b = t.PageText[line][col];
+            const uint8_t b = page[line][col];
             char ch[3] = {static_cast<char>(b), 0, 0};
             int step = 1;
             if ((b & 0x80) && col + 1 < kPageColumns) {
-                ch[1] = static_cast<char>(t.PageText[line][col + 1]);
+                ch[1] = static_cast<char>(page[line][col + 1]);
                 step = 2;
             }
             if (b != 0) {
@@ -231,6 +236,7 @@ void RedrawText(TForm1& f) {
             col += step;
         }
     }
+    if (colour != 0) SetGlyphColour(f, 0);
 }
 
 void ClearPage(TForm1& f) {

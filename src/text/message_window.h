@@ -61,6 +61,10 @@ void BuildWindowPictures(TForm1& f);
 void BuildWindowBackground(TForm1& f);
 void DrawWindow(TForm1& f);
 void RedrawText(TForm1& f);
+// A page grid drawn as the window draws its page: the speaker's plate and
+// every character at its place; with a colour other than 0 the plate and
+// the whole page take that colour.
+void DrawPageGrid(TForm1& f, const uint8_t (*page)[kPageColumns], int32_t colour);
 void AnimateClickWait(TForm1& f);
 void EraseClickWait(TForm1& f);
 
