@@ -6,8 +6,7 @@ namespace velmora {
 
 class TForm1;
 
-// True for an upper-case name of a category whose switch is off now
-// (stand-in in sound_category_stub.cpp until the sound code owns it).
+// True for an upper-case name of a category whose switch is off now.
 bool SoundCategoryOff(const TForm1& f, const std::string& name);
 
 }  // namespace velmora

@@ -69,7 +69,6 @@ bool PictureExists(TForm1& f, const std::string& name);
 
 // Reads a Windows bitmap file (1, 4, 8, 24 or 32 bits, uncompressed, either
 // row order) into picture; false, picture unchanged, for anything else.
-// Stand-in body in bmp_file_stub.cpp.
 bool ReadBmpFile(const std::string& path, Picture& picture);
 
 }  // namespace velmora

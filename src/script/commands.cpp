@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/engine.h"
+#include "audio/sound_category.h"
 #include "app/trace.h"
 #include "data/archive.h"
 #include "data/encoding.h"
@@ -190,12 +191,6 @@ void NameEntry(TForm1& f) {
     ShowNameEntry(f);
     f.vars.S[6] = (f.config.DEFAULT_NAME != f.vars.str[0] || f.config.DEFAULT_NAME2 != f.vars.str[1]) ? 1 : 0;
     f.flags.busy = false;
-}
-
-bool SoundCategoryOff(const TForm1& f, const std::string& name) {
-    if (name.size() < 4 || name.compare(0, 3, "SEH") != 0) return false;
-    int d = name[3] - '0';
-    return d >= 0 && d <= 4 && f.settings.SE[d] == 0;
 }
 
 void SeCommand(TForm1& f, const char* args) {

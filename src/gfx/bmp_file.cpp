@@ -1,5 +1,5 @@
-// Stand-in for a Windows bitmap reader (the panic picture), until the image
-// files offer one. Every field is checked before it is used.
+// Windows bitmap files (the panic picture). Every field is checked before
+// it is used.
 #include <cstdint>
 #include <cstring>
 #include <vector>

@@ -1,4 +1,4 @@
-// Stand-in for the category switch test until the sound code owns it.
+// Which sound-effect categories the player has switched off.
 #include "app/engine.h"
 #include "audio/sound_category.h"
 
