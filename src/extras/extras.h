@@ -33,8 +33,7 @@ void ResumeStaffRoll(TForm1& f);
 void StopStaffRoll(TForm1& f);
 void EndSceneScroll(TForm1& f);
 
-// What the script commands ask of the extras (stand-ins in
-// extras_commands_stub.cpp until they are built).
+// What the script commands ask of the extras.
 void StartChoiceTree(TForm1& f, int n);          // seltree
 void StaffRollCommand(TForm1& f, const char* args);  // roll
 void EndingStaffRoll(TForm1& f);                 // special 5
@@ -50,8 +49,7 @@ void NextReplayScene(TForm1& f);                 // "シーンスキップ": on 
 void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass
 void RecollectionTick(TForm1& f);               // play mode 8, every timer tick
 void SetSceneStartScript(TForm1& f, const std::string& name);  // rec
-// Input in the extras' play modes and on the choice tree (stand-ins in
-// extras_input_stub.cpp until they are built).
+// Input in the extras' play modes and on the choice tree.
 void SceneScrollClick(TForm1& f, bool forced);
 void ViewerHover(TForm1& f, int x, int y);
 void ViewerClick(TForm1& f, int button, int x, int y);
