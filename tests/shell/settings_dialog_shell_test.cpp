@@ -16,22 +16,8 @@
 
 namespace velmora {
 
-// What the dialog writes goes to a folder of the test's own, not the user's settings.
-struct ScratchConfig {
-    test::TempDir dir;
-    std::string before;
-    ScratchConfig() {
-        if (const char* old = std::getenv("XDG_CONFIG_HOME")) before = old;
-        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
-    }
-    ~ScratchConfig() {
-        if (before.empty()) unsetenv("XDG_CONFIG_HOME");
-        else setenv("XDG_CONFIG_HOME", before.c_str(), 1);
-    }
-};
-
 TEST(ShellSettings, OpensFromTheToolBarWithItsTabsAndTheJapaneseFaces) {
-    ScratchConfig config;
+    test::ScratchConfig config;
     test::WindowGame g("一行目\n\\\n");
     auto* button = g.plat.mainWindow().findChild<QPushButton*>("SpeedButton2");
     ASSERT_NE(button, nullptr);

@@ -11,6 +11,20 @@
 
 namespace velmora::test {
 
+// What the window writes goes to a folder of the test's own, not the user's settings.
+struct ScratchConfig {
+    TempDir dir;
+    std::string before;
+    ScratchConfig() {
+        if (const char* old = std::getenv("XDG_CONFIG_HOME")) before = old;
+        setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
+    }
+    ~ScratchConfig() {
+        if (before.empty()) unsetenv("XDG_CONFIG_HOME");
+        else setenv("XDG_CONFIG_HOME", before.c_str(), 1);
+    }
+};
+
 inline QApplication& App() {
     static int argc = 1;
     static char name[] = "velmora_shell_tests";

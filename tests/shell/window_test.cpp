@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -219,4 +220,69 @@ TEST(Shell, NameEntryTakesTheInputMethodsTextAndOnlyAGoodName) {
     EXPECT_TRUE(shown);
     EXPECT_EQ(ToUtf8(f.vars.str[0]), "かな");
     EXPECT_EQ(ToUtf8(f.settings.PlayerName), "かな");
+}
+
+// Every game keeps its settings in a file of its own, named by its maker's
+// key and its GAME_ID, or by its folder when the game names neither.
+TEST(SettingsStore, TwoGamesNeverShareAFile) {
+    test::ScratchConfig config;
+    test::TempDir a, b;
+    platform::QtSettingsStore first, second;
+    first.SetGameFolder(a.path());
+    second.SetGameFolder(b.path());
+    first.WriteInteger("", "", "Volume", 7);
+    EXPECT_EQ(second.ReadInteger("", "", "Volume", -1), -1);
+    EXPECT_EQ(first.ReadInteger("", "", "volume", -1), 7);  // names ignore case, as before
+    EXPECT_NE(first.FilePath("", ""), second.FilePath("", ""));
+
+    // One maker, two games: two files under the maker's key.
+    first.WriteInteger("Software\\Maker", "one", "SMode", 1);
+    EXPECT_EQ(second.ReadInteger("Software\\Maker", "two", "SMode", 0), 0);
+    EXPECT_EQ(second.ReadInteger("Software\\Maker", "one", "SMode", 0), 1);  // the same game from anywhere
+    const QString file = first.FilePath("Software\\Maker", "one");
+    EXPECT_EQ(file, QString::fromStdString(config.dir.path()) + "/velmora/Software/Maker/one.ini");
+    EXPECT_TRUE(QFileInfo::exists(file));
+    // A GAME_ID cannot climb out of the folder.
+    EXPECT_EQ(first.FilePath("Software\\Maker", "../x"), QString::fromStdString(config.dir.path()) + "/velmora/Software/Maker/_._x.ini");
+}
+
+// The window repaints what really changed: a picture drawn away and back
+// between two passes (the click-wait icon at a page wait) costs no paint.
+TEST(ShellWindow, RepaintsOnlyWhatReallyChanged) {
+    WindowGame g("一行目\n\\\n");
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint) ++paints;
+            return false;
+        }
+    } counter;
+    platform::PaintBox& pb = *g.plat.mainWindow().PB;
+    Picture red, under;
+    red.Resize(24, 24);
+    for (size_t i = 0; i < red.bytes.size(); i += 3) red.bytes[i + 2] = 255;
+    g.plat.ProcessMessages();
+    QApplication::processEvents();
+    g.plat.surface().Blit(red, 0, 0, 24, 24, 700, 500);
+    g.plat.ProcessMessages();
+    QApplication::processEvents();
+    pb.installEventFilter(&counter);
+
+    // Erased and drawn again: the same pixels, no paint.
+    Picture black;
+    black.Resize(24, 24);
+    g.plat.surface().Blit(black, 0, 0, 24, 24, 700, 500);
+    g.plat.surface().Blit(red, 0, 0, 24, 24, 700, 500);
+    g.plat.ProcessMessages();
+    QApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+
+    // A real change is painted, and shows.
+    g.plat.surface().Blit(black, 0, 0, 24, 24, 700, 500);
+    g.plat.ProcessMessages();
+    QApplication::processEvents();
+    EXPECT_GE(counter.paints, 1);
+    const QImage shown = pb.grab().toImage();
+    EXPECT_EQ(shown.pixel(710, 510) & 0xFFFFFF, 0u);
+    pb.removeEventFilter(&counter);
 }

@@ -2,6 +2,7 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 
 #include <algorithm>
 #include <cstring>
@@ -46,7 +47,16 @@ bool OpenAlMixer::Open(bool) {
     }
     primary_ = 0;
     alListenerf(AL_GAIN, 1.0f);
+    // The wave writer rewinds its file at every pause and would write the
+    // sound over its own header; it writes what the game plays, silence and all.
+    const char* name = alcGetString(Dev(device_), ALC_ALL_DEVICES_SPECIFIER);
+    const bool waveWriter = name && std::strcmp(name, "Wave File Writer") == 0;
+    if (!waveWriter && alcIsExtensionPresent(Dev(device_), "ALC_SOFT_pause_device")) {
+        pauseDevice_ = alcGetProcAddress(Dev(device_), "alcDevicePauseSOFT");
+        resumeDevice_ = alcGetProcAddress(Dev(device_), "alcDeviceResumeSOFT");
+    }
     Trace("openal: output on \"%s\"", alcGetString(Dev(device_), ALC_DEVICE_SPECIFIER));
+    RestIfSilent();
     return true;
 }
 
@@ -62,6 +72,25 @@ void OpenAlMixer::Close() {
     }
     alcCloseDevice(Dev(device_));
     device_ = nullptr;
+    pauseDevice_ = resumeDevice_ = nullptr;
+    resting_ = false;
+}
+
+// A device with nothing to play still mixes silence in its own thread; a
+// game waiting at a page without music would spend most of its idle time
+// there. It rests until something plays.
+void OpenAlMixer::RestIfSilent() {
+    if (resting_ || !pauseDevice_ || !resumeDevice_) return;
+    for (const Slot& s : slots_)
+        if (s.exists && s.wantPlaying) return;
+    reinterpret_cast<LPALCDEVICEPAUSESOFT>(pauseDevice_)(Dev(device_));
+    resting_ = true;
+}
+
+void OpenAlMixer::Wake() {
+    if (!resting_) return;
+    reinterpret_cast<LPALCDEVICERESUMESOFT>(resumeDevice_)(Dev(device_));
+    resting_ = false;
 }
 
 void OpenAlMixer::SetPrimaryVolume(int32_t volume) {
@@ -181,6 +210,7 @@ void OpenAlMixer::Play(int slot, bool looping) {
     const ALuint src = sources_[slot];
     s.looping = looping;
     s.wantPlaying = true;
+    Wake();
     if (s.stream) {
         alSourcei(src, AL_LOOPING, AL_FALSE);
         QueueFresh(slot);
@@ -202,6 +232,7 @@ void OpenAlMixer::Stop(int slot) {
     if (!HasBuffer(slot)) return;
     slots_[slot].wantPlaying = false;
     alSourcePause(sources_[slot]);
+    RestIfSilent();
 }
 
 void OpenAlMixer::Release(int slot) {
@@ -213,6 +244,7 @@ void OpenAlMixer::Release(int slot) {
     if (s.stream) alDeleteBuffers(4, s.quarters);
     else alDeleteBuffers(1, &s.buffer);
     s = Slot{};
+    RestIfSilent();
 }
 
 bool OpenAlMixer::IsPlaying(int slot) {
@@ -221,7 +253,10 @@ bool OpenAlMixer::IsPlaying(int slot) {
     if (s.stream) return s.wantPlaying;
     ALint state = 0;
     alGetSourcei(sources_[slot], AL_SOURCE_STATE, &state);
-    if (state == AL_STOPPED) s.wantPlaying = false;
+    if (state == AL_STOPPED && s.wantPlaying) {
+        s.wantPlaying = false;
+        RestIfSilent();
+    }
     return state == AL_PLAYING;
 }
 

@@ -55,12 +55,17 @@ private:
     void Upload(unsigned buffer, const Slot& s, uint32_t offset, uint32_t bytes);
     void Unqueue(int slot);
     void QueueFresh(int slot);
+    void RestIfSilent();
+    void Wake();
 
     void* device_ = nullptr;   // ALCdevice
     void* context_ = nullptr;  // ALCcontext
     unsigned sources_[kMixerSlots] = {};
     Slot slots_[kMixerSlots];
     int32_t primary_ = 0;
+    void* pauseDevice_ = nullptr;   // alcDevicePauseSOFT, when the device has it
+    void* resumeDevice_ = nullptr;  // alcDeviceResumeSOFT
+    bool resting_ = false;          // paused because nothing plays
     std::vector<int16_t> stereo_;  // conversion space for mono
 };
 

@@ -38,8 +38,11 @@ public:
     // A widget position in canvas pixels, and a canvas pixel's centre in the widget.
     QPoint ToCanvas(QPointF widget) const;
     QPointF FromCanvas(QPoint canvasPixel) const;
-    // The canvas changed in r: repaint what shows it.
+    // The canvas changed in r; shown at the next Present().
     void CanvasChanged(QRect r);
+    // Repaints what really changed since the last present. The idle pass,
+    // the timer, the message pump and Update() call it.
+    void Present();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -49,9 +52,13 @@ protected:
 
 private:
     QSize DeviceArea() const;
+    // Copies the stale canvas pixels into shown_; the box of those that changed.
+    QRect TakeStale();
+    QRect WidgetRectOf(QRect canvasRect) const;
     QtPlatform& plat_;
     QImage shown_;  // the canvas in the format painting is fast from
-    QRect stale_;   // canvas pixels not yet copied into shown_
+    QRect stale_;   // canvas pixels changed since the last present
+    bool paintedOnce_ = false;
     Qt::MouseButtons pressed_;  // presses the engine saw, whose releases it gets
 };
 
@@ -87,8 +94,9 @@ private:
     bool shownOnce_ = false;
 };
 
-// Settings as INI files: key path "A\B\C" is $XDG_CONFIG_HOME/velmora/A/B/C.ini,
-// the section its group; names compared without regard to case.
+// Settings as INI files, one a game: key path "A\B\C" and section (the
+// game's GAME_ID) "id" are $XDG_CONFIG_HOME/velmora/A/B/C/id.ini, the section
+// also its group; names compared without regard to case.
 class QtSettingsStore : public SettingsStore {
 public:
     int32_t ReadInteger(const std::string& keyPath, const std::string& section, const std::string& name,
@@ -99,7 +107,12 @@ public:
                       int32_t value) override;
     void WriteString(const std::string& keyPath, const std::string& section, const std::string& name,
                      const std::string& value) override;
-    static QString FilePath(const std::string& keyPath);
+    // The game whose settings these are: names the file when it has no GAME_ID.
+    void SetGameFolder(const std::string& folder);
+    QString FilePath(const std::string& keyPath, const std::string& section) const;
+
+private:
+    std::string gameFolder_;
 };
 
 class QtPlatform : public Platform, Clock, Surface, Window, Dialogs {
@@ -117,6 +130,7 @@ public:
     Surface& surface() override { return *this; }
     Window& window() override { return *this; }
     SettingsStore& settings() override { return store_; }
+    QtSettingsStore& settingsStore() { return store_; }
     Dialogs& dialogs() override { return *this; }
     Mixer* mixer() override { return mixerImpl; }
     void ProcessMessages() override;

@@ -91,6 +91,7 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         plat.mixerImpl = &mixer;
         auto engine = std::make_unique<TForm1>(plat);
         engine->app.gameDir = gameDir;
+        plat.settingsStore().SetGameFolder(gameDir);
         plat.Attach(engine.get());
         engine->FormCreate();
         QApplication::setApplicationName(QString::fromStdString(TraceText(engine->config.TITLE)));
@@ -118,7 +119,7 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         if (o.quitAfterMs > 0) {
             QTimer::singleShot(o.quitAfterMs, [&] {
                 double cpu = CpuSeconds() - cpu0;
-                std::fprintf(stderr, "velmora: %.1f s, %ld idle passes, %.1f%% of one core\n", wall.elapsed() / 1000.0,
+                std::fprintf(stderr, "velmora: %.1f s, %ld idle passes, %.2f%% of one core\n", wall.elapsed() / 1000.0,
                              plat.idlePasses, 100.0 * cpu / (wall.elapsed() / 1000.0));
                 plat.destroyed = true;
                 engine->FormDestroy();
