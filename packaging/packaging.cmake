@@ -7,7 +7,7 @@ target_include_directories(velmora-icon PRIVATE ${CMAKE_SOURCE_DIR})
 target_link_libraries(velmora-icon PRIVATE velmora_core)
 set(VELMORA_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
 set(VELMORA_ICONS ${VELMORA_ICON_DIR}/velmora-48.png ${VELMORA_ICON_DIR}/velmora-128.png
-  ${VELMORA_ICON_DIR}/velmora-256.png)
+  ${VELMORA_ICON_DIR}/velmora-256.png ${VELMORA_ICON_DIR}/velmora.svg)
 add_custom_command(OUTPUT ${VELMORA_ICONS}
   COMMAND velmora-icon ${VELMORA_ICON_DIR}
   DEPENDS velmora-icon
@@ -37,6 +37,7 @@ foreach(size 48 128 256)
   install(FILES ${VELMORA_ICON_DIR}/velmora-${size}.png
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME velmora.png)
 endforeach()
+install(FILES ${VELMORA_ICON_DIR}/velmora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${VELMORA_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 

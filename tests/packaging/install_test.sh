@@ -12,9 +12,15 @@ prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
 for f in bin/velmora bin/velmora-pack share/velmora/demo/vk_data.vrk share/applications/velmora.desktop \
          share/applications/velmora-demo.desktop share/icons/hicolor/48x48/apps/velmora.png \
-         share/icons/hicolor/256x256/apps/velmora.png share/man/man1/velmora.1 share/man/man1/velmora-pack.1; do
+         share/icons/hicolor/256x256/apps/velmora.png share/icons/hicolor/scalable/apps/velmora.svg \
+         share/man/man1/velmora.1 share/man/man1/velmora-pack.1; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
+if command -v xmllint >/dev/null; then
+    xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/velmora.svg"
+else
+    tail -n 1 "$prefix/share/icons/hicolor/scalable/apps/velmora.svg" | grep -q '</svg>' || { echo "the SVG icon is cut short"; exit 1; }
+fi
 if ls "$prefix/share/velmora/demo" | grep -qv '\.vrk$'; then
     echo "the installed demo holds more than its archives:"; ls "$prefix/share/velmora/demo"; exit 1
 fi
