@@ -524,9 +524,15 @@ void ViewerCommand(TForm1& f, const char* args) {
     while (!page.empty() && (page.back() == ' ' || page.back() == '\t')) page.pop_back();
     size_t start = page.find_first_not_of(" \t");
     page = start == std::string::npos ? std::string() : page.substr(start);
-    if (f.extras.gallery.open) {
+    GalleryState& g = f.extras.gallery;
+    if (g.open && f.app.playMode == 6) {
         Trace("viewer %s: the viewer is already open", TraceText(page).c_str());
         return;
+    }
+    if (g.open) {
+        // A replay left for the title: that viewer is gone.
+        g.open = false;
+        g.keptBackground = g.keptScene = g.keptScreen = Picture();
     }
     StartViewer(f, page);
 }

@@ -457,7 +457,7 @@ void InsertListEntry(int32_t* list, int row, int scene) {
 
 void OpenRecollection(TForm1& f) {
     RecollectionState& r = Rec(f);
-    if (r.open) {
+    if (r.open && f.app.playMode == 8) {
         Trace("kaisou: the recollection menu is already open");
         return;
     }

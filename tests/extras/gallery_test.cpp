@@ -8,6 +8,7 @@
 #include "extras_game.h"
 #include "../audio/sound_data.h"
 #include "script/variables.h"
+#include "ui/input.h"
 
 namespace velmora::test {
 namespace {
@@ -304,6 +305,28 @@ TEST(Gallery, ADamagedTableIsTracedAndShowsWhatItCan) {
         if (it.name == "N5") {
             EXPECT_TRUE(it.enabled);
         }
+}
+
+}  // namespace
+}  // namespace velmora::test
+
+namespace velmora::test {
+namespace {
+
+TEST(Gallery, TheTitleReachedFromAReplayLetsTheViewerOpenAgain) {
+    ExtrasGame g;
+    Build(g, "一▼\n*viewer VIEW_2\n");
+    g.Start();
+    g.ToWait();
+    SetBit(g.f().vars.E, kEBits, 5, true);
+    g.NextWait();
+    g.Press(platform::mbLeft, 150, 130);
+    ASSERT_EQ(g.f().app.replayContext, 1);
+    ReturnToTitle(g.f());
+    EXPECT_EQ(g.f().app.replayContext, 0);
+    ViewerCommand(g.f(), "VIEW_1");
+    EXPECT_EQ(g.f().app.playMode, 6);
+    EXPECT_EQ(g.f().extras.gallery.view.name, "VIEW_1");
 }
 
 }  // namespace
