@@ -331,3 +331,27 @@ TEST(Gallery, TheTitleReachedFromAReplayLetsTheViewerOpenAgain) {
 
 }  // namespace
 }  // namespace velmora::test
+
+namespace velmora::test {
+namespace {
+
+TEST(Gallery, AHighlightDropsBelowHalfWhenThePointerLeavesAndFadesOut) {
+    ExtrasGame g;
+    Build(g, "*cgfull\n一▼\n");
+    g.Start();
+    g.ToWait();
+    StartViewer(g.f(), "VIEW_1");
+    g.Move(300, 130);
+    EXPECT_TRUE(PixelIs(g.Canvas(), 300, 130, 200, 200, 200));
+    g.Move(500, 400);
+    g.Pass();
+    // Weight 8 x 15 of the lit page over the normal one.
+    const uint8_t v = static_cast<uint8_t>((200 * 120 + 50 * 136) >> 8);
+    EXPECT_TRUE(PixelIs(g.Canvas(), 300, 130, v, v, v));
+    g.Pass(15);
+    EXPECT_TRUE(PixelIs(g.Canvas(), 300, 130, 50, 50, 50));
+    EXPECT_EQ(g.f().extras.gallery.glow[2], 0);
+}
+
+}  // namespace
+}  // namespace velmora::test
