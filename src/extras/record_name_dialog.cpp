@@ -7,6 +7,7 @@
 #include "data/encoding.h"
 #include "extras/recollection.h"
 #include "platform/forms.h"
+#include "platform/input_codes.h"
 
 namespace velmora {
 
@@ -52,10 +53,13 @@ public:
     }
 
     void Act(const platform::FormAction& a) override {
-        if (a.kind == ActionKind::Close || (a.kind == ActionKind::Click && a.control == cancel_)) {
+        // Enter confirms and Escape cancels, as the buttons do.
+        const bool key = a.kind == ActionKind::KeyDown;
+        if (a.kind == ActionKind::Close || (a.kind == ActionKind::Click && a.control == cancel_) ||
+            (key && a.value == platform::VK_ESCAPE)) {
             result = current_;
             Close();
-        } else if (a.kind == ActionKind::Click && a.control == ok_) {
+        } else if ((a.kind == ActionKind::Click && a.control == ok_) || (key && a.value == platform::VK_RETURN)) {
             result = CutName(controls[edit_].text, kRecordNameMax);
             Close();
         }

@@ -216,6 +216,15 @@ TEST(Recollection, TheRenameBoxAndTheListsSurviveARestart) {
     ASSERT_TRUE(g.Events("wait 100\ndialog type 一二三四五六七八九十一二三四五六七八\ndialog press OK\n"));
     g.Press(platform::mbLeft, 650, 60);
     EXPECT_EQ(ToUtf8(f.extras.recordListNames[2]), "一二三四五六七八九十一二三四五");
+    // Enter confirms, Escape cancels.
+    ASSERT_TRUE(g.Events("wait 100\ndialog type 夜\ndialog key Escape\n"));
+    g.Press(platform::mbLeft, 650, 60);
+    EXPECT_EQ(ToUtf8(f.extras.recordListNames[2]), "一二三四五六七八九十一二三四五");
+    ASSERT_TRUE(g.Events("wait 100\ndialog type 朝\ndialog key Enter\n"));
+    g.Press(platform::mbLeft, 650, 60);
+    EXPECT_EQ(ToUtf8(f.extras.recordListNames[2]), "朝");
+    ASSERT_TRUE(g.Events("wait 100\ndialog type 一二三四五六七八九十一二三四五\ndialog press OK\n"));
+    g.Press(platform::mbLeft, 650, 60);
     g.Start();
     EXPECT_EQ(g.f().extras.recordLists[2][0], kB);
     EXPECT_EQ(ToUtf8(g.f().extras.recordListNames[2]), "一二三四五六七八九十一二三四五");
