@@ -3,6 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "extras/gallery.h"
+#include "extras/recollection.h"
+
 namespace velmora {
 
 class TForm1;
@@ -22,6 +25,9 @@ struct ExtrasState {
     uint8_t recollectionBits[kRecollectionBits / 8] = {};
     int32_t recordLists[kRecordLists][kRecordListLength] = {};
     char recordListNames[kRecordLists][kRecordListNameSize] = {};
+    // The picture viewer and the recollection.
+    GalleryState gallery;
+    RecollectionState recollection;
 };
 
 void BuildGalleryList(TForm1& f, const std::string& page);
@@ -44,8 +50,12 @@ void MarkAllPicturesSeen(TForm1& f);             // cgfull
 // Sets the picture-seen bit of a gallery picture shown as a background.
 void MarkPictureSeen(TForm1& f, const std::string& name);
 void ReturnToGallery(TForm1& f);                 // leaving a replay started from the gallery
-void ReturnToRecollectionMenu(TForm1& f);        // ... or from the recollection menu
-void NextReplayScene(TForm1& f);                 // "シーンスキップ": on to the next scene of the replay
+// "回想モード終了" in a replay from the recollection menu: the rest of the
+// play list is dropped and the menu comes back.
+void ReturnToRecollectionMenu(TForm1& f);
+// A replayed scene ended (exit, vend, end at depth 0) or "シーンスキップ":
+// on to the next scene of the play list, or back to the menu after the last.
+void NextReplayScene(TForm1& f);
 void ViewerIdleStep(TForm1& f);                 // play mode 6, every idle pass
 void RecollectionTick(TForm1& f);               // play mode 8, every timer tick
 void SetSceneStartScript(TForm1& f, const std::string& name);  // rec

@@ -88,12 +88,6 @@ void ClearSprites(TForm1& f) {
     f.gfx.spriteList.clear();
 }
 
-void FillColourBackground(TForm1& f, const std::string& name) {
-    Picture& bg = f.gfx.background;
-    // Nothing has been loaded yet: the colour covers the whole screen.
-    if (bg.Empty()) bg.Resize(kScreenWidth, kScreenHeight);
-    FillPicture(bg, ColourFromName(name.c_str()));
-}
 
 // A new background picture or colour; `colour` for an S name. True when
 // it redrew.
@@ -118,6 +112,13 @@ bool ChangeBackground(TForm1& f, const PictureArgs& a, bool colour) {
 std::string PairList(const TForm1& f) { return f.gfx.spriteNames[0] + "," + f.gfx.spriteNames[1]; }
 
 }  // namespace
+
+void FillColourBackground(TForm1& f, const std::string& name) {
+    Picture& bg = f.gfx.background;
+    // Nothing has been loaded yet: the colour covers the whole screen.
+    if (bg.Empty()) bg.Resize(kScreenWidth, kScreenHeight);
+    FillPicture(bg, ColourFromName(name.c_str()));
+}
 
 int GraCommand(TForm1& f, const char* args) {
     f.gfx.noRedraw = f.stepper.grbSelected;

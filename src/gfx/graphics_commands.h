@@ -3,6 +3,7 @@
 // parts, panning, shakes, symbols, transitions, effects, animations and
 // script objects. Each takes the command's argument text.
 #include <cstdint>
+#include <string>
 
 namespace velmora {
 
@@ -12,6 +13,8 @@ class TForm1;
 // the transition short.
 int GraCommand(TForm1& f, const char* args);
 void BgCommand(TForm1& f, const char* args);
+// The background as one colour of a colour name ("S" and three digits).
+void FillColourBackground(TForm1& f, const std::string& name);
 void ClrbCommand(TForm1& f, const char* args);
 void SprCommand(TForm1& f, const char* args);
 void OvrCommand(TForm1& f, const char* args);

@@ -64,6 +64,26 @@ void OrInto(uint8_t* memory, const uint8_t* file, size_t n) {
     for (size_t i = 0; i < n; ++i) memory[i] |= file[i];
 }
 
+// The record lists the player made in earlier runs. A file of another size
+// is left alone (and replaced by the lists of this run at the next store).
+void ReadKaiso(TForm1& f) {
+    std::vector<uint8_t> bytes;
+    const std::string path = SavePath(f, "kaiso.dat");
+    if (!ReadWholeFile(path, bytes)) return;
+    if (bytes.size() != static_cast<size_t>(kKaisoFileSize)) {
+        Trace("global data: kaiso.dat has %zu bytes, not %d: record lists start empty", bytes.size(), kKaisoFileSize);
+        return;
+    }
+    ExtrasState& x = f.extras;
+    const uint8_t* p = bytes.data();
+    for (int l = 0; l < kRecordLists; ++l)
+        for (int k = 0; k < kRecordListLength; ++k, p += 4) x.recordLists[l][k] = static_cast<int32_t>(GetLe32(p));
+    std::memcpy(x.recordListNames, p, sizeof x.recordListNames);
+    // Every name ends inside its field, whatever the file held.
+    for (int l = 0; l < kRecordLists; ++l) x.recordListNames[l][kRecordListNameSize - 1] = '\0';
+    Trace("global data: record lists read from kaiso.dat");
+}
+
 void WriteKaiso(TForm1& f) {
     uint8_t bytes[kKaisoFileSize] = {};
     const ExtrasState& x = f.extras;
@@ -116,7 +136,10 @@ void ChooseSaveFolder(TForm1& f) {
 std::string SavePath(const TForm1& f, const char* name) { return f.save.folder + name; }
 
 void StoreGlobalData(TForm1& f, bool atStart) {
-    if (atStart) ChooseSaveFolder(f);
+    if (atStart) {
+        ChooseSaveFolder(f);
+        ReadKaiso(f);
+    }
     GlobalDataLock lock(SavePath(f, "save0.dat.lock"));
 
     // The file's blocks; zeros when it is missing, short or damaged.

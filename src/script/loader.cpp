@@ -160,7 +160,7 @@ int32_t SkipToNamedBlockEnd(const TForm1& f, int32_t pos, const char* text) {
 
 void LeaveReplay(TForm1& f) {
     if (f.app.replayContext == 1) ReturnToGallery(f);
-    else if (f.app.replayContext == 2) ReturnToRecollectionMenu(f);
+    else if (f.app.replayContext == 2) NextReplayScene(f);
 }
 
 int ChainCommand(TForm1& f, const char* args) {

@@ -121,6 +121,9 @@ void BuildMenus(TForm1& f);
 void UpdateMenuStates(TForm1& f);
 // Shows or hides the replay items "シーンスキップ" and "回想モード終了".
 void ShowReplayMenuItems(TForm1& f, bool skip, bool end);
+// Quick load, quick save, load and save ("N5", "N8", "N9", "N10"), which the
+// extras switch off while they run.
+void EnableLoadSaveItems(TForm1& f, bool on);
 void EnterFullScreen(TForm1& f);
 void LeaveFullScreen(TForm1& f);
 // The window as it was before full screen: border, tool bar, place.

@@ -67,7 +67,7 @@ void N2Click(TForm1& f) {
     StopVoice(f);
     StopLoopSound(f);
     if (f.app.replayContext == 2) ReturnToRecollectionMenu(f);
-    else ReturnToGallery(f);
+    else if (f.app.replayContext == 1) ReturnToGallery(f);
 }
 
 void SM01Click(TForm1& f) { AutoOn(f); }
@@ -136,6 +136,8 @@ void ShowReplayMenuItems(TForm1& f, bool skip, bool end) {
     if (MenuItem* it = FindItem(f.ui.PopupMenu1, "N1")) it->visible = skip;
     if (MenuItem* it = FindItem(f.ui.PopupMenu1, "N2")) it->visible = end;
 }
+
+void EnableLoadSaveItems(TForm1& f, bool on) { Enable(f, {"N5", "N8", "N9", "N10"}, on); }
 
 void UpdateMenuStates(TForm1& f) {
     if (f.ui.PopupMenu3.items.empty()) BuildMenus(f);

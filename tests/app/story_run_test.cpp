@@ -39,8 +39,8 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     const size_t title = t.find("chain STITLE: loaded");
     const size_t story = t.find("chain opening: loaded");
     ASSERT_NE(title, std::string::npos);
-    EXPECT_LT(title, t.find("select: 3 options"));
-    EXPECT_LT(t.find("select: 3 options"), story);
+    EXPECT_LT(title, t.find("select: 4 options"));
+    EXPECT_LT(t.find("select: 4 options"), story);
     EXPECT_NE(t.find("call chapter1: loaded, depth 1"), std::string::npos);
     EXPECT_NE(t.find("return to opening"), std::string::npos);
     // The quick bar's auto button on and off again before the page went on.
@@ -108,6 +108,21 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     ASSERT_NE(resumed, std::string::npos);
     EXPECT_NE(t.find("chain STITLE: loaded", resumed), std::string::npos);
     EXPECT_NE(t.find("command *exitgame", resumed), std::string::npos);
+    // The extras from the title at the end: every picture of the gallery
+    // page seen, the scene page's replay back on its page, the music room,
+    // and a named record list of both story scenes replayed in order.
+    const size_t gallery = t.find("view VIEW_1: open, type 0, 1 sets, 3 of 3 pictures seen", resumed);
+    ASSERT_NE(gallery, std::string::npos);
+    const size_t replayed = t.find("view VIEW_2: replaying v_hills from slot 1", gallery);
+    EXPECT_LT(replayed, t.find("replay: back to the gallery page VIEW_2", replayed));
+    EXPECT_NE(t.find("view VIEW_3: closed", gallery), std::string::npos);
+    EXPECT_NE(t.find("recollection: preview of OPENING", gallery), std::string::npos);
+    EXPECT_NE(t.find("recollection: record list 1 is named \"思い出\"", gallery), std::string::npos);
+    const size_t first = t.find("recollection: replaying scene 2 (k_OPENING), 1 of 2", gallery);
+    ASSERT_NE(first, std::string::npos);
+    const size_t second = t.find("recollection: replaying scene 3 (k_ENDING), 2 of 2", first);
+    EXPECT_LT(second, t.find("recollection: back to the menu", first));
+    EXPECT_LT(t.find("recollection: closed", first), t.find("command *exitgame", first));
     EXPECT_EQ(t.find("dropped"), std::string::npos) << "an event of the demo missed its dialog";
     EXPECT_TRUE(std::filesystem::exists(demo + "/save/save03.dat"));
 }

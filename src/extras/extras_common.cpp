@@ -1,0 +1,65 @@
+#include "extras/extras_common.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/engine.h"
+#include "app/trace.h"
+
+namespace velmora {
+
+void TakeScriptPoint(const TForm1& f, ScriptPoint& p) {
+    p.taken = true;
+    std::memcpy(p.name, f.loader.currentScript, sizeof p.name);
+    p.readPos = f.stepper.readPos;
+    p.callDepth = f.loader.callDepth;
+    // The return positions too: a call made inside the replay overwrites them.
+    for (int i = 0; i < kCallDepthMax; ++i) p.stack[i] = f.loader.CallStack[i];
+}
+
+bool RestoreScriptPoint(TForm1& f, const ScriptPoint& p) {
+    if (!p.taken) {
+        Trace("replay: no script to return to");
+        return false;
+    }
+    if (!LoadScript(f, p.name, 1)) {
+        Trace("replay: the script %s to return to is gone", TraceText(p.name).c_str());
+        return false;
+    }
+    std::memcpy(f.loader.currentScript, p.name, sizeof p.name);
+    StepperState& st = f.stepper;
+    st.readPos = p.readPos < 0 ? 0 : (p.readPos > st.scriptLength ? st.scriptLength : p.readPos);
+    st.needLine = true;
+    f.loader.callDepth = p.callDepth;
+    for (int i = 0; i < kCallDepthMax; ++i) f.loader.CallStack[i] = p.stack[i];
+    return true;
+}
+
+bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines) {
+    lines.clear();
+    if (!LoadScript(f, name, 2)) return false;
+    const LoaderState& L = f.loader;
+    for (int32_t pos = 0; pos < L.tableLength;) {
+        std::string line = ReadTableLine(L.table, L.tableLength, pos);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+bool ParseTableInt(const std::string& text, int& out) {
+    const char* s = text.c_str();
+    while (*s == ' ' || *s == '\t') ++s;
+    if (*s == '\0') return false;
+    char* end = nullptr;
+    errno = 0;
+    long v = std::strtol(s, &end, 10);
+    if (end == s || errno == ERANGE || v < -2147483647L || v > 2147483647L) return false;
+    while (*end == ' ' || *end == '\t') ++end;
+    if (*end != '\0') return false;
+    out = static_cast<int>(v);
+    return true;
+}
+
+}  // namespace velmora

@@ -1,0 +1,35 @@
+#pragma once
+// What the gallery and the recollection share: where the script was when a
+// replay began, so it can be put back when the replay ends, and their text
+// tables read line by line.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "script/loader.h"
+
+namespace velmora {
+
+class TForm1;
+
+struct ScriptPoint {
+    bool taken = false;
+    char name[kScriptNameMax + 1] = {};
+    int32_t readPos = 0;
+    int callDepth = 0;
+    CallStackEntry stack[kCallDepthMax];
+};
+
+void TakeScriptPoint(const TForm1& f, ScriptPoint& p);
+// Loads the script again and continues at the remembered place; false (the
+// script left as it is) when the script cannot be loaded any more.
+bool RestoreScriptPoint(TForm1& f, const ScriptPoint& p);
+
+// The lines of a text table (without a trailing CR), line n at index n - 1;
+// false when the table is missing.
+bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines);
+// A decimal number with an optional sign and blanks around it; false for
+// anything else.
+bool ParseTableInt(const std::string& text, int& out);
+
+}  // namespace velmora
