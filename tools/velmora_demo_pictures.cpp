@@ -196,7 +196,7 @@ bool TitleScreen(Picture& p) {
     // The glow: the name drawn on black, blurred, and added to the sky.
     Picture glow;
     glow.Resize(p.width, 170);
-    if (Text(glow, mincho, 54, true, -1, 34, "Velmora", {120, 150, 255}) < 0) return false;
+    if (Text(glow, mincho, 54, true, -1, 12, "Velmora", {120, 150, 255}) < 0) return false;
     Blur(glow, 6, 3);
     for (int y = 0; y < glow.height; ++y)
         for (int x = 0; x < p.width; ++x) {
@@ -204,12 +204,12 @@ bool TitleScreen(Picture& p) {
             const Rgb sky = Get(p, x, y);
             Put(p, x, y, {sky.r + g[2] * 1.6, sky.g + g[1] * 1.6, sky.b + g[0] * 1.6});
         }
-    Text(p, mincho, 54, true, -1, 34, "Velmora", {246, 240, 255});
-    Text(p, mincho, 18, false, -1, 118, "― デモ ―", {200, 205, 240});
+    Text(p, mincho, 54, true, -1, 12, "Velmora", {246, 240, 255});
+    Text(p, mincho, 18, false, -1, 90, "― デモ ―", {200, 205, 240});
     // A thin rule under the subtitle, fading out to both sides.
     for (int x = 250; x < 550; ++x) {
         const double t = 1 - std::fabs(x - 400) / 150.0;
-        Cover(p, nullptr, x, 146, {170, 180, 230}, 0.8 * t);
+        Cover(p, nullptr, x, 120, {170, 180, 230}, 0.8 * t);
     }
     return true;
 }
