@@ -6,6 +6,7 @@
 
 #include "extras/rolls.h"
 #include "extras_game.h"
+#include "save/slots.h"
 #include "script/variables.h"
 
 using namespace velmora;
@@ -140,6 +141,16 @@ TEST(StaffRoll, CloseCancelledGoesOnAndCloseConfirmedStops) {
     EXPECT_THROW(StaffRollCommand(f, "credits"), RunEnded);
     EXPECT_TRUE(f.extras.staffRollStop);
     EXPECT_LT(g.plat().Now() - t0, 2200u);
+}
+
+TEST(StaffRoll, AGameSavedDuringTheRollLoadsInNormalPlay) {
+    ExtrasGame g({{"main", "待つ▼\n"}, {"credits", "*RESET\n*WAIT 20\n"}}, {});
+    g.ToWait();
+    TForm1& f = g.f();
+    g.Events("wait 1000\nsave 5\n");
+    StaffRollCommand(f, "credits");
+    ASSERT_TRUE(LoadGame(f, 5, true));
+    EXPECT_EQ(f.app.playMode, 0);
 }
 
 namespace {
