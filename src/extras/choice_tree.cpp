@@ -30,12 +30,12 @@
 // "treelv5" the backdrop chosen by V100, "tree1a" and "tree1b" the root's
 // button and its highlight, "tree2a" and "tree2b" the row button and its
 // highlight. Without the table or any picture there is no tree.
-#include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 #include <cstring>
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/config.h"
 #include "data/encoding.h"
 #include "extras/extras.h"
 #include "extras/rolls.h"
@@ -62,19 +62,6 @@ constexpr int kColumn2RootX = 442, kColumn2RowX = 491, kColumn2Centre = 585;
 constexpr int kColumn2Right = 702;
 constexpr int kTop = 72;
 constexpr int kColumn2Width = 284;
-
-bool DecimalField(const std::string& text, int32_t& value) {
-    const char* p = text.c_str();
-    while (*p == ' ') ++p;
-    if (*p == '\0') return false;
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(p, &end, 10);
-    while (end && *end == ' ') ++end;
-    if (end == p || *end != '\0' || errno != 0 || v < INT32_MIN || v > INT32_MAX) return false;
-    value = static_cast<int32_t>(v);
-    return true;
-}
 
 // Copies text into a field of kTreeTextMax bytes, never splitting a
 // two-byte character; false when it had to be cut.
@@ -179,7 +166,7 @@ bool ParseChoiceTrees(const char* table, int32_t length, ChoiceTree trees[kTreeC
         std::string fields[5];
         const int n = SplitTableFields(line, fields, 5);
         int32_t level = 0, mark = 0;
-        if (n < 3 || !DecimalField(fields[0], level) || !DecimalField(fields[1], mark) || level < 0 || mark < 0 ||
+        if (n < 3 || !ParseDecimal(fields[0], level) || !ParseDecimal(fields[1], mark) || level < 0 || mark < 0 ||
             mark > kReadMarkMax) {
             Trace("seltree line %d: not \"level,mark,caption,target\" with a level from 0 and a mark from 0 to %d; "
                   "left out",
