@@ -32,7 +32,6 @@ constexpr int kCreditLinesMax = 1000;
 constexpr int kCreditLineMax = 99;  // bytes of a credit line
 constexpr int kFadeRows = 128;
 constexpr int kScrollStep = 2;
-constexpr int kStallSteps = 10;  // further behind than this: the schedule starts again from now
 
 OutlineFont& CreditFont(TForm1& f) {
     OutlineFont& font = f.extras.creditFont;
@@ -96,6 +95,12 @@ bool ReadEndRollTable(const char* table, int32_t length, EndRollTable& out) {
 
 }  // namespace
 
+uint32_t NextRollDeadline(uint32_t previous, uint32_t now, uint32_t step) {
+    const uint32_t next = previous + step;
+    const int32_t behind = static_cast<int32_t>(now - next);
+    return behind > static_cast<int32_t>(kRollStallSteps * step) ? now + step : next;
+}
+
 void EndingRollFrame(const Picture& credits, int y, Picture& column) {
     const size_t bytes = static_cast<size_t>(kEndingColumnWidth) * 3;
     const int from = credits.width - kEndingColumnWidth;  // the credits picture holds the shown columns
@@ -141,16 +146,13 @@ void EndingStaffRoll(TForm1& f) {
     Trace("special 5: ending roll of %d lines, %d ms a step", count, t.step);
     platform::Surface& pb = f.plat.surface();
     platform::Clock& clock = f.plat.clock();
+    f.extras.staffRollStop = false;
     const uint32_t step = static_cast<uint32_t>(t.step);
     int phase = 1, level = 0;
     uint32_t deadline = clock.Now();
     const int end = kCreditFirstRow + kCreditPitch * count;
     for (int y = 0; y < end; y += kScrollStep) {
-        // Steps keep to a schedule: a late one is made up by the next, and
-        // only a long stall (a dialog) moves the schedule.
-        deadline += step;
-        if (static_cast<int32_t>(clock.Now() - deadline) > static_cast<int32_t>(kStallSteps * step))
-            deadline = clock.Now() + step;
+        deadline = NextRollDeadline(deadline, clock.Now(), step);
         if (phase == 1 && ++level > 64) phase = 0;
         if (phase == 2 && --level < 0) phase = 1, level = 0;
         if (phase == 1 || phase == 2) pb.Blit(f.gfx.background, 0, 0, kEndingColumnX, kScreenHeight, 0, 0);
@@ -159,7 +161,7 @@ void EndingStaffRoll(TForm1& f) {
         pb.BlitWhole(column, kEndingColumnX, 0);
         pb.Update();
         WaitUntil(f, deadline);
-        if (f.flags.quitRequest || f.app.destroyed) break;
+        if (f.flags.quitRequest || f.app.destroyed || f.extras.staffRollStop) break;
     }
     Trace("special 5: ending roll done");
 }

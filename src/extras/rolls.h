@@ -43,5 +43,10 @@ constexpr int kEndingColumnX = 544;
 constexpr int kCreditFirstRow = 600;
 constexpr int kCreditPitch = 32;
 void EndingRollFrame(const Picture& credits, int y, Picture& column);
+// The deadline of the step after the one due at `previous`: one step later,
+// so a late step is made up by the next ones; after a stall of more than
+// kRollStallSteps steps (a dialog) the schedule starts again from now.
+constexpr int kRollStallSteps = 10;
+uint32_t NextRollDeadline(uint32_t previous, uint32_t now, uint32_t step);
 
 }  // namespace velmora

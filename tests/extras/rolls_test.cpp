@@ -275,6 +275,27 @@ TEST(EndingRoll, ScrollsInTheRightColumnBesideTheBackgroundOnSchedule) {
         }
 }
 
+TEST(EndingRoll, ALateStepIsMadeUpAndOnlyAStallMovesTheSchedule) {
+    EXPECT_EQ(NextRollDeadline(1000, 1000, 20), 1020u);
+    EXPECT_EQ(NextRollDeadline(1020, 1055, 20), 1040u);  // 15 ms late: no sleep, back on time after
+    EXPECT_EQ(NextRollDeadline(1040, 1250, 20), 1060u);  // ten steps behind still catches up
+    EXPECT_EQ(NextRollDeadline(1060, 5000, 20), 5020u);  // a dialog held it: start again
+}
+
+TEST(EndingRoll, TheTitleReturnEndsIt) {
+    ExtrasGame g({{"main", "待つ▼\n"}, {"STITLE", "タイトル▼\n"},
+                  {"endroll", "20\ned01,0\ned02,2\n*\n　　　ＳＴＡＦＦ\n*\n"}},
+                 {});
+    g.ToWait();
+    TForm1& f = g.f();
+    f.vars.S[56] = 56;  // the next click returns to the title
+    g.Events("wait 1000\nclick 400 300\n");
+    const uint32_t t0 = g.plat().Now();
+    EndingStaffRoll(f);
+    EXPECT_LT(g.plat().Now() - t0, 3000u);  // of 316 steps of 20 ms
+    EXPECT_TRUE(g.Traced("return to the title"));
+}
+
 TEST(EndingRoll, MissingOrMalformedTablesDoNothing) {
     ExtrasGame g({{"main", "待つ▼\n"}, {"endroll", "20\ned01,0\n"}}, {});
     g.ToWait();
