@@ -59,6 +59,10 @@ target_include_directories(velmora-demo-window-pictures PRIVATE ${CMAKE_SOURCE_D
 add_executable(velmora-demo-extras-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_extras_pictures.cpp)
 target_link_libraries(velmora-demo-extras-pictures PRIVATE velmora_core)
 target_include_directories(velmora-demo-extras-pictures PRIVATE ${CMAKE_SOURCE_DIR})
+# The choice-tree backdrops and buttons and the credits' sky.
+add_executable(velmora-demo-roll-pictures ${CMAKE_SOURCE_DIR}/demo/pictures/make_roll_pictures.cpp)
+target_link_libraries(velmora-demo-roll-pictures PRIVATE velmora_core)
+target_include_directories(velmora-demo-roll-pictures PRIVATE ${CMAKE_SOURCE_DIR})
 # The sunrise animation with its chime and the star of the script-object
 # scene: frames and sound into their own folder, packed into the animation
 # volume; the star goes with the pictures.
@@ -85,11 +89,13 @@ add_custom_command(
   COMMAND velmora-demo-ui-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-demo-window-pictures ${VELMORA_DEMO_CONFIG} ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-demo-extras-pictures ${VELMORA_DEMO_PICTURES}
+  COMMAND velmora-demo-roll-pictures ${VELMORA_DEMO_PICTURES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/demo-anim-star/frames
   COMMAND velmora-demo-anim ${CMAKE_BINARY_DIR}/demo-anim-star/frames ${VELMORA_DEMO_PICTURES}
   COMMAND velmora-pack pictures ${VELMORA_DEMO_PICTURES} ${VELMORA_DEMO_DIR}/vk_gra.vrk
   DEPENDS velmora-pack velmora-demo-pictures velmora-demo-ui-pictures velmora-demo-window-pictures velmora-demo-anim
     velmora-demo-extras-pictures
+    velmora-demo-roll-pictures
     ${VELMORA_DEMO_CONFIG}
   COMMENT "Drawing and packing the demo pictures")
 

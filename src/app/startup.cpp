@@ -193,6 +193,7 @@ void InitEngineRest(TForm1& f) {
     InitScriptObjects(f);
     BuildGalleryList(f, "VIEW_1");
     InitRecollection(f);
+    LoadChoiceTrees(f);
     LoadCursors(f);
 }
 

@@ -11,10 +11,6 @@
 
 namespace velmora {
 
-namespace {
-
-// Strict decimal integer: optional spaces, optional sign, digits, optional
-// trailing spaces, and nothing else; it must fit in 32 bits.
 bool ParseDecimal(const std::string& text, int32_t& value) {
     const char* p = text.c_str();
     while (*p == ' ' || *p == '\t') ++p;
@@ -28,6 +24,8 @@ bool ParseDecimal(const std::string& text, int32_t& value) {
     value = static_cast<int32_t>(v);
     return true;
 }
+
+namespace {
 
 struct NumericKey {
     const char* key;

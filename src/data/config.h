@@ -33,6 +33,11 @@ struct ConfigValues {
     Speaker NAME[kSpeakerCount];
 };
 
+// Strict decimal integer: optional spaces, optional sign, digits, optional
+// trailing spaces, and nothing else; it must fit in 32 bits. False, value
+// unchanged, for anything else.
+bool ParseDecimal(const std::string& text, int32_t& value);
+
 // The three-character colour notation ("F80", "G0G"): red + green*256 +
 // blue*65536; an empty text is white.
 uint32_t ParseColourText(const std::string& text);

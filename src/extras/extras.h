@@ -5,6 +5,8 @@
 
 #include "extras/gallery.h"
 #include "extras/recollection.h"
+#include "gfx/picture.h"
+#include "text/glyph_outline.h"
 
 namespace velmora {
 
@@ -16,8 +18,51 @@ constexpr int kRecordLists = 10;
 constexpr int kRecordListLength = 50;
 constexpr int kRecordListNameSize = 64;
 
+// The choice tree: up to seven trees of the "seltree" table, each an entry
+// list with the root first.
+constexpr int kTreeCount = 7;
+constexpr int kTreeEntryMax = 256;
+constexpr int kTreeTextMax = 63;  // caption and target bytes
+constexpr int kTreeRows = 15;     // rows of each column
+constexpr int kTreePictures = 10;
+
+struct ChoiceTreeEntry {
+    int32_t level = 0;
+    int32_t mark = 0;  // read mark that makes the entry reached
+    char caption[kTreeTextMax + 1] = {};
+    char target[kTreeTextMax + 1] = {};  // "script", "script:label" or empty (a group)
+};
+
+struct ChoiceTree {
+    int32_t count = 0;
+    ChoiceTreeEntry entries[kTreeEntryMax];
+};
+
+struct ChoiceTreeState {
+    bool ready = false;  // the table and all ten pictures were read at start-up
+    ChoiceTree trees[kTreeCount];
+    // "treelv0" ... "treelv5", "tree1a", "tree1b", "tree2a", "tree2b": stacked.
+    Picture pictures[kTreePictures];
+    int32_t shown = 0;
+    int32_t column1[kTreeRows] = {};
+    int32_t column1Count = 0;
+    int32_t column2[kTreeRows] = {};
+    int32_t column2Count = 0;
+    int32_t column2Offset = 0;
+    int32_t hovered = -1;  // what the pointer lit last (area and row), -1 nothing
+    char selection[kTreeTextMax + 1] = {};
+};
+
 struct ExtrasState {
+    // Choice tree, staff roll, scene scroll and the ending roll.
+    ChoiceTreeState tree;
     bool staffRollPaused = false;
+    bool staffRollStop = false;
+    bool sceneScrollStop = false;
+    OutlineFont rollFont;    // "ＭＳ 明朝", 32 pixels: the staff roll's text blocks
+    OutlineFont creditFont;  // "ＭＳ 明朝", 30 pixels, one bit: the ending roll
+    OutlineFont scrollFont;  // "ＭＳ ゴシック", 20 pixels, bold: the scene scroll
+
     // Gallery: bit k set = entry k of the gallery list has been shown.
     uint8_t pictureSeen[kPictureSeenBits / 8] = {};
     // Recollection: bit n set = scene line n is unlocked; the record lists
@@ -34,6 +79,10 @@ void BuildGalleryList(TForm1& f, const std::string& page);
 void InitRecollection(TForm1& f);
 // Called with the upper-cased name of every loaded script.
 void RecollectionScriptLoaded(TForm1& f, const std::string& name);
+// Reads the "seltree" table and the tree pictures (start-up).
+void LoadChoiceTrees(TForm1& f);
+// 1 stop, 2 pause, 3 resume the staff roll.
+void StaffRollControl(TForm1& f, int request);
 void PauseStaffRoll(TForm1& f);
 void ResumeStaffRoll(TForm1& f);
 void StopStaffRoll(TForm1& f);

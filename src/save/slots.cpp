@@ -79,7 +79,10 @@ void GatherSlot(TForm1& f, SlotImage& im) {
     r[kRecTypingCountdown] = st.TypingCountdown;
     r[kRecCharDelay] = st.CharDelay;
     r[kRecPendingWait] = st.PendingWait;
-    r[kRecPlayMode] = MapMode(f) ? 0 : f.app.playMode;
+    // The credit sequences run inside their command, which a load does not
+    // resume: their play modes would leave the loaded game deaf to input.
+    const bool inSequence = f.app.playMode == 3 || f.app.playMode == 5;
+    r[kRecPlayMode] = MapMode(f) || inSequence ? 0 : f.app.playMode;
     r[kRecNoRedraw] = f.gfx.noRedraw ? 1 : 0;
     r[kRecBackgroundChanged] = f.gfx.backgroundChanged ? 1 : 0;
     r[kRecColumn] = tx.column;

@@ -193,6 +193,9 @@ void ReturnToTitle(TForm1& f) {
     f.vars.S[151] = 1;
     f.vars.S[152] = f.vars.S[153];
     if (ui.choiceKind == kChoiceTree) EndChoiceTree(f);
+    // Credits still rolling (the tool bar stays usable during them) end
+    // with the title return instead of playing on over the title.
+    StopStaffRoll(f);
     ShowReplayMenuItems(f, false, false);
     f.app.replayContext = 0;
     Enable(f, {"N5", "N8", "N9", "N10"}, true);

@@ -94,6 +94,18 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     const size_t read = t.find("mark 120: read before");
     ASSERT_NE(read, std::string::npos);
     EXPECT_NE(t.find("wait 1 released by skipping", read), std::string::npos);
+    // After both visits the choice tree shows the reached branching points;
+    // a pick replays one and comes back, then the credits roll to their end
+    // before the last page.
+    const size_t tree = t.find("seltree 0: 4 row(s) shown", read);
+    ASSERT_NE(tree, std::string::npos);
+    const size_t picked = t.find("seltree: picked treeback:BOOK, called", tree);
+    ASSERT_NE(picked, std::string::npos);
+    const size_t rolled = t.find("roll staff: ended", t.find("return to finale", picked));
+    ASSERT_NE(rolled, std::string::npos);
+    const size_t ending = t.find("special 5: ending roll done", rolled);
+    ASSERT_NE(ending, std::string::npos);
+    EXPECT_LT(ending, t.find("line どちらの道も歩きました。", ending));
     // The right-click menu quick-saves the last page, then goes back to the
     // title through its question; from there the quick save is loaded, and
     // past the last page the story goes back to the title by itself.

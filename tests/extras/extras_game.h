@@ -1,17 +1,22 @@
 #pragma once
-// A tiny game for the gallery and the recollection: scripts, tables and
-// pictures in plain colours, started headless and restarted on the same
-// folder, with the trace captured.
+// A tiny game for the extras (gallery, recollection, choice tree, credits):
+// scripts, tables and pictures in plain colours, started headless (and
+// restarted on the same folder), with the trace captured and screenshots
+// taken at chosen virtual times.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/encoding.h"
+#include "gfx/png_file.h"
 #include "platform/headless/events.h"
 #include "platform/headless/ini_store.h"
 #include "save/slots.h"
@@ -20,33 +25,66 @@
 
 namespace velmora::test {
 
-inline Picture Filled(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
+struct Bgr {
+    uint8_t b, g, r;
+    bool operator==(const Bgr&) const = default;
+};
+
+inline Picture Solid(int w, int h, Bgr c) {
     Picture p;
     p.Resize(w, h);
-    for (size_t i = 0; i < p.bytes.size(); i += 3) p.bytes[i] = b, p.bytes[i + 1] = g, p.bytes[i + 2] = r;
+    for (size_t i = 0; i < p.bytes.size(); i += 3) p.bytes[i] = c.b, p.bytes[i + 1] = c.g, p.bytes[i + 2] = c.r;
+    return p;
+}
+inline Picture Filled(int w, int h, uint8_t b, uint8_t g, uint8_t r) { return Solid(w, h, {b, g, r}); }
+
+// Colour above, an opaque mask below.
+inline Picture Stacked(int w, int h, Bgr c) {
+    Picture p = Solid(w, 2 * h, {255, 255, 255});
+    CopyPicture(p, Solid(w, h, c));
     return p;
 }
 
 // Colour on the left, an opaque mask on the right.
 inline Picture Plate(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
-    Picture p = Filled(2 * w, h, 255, 255, 255);
-    CopyPicture(p, Filled(w, h, b, g, r));
+    Picture p = Solid(2 * w, h, {255, 255, 255});
+    CopyPicture(p, Solid(w, h, {b, g, r}));
     return p;
 }
 
-inline bool PixelIs(const Picture& p, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+inline std::vector<uint8_t> Packed(const Picture& p) {
+    std::vector<uint8_t> out;
+    std::string error;
+    EXPECT_TRUE(tools::EncodePackedPicture(p, {}, out, error)) << error;
+    return out;
+}
+
+inline Bgr At(const Picture& p, int x, int y) {
     const uint8_t* d = p.Pixel(x, y);
-    return d[0] == b && d[1] == g && d[2] == r;
+    return {d[0], d[1], d[2]};
+}
+inline bool PixelIs(const Picture& p, int x, int y, uint8_t b, uint8_t g, uint8_t r) {
+    return At(p, x, y) == Bgr{b, g, r};
 }
 
 class ExtrasGame {
 public:
+    using Scripts = std::initializer_list<std::pair<std::string, std::string>>;
+    using Pictures = std::vector<std::pair<std::string, Picture>>;
+    // Scripts, tables and pictures are added with Script/Pic/Entry, then Start().
     ExtrasGame() {
         sink_ = open_memstream(&buf_, &len_);
         SetTraceSink(sink_);
         game_.Script("_config",
                      "TITLE:Extras\nMAKER_REG:Software\\Test\\Extras\nGAME_ID:extras\nDEFAULT_NAME:a\n"
-                     "DEFAULT_NAME2:b\n");
+                     "DEFAULT_NAME2:b\nTXW_OFS_X:0\nTXW_OFS_Y:430\nTXW_SIZE_X:800\nTXW_SIZE_Y:170\nTX_OFS_X:40\n"
+                     "TX_OFS_Y:40\nTX_PITCH_X:12\nTX_PITCH_Y:30\nMOJI_MAX_X:58\nMOJI_MAX_Y:4\n");
+    }
+    // Started at once: scripts (name, UTF-8 text; "main" starts), pictures into vk_gra.vrk.
+    ExtrasGame(Scripts scripts, Pictures pictures) : ExtrasGame() {
+        for (auto& [name, text] : scripts) Script(name, text);
+        for (auto& [name, picture] : pictures) Pic(name, picture);
+        Start();
     }
     ExtrasGame(const ExtrasGame&) = delete;
     ExtrasGame& operator=(const ExtrasGame&) = delete;
@@ -61,10 +99,7 @@ public:
         return *this;
     }
     ExtrasGame& Pic(const std::string& name, const Picture& p) {
-        std::vector<uint8_t> out;
-        std::string error;
-        EXPECT_TRUE(tools::EncodePackedPicture(p, {}, out, error)) << error;
-        game_.Entry("vk_gra.vrk", name, out);
+        game_.Entry("vk_gra.vrk", name, Packed(p));
         return *this;
     }
     ExtrasGame& Entry(const std::string& file, const std::string& name, const std::vector<uint8_t>& data) {
@@ -103,9 +138,13 @@ public:
         Pass(6);
         ToWait();
     }
-    void Move(int x, int y) { f().PBMouseMove(0, x, y); }
-    void Press(platform::MouseButton b, int x, int y) {
+    // A pointer move or a press and release, as the window delivers them.
+    void Move(int x, int y) {
+        plat().SetCursorPos(x, y);
         f().PBMouseMove(0, x, y);
+    }
+    void Press(platform::MouseButton b, int x, int y) {
+        Move(x, y);
         f().PBMouseDown(b, 0, x, y);
         f().PBMouseUp(b, 0, x, y);
     }
@@ -116,15 +155,28 @@ public:
             f().Timer1Timer();
         }
     }
+    // Events-file lines from now on; "screenshot NAME" lands in the game
+    // folder, the engine's working directory.
     bool Events(const std::string& text) {
         platform::Timeline t;
         std::string error;
-        if (!platform::ParseTimeline(text, t, error)) return false;
+        if (!platform::ParseTimeline(text, t, error)) {
+            ADD_FAILURE() << error;
+            return false;
+        }
         const uint32_t now = plat().Now();
         for (platform::TimelineEvent& e : t.events) e.time += now;
         t.endTime += now;
         plat().SetTimeline(std::move(t));
         return true;
+    }
+    Picture Shot(const std::string& name) {
+        Picture p;
+        if (!ReadPng(game_.dir().File(name), p)) {
+            ADD_FAILURE() << "no screenshot " << name;
+            p.Resize(800, 600);
+        }
+        return p;
     }
     Picture Canvas() {
         Picture p;
@@ -142,6 +194,8 @@ public:
             if (std::string(line).find(want) != std::string::npos) return true;
         return false;
     }
+    std::string Backlog(int i) { return ToUtf8(f().backlog.BacklogLines[i]); }
+    std::string LastLine() { return Backlog(f().backlog.count - 1); }
 
 private:
     TestGame game_;

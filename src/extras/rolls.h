@@ -1,0 +1,52 @@
+#pragma once
+// The pieces of the choice tree and the credit sequences that need no
+// engine: the tree table reader, the column-2 placement, the staff roll's
+// text placement and the ending roll's frame.
+#include <cstdint>
+#include <string>
+
+#include "extras/extras.h"
+#include "gfx/picture.h"
+
+namespace velmora {
+
+// Reads the "seltree" table (NUL-terminated lines) into trees; false, with
+// the reason in error, when the table holds no usable tree.
+bool ParseChoiceTrees(const char* table, int32_t length, ChoiceTree trees[kTreeCount], std::string& error);
+
+// Where column 2 starts (pixels below the first row) for c rows beside a
+// group in column-1 row r: level with the group, or lifted so that it ends
+// at row 12.
+inline int ColumnTwoOffset(int c, int r) { return c + r <= 12 ? 44 * r : 528 - 44 * c; }
+
+// The staff roll's text rectangle and block placement.
+constexpr int kRollLineHeight = 32;
+// Top of the first of `lines` lines in a rectangle `height` high.
+inline int RollBlockTop(int height, int lines, bool centred) {
+    return centred ? (height - kRollLineHeight * lines) / 2 : 0;
+}
+// Left of a line `textWidth` wide in a rectangle `width` wide: alignment 0
+// left, 1 centred, 2 right.
+inline int RollLineLeft(int width, int textWidth, int alignment) {
+    return alignment == 1 ? (width - textWidth) / 2 : alignment == 2 ? width - textWidth : 0;
+}
+// The alignment letters of "CENTER": horizontal alignment and vertical centring.
+void ParseRollAlignment(const char* letters, int& horizontal, bool& vertical);
+
+// The ending roll: the credits picture is 320 pixels wide; the column on
+// the screen shows its pixel columns 64 ... 319, 600 rows from row y, with
+// the top and bottom 128 rows faded toward black.
+constexpr int kCreditWidth = 320;
+constexpr int kCreditColumnFrom = 64;
+constexpr int kEndingColumnWidth = 256;
+constexpr int kEndingColumnX = 544;
+constexpr int kCreditFirstRow = 600;
+constexpr int kCreditPitch = 32;
+void EndingRollFrame(const Picture& credits, int y, Picture& column);
+// The deadline of the step after the one due at `previous`: one step later,
+// so a late step is made up by the next ones; after a stall of more than
+// kRollStallSteps steps (a dialog) the schedule starts again from now.
+constexpr int kRollStallSteps = 10;
+uint32_t NextRollDeadline(uint32_t previous, uint32_t now, uint32_t step);
+
+}  // namespace velmora
