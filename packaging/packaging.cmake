@@ -27,7 +27,7 @@ add_custom_command(OUTPUT ${VELMORA_MANPAGES}
   COMMENT "Writing the man pages")
 add_custom_target(desktop-files ALL DEPENDS ${VELMORA_ICONS} ${VELMORA_MANPAGES})
 
-install(TARGETS velmora velmora-pack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velmora velmora-pack velmora-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The demo as built, without anything a test or a player left in the build tree.
 install(DIRECTORY ${VELMORA_DEMO_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/demo
   FILES_MATCHING PATTERN "*.vrk" PATTERN "save" EXCLUDE)
