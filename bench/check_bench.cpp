@@ -39,7 +39,8 @@ struct BigGame {
                         "\n{いいえ\n}\n*switch\n{(V001=1)\nひとつ。▼\n{\nそのほか。▼\n}\n";
                 n += 20;
             }
-            text += "*chain s" + std::to_string((s + 1) % kScripts) + "\n";
+            const int next = (s + 1) % kScripts;
+            text += "*chain " + (next == 0 ? std::string("main") : "s" + std::to_string(next)) + "\n";
             bytes += text.size();
             const std::string name = s == 0 ? "main" : "s" + std::to_string(s);
             WriteFileAtomic(d + "/scripts/" + name + ".txt", text.data(), text.size());
