@@ -129,8 +129,12 @@ void ReadSourceGame(const std::string& dir, GameContents& game) {
     if (IsRegularFile(dir + "/" + kConfigFile)) ReadSourceScript(dir + "/" + kConfigFile, "_CONFIG", game);
     for (const LayoutFolder& l : kLayoutFolders) {
         const std::string folder = dir + "/" + l.folder;
-        const bool folders = l.kind == SourceKind::Anim;
-        for (const std::string& n : ListFolder(folder, folders)) {
+        // An animation is a folder of frames or an entry of its own (NAME.anim).
+        std::vector<std::string> names = ListFolder(folder, l.kind == SourceKind::Anim);
+        if (l.kind == SourceKind::Anim)
+            for (const std::string& n : ListFolder(folder, false))
+                if (UpperName(n).size() > 5 && UpperName(n).compare(n.size() - 5, 5, ".ANIM") == 0) names.push_back(n);
+        for (const std::string& n : names) {
             if (!IsSourceFile(l.kind, n)) continue;
             const std::string name = EntryNameOf(n);
             switch (l.kind) {

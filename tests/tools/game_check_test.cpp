@@ -20,7 +20,7 @@ struct SourceGame {
         Put("config.txt", "TITLE:テスト\nEND\n");
         Put("scripts/title.txt", ":TOP\n*gra A_HALL\n");
         for (const char* f : {"pictures/A_HALL.png", "pictures/B_MINA.png", "sounds/SE01.wav", "voices/V0001.ogg",
-                              "music/M01.wav", "anim/SUN/f000.png"})
+                              "music/M01.wav", "anim/SUN/f000.png", "anim/MOONRISE.anim"})
             Put(f, "x");
     }
     void Put(const std::string& name, const std::string& text) {
