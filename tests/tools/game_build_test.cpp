@@ -7,12 +7,20 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+#include <cstring>
+
+#include "audio/wady.h"
 #include "data/archive.h"
 #include "data/file_io.h"
+#include "gfx/anim.h"
+#include "gfx/image_files.h"
+#include "gfx/png_file.h"
 #include "support/test_game.h"
 #include "tools/game_build.h"
 #include "tools/game_check.h"
 #include "tools/game_layout.h"
+#include "tools/sound_encoder.h"
 
 using namespace velmora;
 using namespace velmora::tools;
@@ -132,4 +140,151 @@ TEST(GameBuild, ExtractThenBuildGivesTheSameArchives) {
     EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " script " + dir.File("loose") + " " + dir.File("x.vrk"), &out), 0);
     EXPECT_NE(out.find("warning: " + dir.File("loose") + " has no script \"main\""), std::string::npos) << out;
     EXPECT_NE(out.find("has no script \"_config\""), std::string::npos) << out;
+}
+
+namespace {
+
+// The entry `name` of the archive at path, or empty.
+std::vector<uint8_t> EntryOf(const std::string& path, const std::string& name, bool script = false) {
+    ArchiveIndex index;
+    index.path = path;
+    if (script) ReadScriptIndex(path, index);
+    else ReadVolumeIndex(path, index);
+    std::vector<uint8_t> out;
+    const int pos = FindEntry(index, name);
+    if (pos >= 0) ReadEntry(index, pos, out);
+    return out;
+}
+
+PcmSound Tone(size_t frames) {
+    PcmSound s;
+    for (size_t i = 0; i < frames; ++i) s.samples.push_back(static_cast<int16_t>((i * 97) % 2000 - 1000));
+    return s;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    MakeDirectories(path.substr(0, path.rfind('/')));
+    WriteFileAtomic(path, bytes);
+}
+
+Picture Solid(int w, int h, uint8_t v) {
+    Picture p;
+    p.Resize(w, h);
+    for (int y = 0; y < h; ++y) std::memset(p.Row(y), v, static_cast<size_t>(p.Stride()));
+    return p;
+}
+
+}  // namespace
+
+TEST(GameBuild, EachFolderIsCodedByItsOwnRules) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    dir.Write("g/scripts/main.txt", "こんにちは\n");
+    // An RGBA PNG becomes a masked picture beside its colour, or below it.
+    const Picture colour = Solid(10, 6, 200), alpha = Solid(10, 6, 128);
+    MakeDirectories(g + "/pictures");
+    ASSERT_TRUE(WritePngWithAlpha(g + "/pictures/b_side.png", colour, &alpha));
+    ASSERT_TRUE(WritePngWithAlpha(g + "/pictures/ovl.stacked.png", colour, &alpha));
+    ASSERT_TRUE(WritePng(g + "/pictures/a_plain.png", Solid(8, 4, 50)));
+    WriteFile(g + "/music/m01.wav", WriteWav(Tone(22050)));
+    dir.Write("g/music/loops.txt", "# tracks\nM01 loop=1000 quarter=2205\n");
+    // An animation from its frames, its sound and its options.
+    for (int k = 0; k < 3; ++k) {
+        MakeDirectories(g + "/anim/glow");
+        ASSERT_TRUE(WritePng(g + "/anim/glow/f" + std::to_string(k) + ".png", Solid(16, 16, static_cast<uint8_t>(40 * k))));
+    }
+    dir.Write("g/anim/glow/anim.txt", "frame-time 80\n");
+    WriteFile(g + "/anim/glow/sound.wav", WriteWav(Tone(4000)));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.entries, 6);
+
+    Picture p;
+    std::vector<uint8_t> e = EntryOf(g + "/dist/vk_gra.vrk", "B_SIDE");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 20);
+    EXPECT_EQ(p.height, 6);
+    EXPECT_EQ(p.Pixel(15, 3)[0], 128);  // the mask, right of the colour
+    e = EntryOf(g + "/dist/vk_gra.vrk", "OVL");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 10);
+    EXPECT_EQ(p.height, 12);
+    e = EntryOf(g + "/dist/vk_gra.vrk", "A_PLAIN");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 8);
+
+    WadyHeader h;
+    e = EntryOf(g + "/dist/vk_bgm.vrk", "M01");
+    ASSERT_TRUE(ParseWadyHeader(e.data(), e.size(), h));
+    EXPECT_EQ(h.framesPerQuarter, 2205u);
+    EXPECT_EQ(h.loopStart, 1000u);  // mono: one coded byte a frame
+
+    AnimEntry a;
+    e = EntryOf(g + "/dist/vk_anim.vrk", "GLOW");
+    ASSERT_TRUE(ParseAnimHeader(e.data(), e.size(), a));
+    EXPECT_EQ(a.frameTime, 80u);
+    EXPECT_EQ(a.frameCount, 3u);
+    EXPECT_NE(a.soundSize, 0u);
+
+    std::vector<uint8_t> script = EntryOf(g + "/dist/vk_data.vrk", "MAIN", true);
+    NegateBytes(script.data(), script.size());
+    EXPECT_EQ(std::string(script.begin(), script.end()), std::string("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\0", 11));
+}
+
+TEST(GameBuild, RefusesWhatTheEngineCouldNotFind) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    MakeDirectories(g + "/pictures");
+    dir.Write("g/scripts/main.txt", "x\n");
+    BuildSummary s;
+    std::string error;
+    // Two files that would be one entry.
+    ASSERT_TRUE(WritePng(g + "/pictures/a_sky.png", Solid(4, 4, 1)));
+    ASSERT_TRUE(WritePng(g + "/pictures/A_SKY.stacked.png", Solid(4, 4, 1)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("\"A_SKY\" is taken by"), std::string::npos) << error;
+    std::remove((g + "/pictures/A_SKY.stacked.png").c_str());
+    // A name the archive cannot hold.
+    ASSERT_TRUE(WritePng(g + "/pictures/a_very_long_name_x.png", Solid(4, 4, 1)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("longer than 15 characters"), std::string::npos) << error;
+    std::remove((g + "/pictures/a_very_long_name_x.png").c_str());
+    // A loop point past the end of its track, named with the track.
+    WriteFile(g + "/music/M02.wav", WriteWav(Tone(100)));
+    dir.Write("g/music/loops.txt", "M02 loop=5000\n");
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("M02"), std::string::npos) << error;
+    dir.Write("g/music/loops.txt", "M02 lop=5\n");
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("unknown option \"lop\""), std::string::npos) << error;
+    // No scripts folder: not a game folder.
+    EXPECT_FALSE(BuildGame(dir.File("nothing"), "", nullptr, s, error));
+}
+
+TEST(GameBuild, AnExtractedSoundThatWasEditedIsCodedAfresh) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    dir.Write("g/scripts/main.txt", "x\n");
+    WriteFile(g + "/sounds/SE01.wav", WriteWav(Tone(3000)));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    const std::string back = dir.File("back");
+    ASSERT_TRUE(ExtractArchive(g + "/dist/vk_se0.vrk", {}, back, nullptr, error)) << error;
+    // The extracted WAV reads as the sound it holds, without the coder's silence.
+    PcmSound pcm;
+    std::vector<uint8_t> wav = Bytes(back + "/sounds/SE01.wav");
+    ASSERT_TRUE(ReadWav(wav, pcm, error)) << error;
+    EXPECT_EQ(pcm.Frames(), 3000u);
+    // Edited (the same samples written anew, one changed): coded from the samples.
+    pcm.samples[10] = 12345;
+    MakeDirectories(back + "/scripts");
+    dir.Write("back/scripts/main.txt", "x\n");
+    WriteFile(back + "/sounds/SE01.wav", WriteWav(pcm));
+    ASSERT_TRUE(BuildGame(back, "", nullptr, s, error)) << error;
+    EXPECT_EQ(EntryOf(back + "/dist/vk_se0.vrk", "SE01"), EncodeSoundEffect(pcm));
 }
