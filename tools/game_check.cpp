@@ -424,9 +424,22 @@ private:
             case kCmdSelect:
                 CheckSelect(*script_, index);
                 break;
-            case kCmdClickmap:
-                if (!byName_.count("MAP")) Error("clickmap: the game has no table \"map\"");
+            case kCmdClickmap: {
+                std::string name(args);
+                while (!name.empty() && name.back() == ' ') name.pop_back();
+                if (!byName_.count("MAP")) {
+                    Error("clickmap: the game has no table \"map\"");
+                    break;
+                }
+                // The map's section is the first ":" the name follows.
+                bool found = false;
+                for (const std::string& l : game_.scripts[byName_.at("MAP")].lines)
+                    for (size_t p = l.find(':'); p != std::string::npos && !found; p = l.find(':', p + 1))
+                        found = l.size() - p - 1 >= name.size() &&
+                                SameNoCase(l.c_str() + p + 1, name.c_str(), name.size());
+                if (name.empty() || !found) Error("clickmap " + Shown(name) + ": no such map in the table \"map\"");
                 break;
+            }
             case kCmdRoll: {
                 const std::string name = FirstField(args, " ");
                 if (!byName_.count(Upper(name))) Error("roll " + Shown(name) + ": no such roll script");
@@ -435,9 +448,22 @@ private:
             case kCmdViewer:
                 if (!byName_.count("VIEW")) Error("viewer: the game has no table \"view\"");
                 break;
-            case kCmdEffect:
-                if (!byName_.count("EFFECT")) Error("effect: the game has no effect script \"effect\"");
+            case kCmdEffect: {
+                if (!byName_.count("EFFECT")) {
+                    Error("effect: the game has no effect script \"effect\"");
+                    break;
+                }
+                std::string name(args);
+                while (!name.empty() && name.back() == ' ') name.pop_back();
+                // The engine's own reader of effect definitions.
+                std::string table;
+                for (const std::string& l : game_.scripts[byName_.at("EFFECT")].lines) table += l + '\0';
+                static EffectStep steps[kEffectStepsMax];
+                int count = 0;
+                if (!ParseEffectDefinition(table.data(), static_cast<int32_t>(table.size()), name.c_str(), steps, count))
+                    Error("effect " + Shown(name) + ": not defined in the effect script");
                 break;
+            }
             default:
                 break;
         }

@@ -3,9 +3,11 @@
 // fails the run with exit 3, so an author's CI catches a missing picture.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "app/trace.h"
 #include "support/test_game.h"
 
 using namespace velmora;
@@ -51,4 +53,29 @@ TEST(StrictRun, AMissingPictureAndLabelFailTheRunWithTheirScriptLines) {
     EXPECT_EQ(ReadText(out.File("plain.txt")).find("content errors:"), std::string::npos);
     // --strict belongs to headless runs.
     EXPECT_EQ(test::RunVelmora("--strict " + game.path(), &output), 2) << output;
+}
+
+TEST(StrictRun, ContentErrorsAreCountedByKindInTheOrderFirstMet) {
+    ResetContentErrors();
+    std::FILE* sink = std::tmpfile();
+    ASSERT_NE(sink, nullptr);
+    SetTraceSink(sink);
+    ContentError("sound", "sound %s: not found", "SE9");
+    SetTraceLocator([](const void*) { return std::string("scene:7"); }, nullptr);
+    ContentError("picture", "a");
+    ContentError("sound", "b");
+    SetTraceLocator(nullptr, nullptr);
+    SetTraceSink(nullptr);
+    // Counted even without a sink.
+    ContentError("picture", "c");
+    EXPECT_EQ(ContentErrorCount(), 4);
+    EXPECT_EQ(ContentErrorSummary(), "sound 2, picture 2");
+    std::rewind(sink);
+    char buf[256] = {};
+    const size_t n = std::fread(buf, 1, sizeof buf - 1, sink);
+    std::fclose(sink);
+    EXPECT_EQ(std::string(buf, n), "sound SE9: not found\na (script scene:7)\nb (script scene:7)\n");
+    ResetContentErrors();
+    EXPECT_EQ(ContentErrorCount(), 0);
+    EXPECT_EQ(ContentErrorSummary(), "");
 }

@@ -164,3 +164,38 @@ TEST(GameCheck, TheDemoPassesClean) {
     EXPECT_EQ(r.errors, 0) << All(r);
     EXPECT_GT(r.scripts, 10);
 }
+
+TEST(GameCheck, TablesAreReadByTheCommandsThatUseThem) {
+    SourceGame g;
+    // The effect and click-map tables, and a roll script whose own commands
+    // are no script commands: none of them is checked as a script.
+    g.Script("effect", ":FLASH\n*SHOW\n");
+    g.Script("map", ":ROOM\n1\n10,10,100,100,door\n");
+    g.Script("credits", "*RESET\n*WAIT 30\nThanks\n");
+    g.Script("main",
+             "*effect FLASH\n"
+             "*effect GLOW\n"   // 2: not defined
+             "*clickmap ROOM\n"
+             "{\n}\n"
+             "*clickmap HALL\n"  // 6: no such map
+             "{\n}\n"
+             "*roll credits\n"
+             "*roll nothing\n"   // 10: no roll script
+             "*viewer VIEW_1\n"  // 11: no table "view"
+             "*mark 12\n");
+    CheckReport r = g.Check();
+    const std::string m = "scripts/main.txt";
+    EXPECT_TRUE(Has(r, m, 2, "effect GLOW: not defined")) << All(r);
+    EXPECT_TRUE(Has(r, m, 6, "clickmap HALL: no such map")) << All(r);
+    EXPECT_TRUE(Has(r, m, 10, "roll nothing: no such roll script")) << All(r);
+    EXPECT_TRUE(Has(r, m, 11, "no table \"view\"")) << All(r);
+    EXPECT_EQ(r.errors, 4) << All(r);
+    // Warnings alone do not fail the check.
+    SourceGame w;
+    w.Script("main", "}\n");
+    CheckReport rw = w.Check();
+    EXPECT_EQ(rw.errors, 0) << All(rw);
+    EXPECT_TRUE(Has(rw, "scripts/main.txt", 1, "without a \"{\" line before it", false)) << All(rw);
+    std::string out;
+    EXPECT_EQ(test::RunVelmora("--check " + w.dir.path(), &out), 0) << out;
+}
