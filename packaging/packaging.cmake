@@ -14,7 +14,7 @@ add_custom_command(OUTPUT ${VELMORA_ICONS}
   COMMENT "Drawing the desktop icon")
 
 set(VELMORA_MAN_DIR ${CMAKE_BINARY_DIR}/man)
-set(VELMORA_MANPAGES ${VELMORA_MAN_DIR}/velmora.1 ${VELMORA_MAN_DIR}/velmora-pack.1)
+set(VELMORA_MANPAGES ${VELMORA_MAN_DIR}/velmora.1 ${VELMORA_MAN_DIR}/velmora-pack.1 ${VELMORA_MAN_DIR}/velmora-check.1)
 add_custom_command(OUTPUT ${VELMORA_MANPAGES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${VELMORA_MAN_DIR}
   COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:velmora> -DNAME=velmora
@@ -23,11 +23,14 @@ add_custom_command(OUTPUT ${VELMORA_MANPAGES}
   COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:velmora-pack> -DNAME=velmora-pack
     "-DSUMMARY=builds and inspects the archives, pictures, sounds and animations of a game"
     -DOUT=${VELMORA_MAN_DIR}/velmora-pack.1 -P ${CMAKE_SOURCE_DIR}/packaging/manpage.cmake
-  DEPENDS velmora velmora-pack ${CMAKE_SOURCE_DIR}/packaging/manpage.cmake
+  COMMAND ${CMAKE_COMMAND} -DPROGRAM=$<TARGET_FILE:velmora-check> -DNAME=velmora-check
+    "-DSUMMARY=reports what would go wrong when a game is played"
+    -DOUT=${VELMORA_MAN_DIR}/velmora-check.1 -P ${CMAKE_SOURCE_DIR}/packaging/manpage.cmake
+  DEPENDS velmora velmora-pack velmora-check ${CMAKE_SOURCE_DIR}/packaging/manpage.cmake
   COMMENT "Writing the man pages")
 add_custom_target(desktop-files ALL DEPENDS ${VELMORA_ICONS} ${VELMORA_MANPAGES})
 
-install(TARGETS velmora velmora-pack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velmora velmora-pack velmora-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The demo as built, without anything a test or a player left in the build tree.
 install(DIRECTORY ${VELMORA_DEMO_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/demo
   FILES_MATCHING PATTERN "*.vrk" PATTERN "save" EXCLUDE)
@@ -39,7 +42,7 @@ foreach(size 48 128 256)
 endforeach()
 install(FILES ${VELMORA_ICON_DIR}/velmora.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${VELMORA_MANPAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/authoring.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VENDOR "Velmora")

@@ -1,15 +1,16 @@
 // velmora: plays a game in a window, or headless on a virtual clock.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
-#include <unistd.h>
-
 #include "data/file_io.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/qt/qt_platform.h"
+#include "tools/game_check.h"
 
 #ifndef VELMORA_DEMO_DIR
 #define VELMORA_DEMO_DIR "demo"
@@ -19,7 +20,9 @@ namespace {
 
 const char kUsage[] =
     "usage: velmora [--choose | GAME_DIR]\n"
-    "       velmora --headless [--game DIR] [--events FILE] [--seed N] [--settings FILE.ini] [--trace FILE]\n"
+    "       velmora --check GAME\n"
+    "       velmora --headless [--game DIR] [--events FILE] [--seed N] [--settings FILE.ini] [--trace FILE] "
+    "[--strict]\n"
     "\n"
     "Plays a game packed in archive files (vk_data.vrk and its volumes).\n"
     "Without GAME_DIR, plays the bundled demo game.\n"
@@ -31,6 +34,9 @@ const char kUsage[] =
     "  --seed N           seed of the random generator (default 1)\n"
     "  --settings FILE    the settings store (created when missing; default: in memory)\n"
     "  --trace FILE       write every step and every content error to FILE\n"
+    "  --strict           (headless) count every content error, sum them up at the end of\n"
+    "                     the trace and exit 3 when there was any\n"
+    "  --check GAME       check GAME's scripts as velmora-check does, and exit\n"
     "  --verbose          trace to standard error (windowed)\n"
     "  --quit-after MS    close the window after MS milliseconds and report the CPU used\n"
     "  --help             show this text\n";
@@ -113,6 +119,13 @@ int main(int argc, char** argv) {
         } else if (a == "--trace") {
             if (!value(h.traceFile)) return Bad("--trace needs a file");
             w.traceFile = h.traceFile;
+        } else if (a == "--check") {
+            std::string dir;
+            if (!value(dir)) return Bad("--check needs a game folder");
+            if (argc != 3) return Bad("--check takes the game folder alone");
+            return tools::RunCheck(dir, stdout, stderr);
+        } else if (a == "--strict") {
+            h.strict = true;
         } else if (a == "--verbose") {
             w.verbose = true;
         } else if (a == "--quit-after") {
@@ -132,6 +145,7 @@ int main(int argc, char** argv) {
             gameGiven = true;
         }
     }
+    if (h.strict && !headless) return Bad("--strict is for --headless runs");
     if (headless && w.quitAfterMs > 0) return Bad("--quit-after is for the window, not --headless");
     if (choose && (headless || gameGiven)) return Bad("--choose is for the window without a game directory");
     if (!gameGiven && !choose) game = BundledDemo();

@@ -39,7 +39,7 @@ platform::PcmFormat FormatOf(const PcmSound& s) {
 // One channel of the run coding. Ramps are taken when they stay within
 // kRampTolerance of the signal, otherwise the closest one-byte code.
 constexpr int kRampTolerance = 24;
-constexpr int kTailCodes = 300;
+constexpr int kTailCodes = kSoundEffectTail;
 
 std::vector<uint8_t> EncodeRunChannel(const std::vector<int16_t>& x, uint32_t& codeCount) {
     const int16_t* S = RunDeltaTable();

@@ -18,8 +18,9 @@ struct PcmSound {
 bool ReadWav(const std::vector<uint8_t>& bytes, PcmSound& sound, std::string& error);
 std::vector<uint8_t> WriteWav(const PcmSound& sound);
 
-// A run-coded sound effect. The last 300 codes of each channel are silence,
-// since the player starts them from zero.
+// A run-coded sound effect. The last kSoundEffectTail codes of each channel
+// are silence, since the player starts them from zero.
+constexpr int kSoundEffectTail = 300;
 std::vector<uint8_t> EncodeSoundEffect(const PcmSound& sound);
 
 struct MusicOptions {

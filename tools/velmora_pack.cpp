@@ -13,13 +13,17 @@
 #include "gfx/png_file.h"
 #include "tools/anim_encoder.h"
 #include "tools/archive_writer.h"
-#include "tools/sound_encoder.h"
+#include "tools/game_build.h"
 #include "tools/picture_encoder.h"
+#include "tools/sound_encoder.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: velmora-pack script FOLDER OUT.vrk\n"
+    "       velmora-pack new DIR\n"
+    "       velmora-pack build DIR [OUT]\n"
+    "       velmora-pack extract ARCHIVE [NAME...] [-o DIR]\n"
     "       velmora-pack volume [--width W] [--keep-ext] FOLDER OUT.vrk\n"
     "       velmora-pack list [--script|--volume] ARCHIVE\n"
     "       velmora-pack sound IN.wav OUT\n"
@@ -32,6 +36,21 @@ const char kUsage[] =
     "       velmora-pack anim [--frame-time MS] [--animq] [--quality Q] [--key-every K]\n"
     "                         [--list FILE] [--sound IN.wav] FOLDER OUT\n"
     "\n"
+    "  new      writes a starter game into DIR: config.txt, scripts/, pictures/,\n"
+    "           sounds/, loops/, voices/, music/ and anim/, ready to build and play\n"
+    "  build    packs the game folder DIR into the archives the engine reads, in\n"
+    "           OUT (default DIR/dist): config.txt and scripts/*.txt into\n"
+    "           vk_data.vrk, pictures/*.png into vk_gra.vrk (RGBA as masked\n"
+    "           pictures, stacked for *.stacked.png), pictures/*.jpg into\n"
+    "           vk_gjp.vrk, sounds/*.wav into vk_se0.vrk and loops/*.wav into\n"
+    "           vk_se2.vrk (WADY effects), voices/*.wav or *.ogg into vk_ogg1.vrk\n"
+    "           (Ogg), music/*.wav into vk_bgm.vrk (WADY music, loop points in\n"
+    "           music/loops.txt), anim/NAME/ frames into vk_anim.vrk; only what\n"
+    "           changed since the last build is coded again\n"
+    "  extract  writes the entries of ARCHIVE (or those named) into the folder\n"
+    "           layout of build under DIR (default .): scripts as UTF-8 text,\n"
+    "           pictures as PNG with their mask as alpha, sounds and music as\n"
+    "           WAV, voices as Ogg; build makes the same archive of them again\n"
     "  script   packs every UTF-8 text file of FOLDER as a script entry named by\n"
     "           the file name without extension (at most 15 characters); each\n"
     "           line is converted to CP932 and ended by one NUL\n"
@@ -99,6 +118,8 @@ int List(int argc, char** argv) {
     index.path = path;
     if (mode == 1) velmora::ReadScriptIndex(path, index);
     else velmora::ReadVolumeIndex(path, index);
+    if (index.count == 0 && velmora::FileSize(path) != 4 && !(mode == 2 && velmora::FileSize(path) == 8))
+        return Fail(path + ": not " + (mode == 1 ? "a script archive" : "an archive") + " this engine can read");
     std::printf("%s: %s, %d entries%s\n", path.c_str(), mode == 1 ? "script archive" : "volume", index.count,
                 mode == 2 ? (", name width " + std::to_string(index.width)).c_str() : "");
     for (int i = 0; i < index.count; ++i)
@@ -366,6 +387,15 @@ int main(int argc, char** argv) {
     if (cmd == "script") {
         if (argc != 4) return Usage("script takes FOLDER OUT.vrk");
         if (!velmora::tools::PackScriptFolder(argv[2], argv[3], error, &count)) return Fail(error);
+        for (const char* needed : {"main", "_config"}) {
+            std::vector<std::string> names, paths;
+            bool found = false;
+            if (velmora::tools::ReadFolder(argv[2], false, names, paths, error))
+                for (const std::string& n : names) found = found || velmora::UpperName(n) == velmora::UpperName(needed);
+            if (!found)
+                std::fprintf(stderr, "velmora-pack: warning: %s has no script \"%s\"%s\n", argv[2], needed,
+                             needed[0] == 'm' ? ": the game has nothing to start" : ": every key keeps its default");
+        }
         std::printf("%s: %d scripts\n", argv[3], count);
         return 0;
     }
@@ -396,6 +426,42 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "list") return List(argc - 2, argv + 2);
+    if (cmd == "new") {
+        if (argc != 3) return Usage("new takes DIR");
+        if (!velmora::tools::NewGame(argv[2], error)) return Fail(error);
+        std::printf("%s: a starter game; velmora-pack build %s packs it, velmora %s/dist plays it\n", argv[2], argv[2],
+                    argv[2]);
+        return 0;
+    }
+    if (cmd == "build") {
+        if (argc != 3 && argc != 4) return Usage("build takes DIR [OUT]");
+        velmora::tools::BuildSummary s;
+        if (!velmora::tools::BuildGame(argv[2], argc == 4 ? argv[3] : "", stderr, s, error)) return Fail(error);
+        std::printf("%s: %d archives (%d unchanged), %d entries, %zu bytes, %d coded, %.2f s\n",
+                    argc == 4 ? argv[3] : (std::string(argv[2]) + "/dist").c_str(), s.archives, s.unchanged, s.entries,
+                    s.bytes, s.coded, s.seconds);
+        return 0;
+    }
+    if (cmd == "extract") {
+        std::string archive, out = ".";
+        std::vector<std::string> names;
+        for (int i = 2; i < argc; ++i) {
+            std::string a = argv[i];
+            if (a == "-o") {
+                if (i + 1 >= argc) return Usage("-o takes a folder");
+                out = argv[++i];
+            } else if (!a.empty() && a[0] == '-') {
+                return Usage(("unknown option " + a).c_str());
+            } else if (archive.empty()) {
+                archive = a;
+            } else {
+                names.push_back(a);
+            }
+        }
+        if (archive.empty()) return Usage("extract takes ARCHIVE [NAME...] [-o DIR]");
+        if (!velmora::tools::ExtractArchive(archive, names, out, stdout, error)) return Fail(error);
+        return 0;
+    }
     if (cmd == "sound" || cmd == "music" || cmd == "voice") return Encode(cmd, argc - 2, argv + 2);
     if (cmd == "info") return Info(argc - 2, argv + 2);
     if (cmd == "picture") return PackOnePicture(argc - 2, argv + 2);

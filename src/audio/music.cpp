@@ -94,7 +94,7 @@ int StartStream(TForm1& f, int64_t offset, int64_t entrySize) {
     bool ok = fp && std::fseek(fp, static_cast<long>(offset), SEEK_SET) == 0 &&
               std::fread(head, 1, sizeof head, fp) == sizeof head && ParseWadyHeader(head, sizeof head, h);
     if (!ok) {
-        Trace("music: the entry at %lld is not WADY", static_cast<long long>(offset));
+        ContentError("damaged", "music: the entry at %lld is not WADY", static_cast<long long>(offset));
         if (s.source != MusicSource::AnimationFile) CloseMusicFile(s);
         return 1;
     }
@@ -179,7 +179,7 @@ int PlayTrack(TForm1& f, int32_t n) {
     std::snprintf(name, sizeof name, "M%02d", n);
     const int pos = FindEntry(f.data.bgm, name);
     if (pos < 0) {
-        Trace("music %s: not found", name);
+        ContentError("music", "music %s: not found", name);
         return 1;
     }
     if (a.music.source == MusicSource::AnimationFile) {

@@ -66,7 +66,7 @@ bool DecodeOggVoice(const uint8_t* data, size_t size, DecodedVoice& voice) {
     cb.tell_func = StreamTell;
     int rc = ov_open_callbacks(&stream, &vf, nullptr, 0, cb);
     if (rc != 0) {
-        Trace("voice: not an Ogg Vorbis stream (%d)", rc);
+        ContentError("damaged", "voice: not an Ogg Vorbis stream (%d)", rc);
         return false;
     }
     const vorbis_info* info = ov_info(&vf, -1);

@@ -51,7 +51,7 @@ void PlayVoiceEntry(TForm1& f, const std::string& name, const std::vector<uint8_
     fmt.blockAlign = static_cast<uint16_t>(v.channels * 2);
     fmt.avgBytesPerSec = static_cast<uint32_t>(v.channels * v.rate * 2);
     if (v.length == 0) {
-        Trace("voice %s: no samples", name.c_str());
+        ContentError("damaged", "voice %s: no samples", name.c_str());
         return;
     }
     StartBuffer(f, kSlotVoice, fmt, v.pcm.data(), static_cast<uint32_t>(v.length), f.settings.Vol[0], false, name);
@@ -60,7 +60,7 @@ void PlayVoiceEntry(TForm1& f, const std::string& name, const std::vector<uint8_
 void PlayEffectEntry(TForm1& f, const std::string& name, const std::vector<uint8_t>& bytes, int slot) {
     WadyHeader h;
     if (!ParseWadyHeader(bytes.data(), bytes.size(), h)) {
-        Trace("sound %s: not a WADY entry", name.c_str());
+        ContentError("damaged", "sound %s: not a WADY entry", name.c_str());
         return;
     }
     const uint32_t size = h.decodedSize & ~1u;
@@ -75,7 +75,8 @@ void PlayEffectEntry(TForm1& f, const std::string& name, const std::vector<uint8
     }
     std::vector<int16_t> pcm(size / 2);
     if (!DecodeRunCoded(bytes.data(), bytes.size(), h, pcm.data(), size)) {
-        Trace("sound %s: damaged codes (entry of %zu bytes, %u decoded bytes)", name.c_str(), bytes.size(), size);
+        ContentError("damaged", "sound %s: damaged codes (entry of %zu bytes, %u decoded bytes)", name.c_str(),
+                     bytes.size(), size);
         return;
     }
     StartBuffer(f, slot, h.format, pcm.data(), size, f.settings.Vol[1], slot == kSlotLoop, name);
@@ -151,7 +152,7 @@ int PlaySound(TForm1& f, const std::string& name) {
             return 0;
         }
     }
-    Trace("sound %s: not found", up.c_str());
+    ContentError("sound", "sound %s: not found", up.c_str());
     return 1;
 }
 

@@ -50,7 +50,7 @@ int DragScroll(const BacklogState& b, int p) {
 
 void LoadViewerPicture(TForm1& f, const char* name, Picture& picture) {
     picture.Resize(0, 0);
-    if (!LoadPicture(f, name, picture)) Trace("backlog: system picture %s missing", name);
+    if (!LoadPicture(f, name, picture)) ContentError("picture", "backlog: system picture %s missing", name);
 }
 
 // A committed line as the viewer draws it: up to its NUL, at most 69 bytes,

@@ -50,8 +50,8 @@ bool AddRecord(ArchiveIndex& index, const std::string& path, int i, const uint8_
     int32_t offset = GetLE32(field + width);
     int32_t size = GetLE32(field + width + 4);
     if (offset < 0 || size < 0 || static_cast<long long>(offset) + size > fileLength) {
-        Trace("archive %s: entry %s at %d size %d lies outside the file (%ld bytes); index refused",
-              path.c_str(), name.c_str(), offset, size, fileLength);
+        ContentError("damaged", "archive %s: entry %s at %d size %d lies outside the file (%ld bytes); index refused",
+                     path.c_str(), name.c_str(), offset, size, fileLength);
         return false;
     }
     index.names.push_back(UpperName(name));
@@ -77,7 +77,8 @@ void ReadScriptIndex(const std::string& path, ArchiveIndex& index) {
     if (len >= 4 && std::fread(head, 1, 4, fp) == 4) {
         int32_t n = GetLE32(head);
         if (n > 0 && static_cast<long long>(n) * 24 > len - 4) {
-            Trace("archive %s: %d records do not fit in %ld bytes; index refused", path.c_str(), n, len);
+            ContentError("damaged", "archive %s: %d records do not fit in %ld bytes; index refused", path.c_str(), n,
+                         len);
         } else if (n > 0) {
             bool ok = true;
             for (int i = 0; i < n && ok; ++i) {
@@ -106,10 +107,10 @@ void ReadVolumeIndex(const std::string& path, ArchiveIndex& index) {
         int32_t w = GetLE32(head + 4);
         long long block = (static_cast<long long>(w) + 8) * n;
         if (w <= 0 || w > 4096) {
-            Trace("archive %s: name width %d is not usable; index refused", path.c_str(), w);
+            ContentError("damaged", "archive %s: name width %d is not usable; index refused", path.c_str(), w);
         } else if (block > len - 8) {
-            Trace("archive %s: %d records of %d bytes do not fit in %ld bytes; index refused", path.c_str(), n,
-                  w + 8, len);
+            ContentError("damaged", "archive %s: %d records of %d bytes do not fit in %ld bytes; index refused",
+                         path.c_str(), n, w + 8, len);
         } else {
             std::vector<uint8_t> records(static_cast<size_t>(block));
             bool ok = std::fread(records.data(), 1, records.size(), fp) == records.size();
@@ -167,7 +168,7 @@ int32_t ReadEntry(const ArchiveIndex& index, int position, uint8_t* buffer, int3
               std::fread(buffer, 1, static_cast<size_t>(size), fp) == static_cast<size_t>(size);
     std::fclose(fp);
     if (!ok) {
-        Trace("archive %s: entry %s cannot be read in full", index.path.c_str(), name.c_str());
+        ContentError("damaged", "archive %s: entry %s cannot be read in full", index.path.c_str(), name.c_str());
         return -1;
     }
     return size;

@@ -69,7 +69,7 @@ void ParseNameValue(const std::string& value, ConfigValues& config) {
     int32_t n = 0;
     std::string number = TableField(value, 0);
     if (!ParseDecimal(number, n) || n < 0 || n >= kSpeakerCount) {
-        Trace("_config: NAME number \"%s\" is not 0 ... 59; line ignored", TraceText(number).c_str());
+        ContentError("config", "_config: NAME number \"%s\" is not 0 ... 59; line ignored", TraceText(number).c_str());
         return;
     }
     Speaker& s = config.NAME[n];
@@ -112,9 +112,11 @@ void ParseConfigBlock(const char* table, int32_t length, ConfigValues& config) {
                 known = true;
                 int32_t v = 0;
                 if (ParseDecimal(value, v)) config.*k.field = v;
-                else Trace("_config: %s value \"%s\" is not a decimal integer; ignored", k.key, TraceText(value).c_str());
+                else
+                    ContentError("config", "_config: %s value \"%s\" is not a decimal integer; ignored", k.key,
+                                 TraceText(value).c_str());
             }
-        if (!known) Trace("_config: unknown key %s ignored", TraceText(key).c_str());
+        if (!known) ContentError("config", "_config: unknown key %s ignored", TraceText(key).c_str());
     }
 }
 

@@ -160,11 +160,11 @@ bool DecodeFrame(AnimRun& r, int64_t c) {
     char what[96];
     std::snprintf(what, sizeof what, "%s frame %lld", TraceText(r.name).c_str(), static_cast<long long>(c));
     if (!read) {
-        Trace("anim %s: cannot be read; skipped", what);
+        ContentError("damaged", "anim %s: cannot be read; skipped", what);
         return false;
     }
     if (!r.decoder.Decode(buffer.data(), buffer.size(), r.frame, what)) {
-        Trace("anim %s: cannot be decoded; skipped", what);
+        ContentError("damaged", "anim %s: cannot be decoded; skipped", what);
         return false;
     }
     return true;
@@ -213,7 +213,7 @@ bool OpenAnimation(AnimRun& r) {
     const std::string name = TraceText(r.name);
     const char* cmd = r.quality ? "animq" : "anim";
     if (!index) {
-        Trace("%s %s: in neither animation volume", cmd, name.c_str());
+        ContentError("animation", "%s %s: in neither animation volume", cmd, name.c_str());
         return false;
     }
     const uint32_t entrySize = index->sizes[pos] < 0 ? 0 : static_cast<uint32_t>(index->sizes[pos]);
@@ -222,13 +222,14 @@ bool OpenAnimation(AnimRun& r) {
     uint8_t head[kAnimHeaderSize];
     if (!r.file || std::fseek(r.file, static_cast<long>(r.base), SEEK_SET) != 0 ||
         entrySize < kAnimHeaderSize || std::fread(head, 1, sizeof head, r.file) != sizeof head) {
-        Trace("%s %s: the entry's header cannot be read from \"%s\"", cmd, name.c_str(), index->path.c_str());
+        ContentError("damaged", "%s %s: the entry's header cannot be read from \"%s\"", cmd, name.c_str(),
+                     index->path.c_str());
         return false;
     }
     AnimEntry& e = r.e;
     ParseAnimHeader(head, sizeof head, e);
     if (e.frameCount == 0) {
-        Trace("%s %s: no frames", cmd, name.c_str());
+        ContentError("damaged", "%s %s: no frames", cmd, name.c_str());
         return false;
     }
     if (r.quality && (e.width < 2 || e.height < 2 || e.width > kAnimqMaxWidth || e.height > kAnimqMaxHeight)) {

@@ -175,7 +175,8 @@ void BgAnimCommand(TForm1& f, const char* args) {
                 break;
             }
             BgAnimFrame& frame = st.frames[k];
-            if (!LoadPicture(f, name, frame.picture)) Trace("bg_anim %s: no such picture", TraceText(name).c_str());
+            if (!LoadPicture(f, name, frame.picture))
+                ContentError("picture", "bg_anim %s: no such picture", TraceText(name).c_str());
             frame.name = name;
             TakeCleanPiece(f, frame);
             ++frames;

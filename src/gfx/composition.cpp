@@ -31,7 +31,8 @@ void FillSpriteSlot(TForm1& f, const std::string& name) {
     GfxState& g = f.gfx;
     // A missing sprite leaves the load picture as it was; its old content
     // is what the slot receives.
-    LoadPicture(f, name, g.spriteLoad);
+    if (!LoadPicture(f, name, g.spriteLoad))
+        ContentError("picture", "sprite %s: no such picture", TraceText(name).c_str());
     SpriteSlot& slot = g.spriteCache[g.nextSpriteSlot];
     const int half = g.spriteLoad.width / 2;
     const int h = g.spriteLoad.height;

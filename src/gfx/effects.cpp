@@ -185,9 +185,9 @@ void EffectCommand(TForm1& f, const char* args) {
     std::string name(args);
     while (!name.empty() && name.back() == ' ') name.pop_back();
     if (!LoadScript(f, "effect", 2)) {
-        Trace("effect %s: there is no effect script", TraceText(name).c_str());
+        ContentError("effect", "effect %s: there is no effect script", TraceText(name).c_str());
     } else if (!ParseEffectDefinition(f.loader.table, f.loader.tableLength, name.c_str(), steps, count)) {
-        Trace("effect %s: not defined in the effect script", TraceText(name).c_str());
+        ContentError("effect", "effect %s: not defined in the effect script", TraceText(name).c_str());
     }
     Picture& work = f.gfx.work;
     EnsureScreenSize(work);

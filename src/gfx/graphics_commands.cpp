@@ -101,7 +101,7 @@ bool ChangeBackground(TForm1& f, const PictureArgs& a, bool colour) {
         MarkPictureSeen(f, a.name);
         f.gfx.backgroundName = a.name;
         found = LoadPicture(f, a.name, f.gfx.background);
-        if (!found) Trace("background %s: no such picture", TraceText(a.name).c_str());
+        if (!found) ContentError("picture", "background %s: no such picture", TraceText(a.name).c_str());
     }
     if (!found || f.gfx.noRedraw) return false;
     ClearSprites(f);
@@ -148,7 +148,7 @@ int GraCommand(TForm1& f, const char* args) {
             break;
         }
         default:
-            Trace("gra %s: not a background, sprite or colour name", TraceText(a.name).c_str());
+            ContentError("picture", "gra %s: not a background, sprite or colour name", TraceText(a.name).c_str());
             break;
     }
     // Only a transition of this command can have been cut short.
@@ -196,7 +196,8 @@ void OvrCommand(TForm1& f, const char* args) {
     if (EqualsNoCase(name.c_str(), "OFF")) {
         f.vars.S[35] = 0;
     } else {
-        if (!LoadPicture(f, name, f.gfx.overlay)) Trace("ovr %s: no such picture", TraceText(name).c_str());
+        if (!LoadPicture(f, name, f.gfx.overlay))
+            ContentError("picture", "ovr %s: no such picture", TraceText(name).c_str());
         f.vars.S[35] = 1;
     }
     SceneRedraw(f, transition);
@@ -205,14 +206,17 @@ void OvrCommand(TForm1& f, const char* args) {
 void PartsloadCommand(TForm1& f, const char* args) {
     const char* comma = std::strchr(args, ',');
     if (!comma) {
-        if (!LoadPicture(f, args, f.gfx.parts)) Trace("partsload %s: no such picture", TraceText(args).c_str());
+        if (!LoadPicture(f, args, f.gfx.parts))
+            ContentError("picture", "partsload %s: no such picture", TraceText(args).c_str());
         f.vars.S[15] = 0;
         return;
     }
     std::string first(args, static_cast<size_t>(comma - args));
     std::string second(comma + 1);
-    if (!LoadPicture(f, first, f.gfx.parts)) Trace("partsload %s: no such picture", TraceText(first).c_str());
-    if (!LoadPicture(f, second, f.gfx.work)) Trace("partsload %s: no such picture", TraceText(second).c_str());
+    if (!LoadPicture(f, first, f.gfx.parts))
+        ContentError("picture", "partsload %s: no such picture", TraceText(first).c_str());
+    if (!LoadPicture(f, second, f.gfx.work))
+        ContentError("picture", "partsload %s: no such picture", TraceText(second).c_str());
     f.vars.S[15] = 1;
 }
 
@@ -266,7 +270,8 @@ void DirectCommand(TForm1& f, const char* args) {
     f.stepper.ScriptRunning = false;
     platform::Clock& clock = f.plat.clock();
     const uint32_t start = clock.Now();
-    if (!LoadPicture(f, name, f.gfx.parts)) Trace("direct %s: no such picture", TraceText(name).c_str());
+    if (!LoadPicture(f, name, f.gfx.parts))
+        ContentError("picture", "direct %s: no such picture", TraceText(name).c_str());
     f.plat.surface().BlitWhole(f.gfx.parts, x, y);
     f.plat.surface().Update();
     const uint32_t wait = ms > 0 ? static_cast<uint32_t>(ms) : 0;
@@ -290,7 +295,7 @@ void ScrollCommand(TForm1& f, const char* args) {
     if (NextComma(p)) transition = ReadInt(p);
     Picture pic;
     if (!LoadPicture(f, name, pic)) {
-        Trace("scroll %s: no such picture", TraceText(name).c_str());
+        ContentError("picture", "scroll %s: no such picture", TraceText(name).c_str());
         return;
     }
     f.ui.OverlayActive = true;
@@ -372,7 +377,7 @@ void ManpuCommand(TForm1& f, const char* args) {
     int n = SplitFields(args, fields);
     SymbolOverlay& sym = f.gfx.symbol;
     if (!LoadPicture(f, fields[0].text, sym.picture))
-        Trace("manpu %s: no such picture", TraceText(fields[0].text).c_str());
+        ContentError("picture", "manpu %s: no such picture", TraceText(fields[0].text).c_str());
     const int w = sym.picture.width / 2, h = sym.picture.height;
     for (Picture* p : {&sym.savedBackground, &sym.composite, &sym.spare})
         if (p->width != w || p->height != h) p->Resize(w, h);
@@ -413,7 +418,7 @@ void SprmvCommand(TForm1& f, const char* args) {
         return;
     }
     if (count == 0 || count % 4 != 0) {
-        Trace("sprmv %s: %d fields, not groups of four", TraceText(args).c_str(), count);
+        ContentError("command", "sprmv %s: %d fields, not groups of four", TraceText(args).c_str(), count);
         return;
     }
     const int n = count / 4;

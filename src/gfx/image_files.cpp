@@ -175,19 +175,20 @@ void DeltaDecode(uint8_t* bytes, size_t size) {
 bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, const char* what) {
     PackedHeader h;
     if (!ParsePackedHeader(entry, size, h)) {
-        Trace("picture %s: %zu bytes cannot hold a packed picture header", what, size);
+        ContentError("damaged", "picture %s: %zu bytes cannot hold a packed picture header", what, size);
         return false;
     }
     if (h.bytesPerPixel != 3) {
-        Trace("picture %s: %d bytes per pixel; only 3 are read", what, h.bytesPerPixel);
+        ContentError("damaged", "picture %s: %d bytes per pixel; only 3 are read", what, h.bytesPerPixel);
         return false;
     }
     if (h.width > kMaxPictureSide || h.height > kMaxPictureSide) {
-        Trace("picture %s: size %dx%d is out of range", what, h.width, h.height);
+        ContentError("damaged", "picture %s: size %dx%d is out of range", what, h.width, h.height);
         return false;
     }
     if (h.packedSize > size - kPackedHeaderSize) {
-        Trace("picture %s: %u packed bytes do not fit the entry of %zu bytes", what, h.packedSize, size);
+        ContentError("damaged", "picture %s: %u packed bytes do not fit the entry of %zu bytes", what, h.packedSize,
+                     size);
         return false;
     }
     const size_t raw = static_cast<size_t>(h.width) * h.height * 3;
@@ -198,8 +199,8 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
         // Run coding grows data by at most one control byte in 128.
         target = h.intermediateSize;
         if (target > raw + raw / 64 + 64) {
-            Trace("picture %s: intermediate size %u is out of range for %dx%d", what, h.intermediateSize, h.width,
-                  h.height);
+            ContentError("damaged", "picture %s: intermediate size %u is out of range for %dx%d", what,
+                         h.intermediateSize, h.width, h.height);
             return false;
         }
     }
@@ -207,15 +208,16 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     std::vector<uint8_t> dict(target);
     size_t used = 0;
     if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
-        Trace("picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used, h.packedSize,
-              h.width, h.height);
+        ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
+                     h.packedSize, h.width, h.height);
         return false;
     }
     std::vector<uint8_t> rawBytes;
     if (run) {
         rawBytes.resize(raw);
         if (!RunDecode(dict.data(), dict.size(), rawBytes.data(), raw, &used)) {
-            Trace("picture %s: run-coded data is damaged at byte %zu of %zu", what, used, dict.size());
+            ContentError("damaged", "picture %s: run-coded data is damaged at byte %zu of %zu", what, used,
+                         dict.size());
             return false;
         }
         std::vector<uint8_t>().swap(dict);

@@ -52,7 +52,7 @@ ObjectFields ReadFields(TForm1& f, const char* p) {
 // The slot of a number, or nullptr (traced) for one outside 0 ... 31.
 ScriptObject* Slot(TForm1& f, int32_t n, const char* sub) {
     if (n < 0 || n >= kObjectSlots) {
-        Trace("obj_%s: object %d is outside 0 ... %d; refused", sub, n, kObjectSlots - 1);
+        ContentError("command", "obj_%s: object %d is outside 0 ... %d; refused", sub, n, kObjectSlots - 1);
         return nullptr;
     }
     return &f.gfx.objects.items[n];
@@ -87,7 +87,8 @@ void Load(TForm1& f, const char* args) {
         o->saveUnder = Picture();
         o->allocated = true;
     }
-    if (!LoadPicture(f, name, o->picture)) Trace("obj_load %d: no picture %s", n, TraceText(name).c_str());
+    if (!LoadPicture(f, name, o->picture))
+        ContentError("picture", "obj_load %d: no picture %s", n, TraceText(name).c_str());
     const int w = o->picture.width, h = o->picture.height / 2;
     if (o->saveUnder.width != w || o->saveUnder.height != h) o->saveUnder.Resize(w, h);
 }
@@ -178,7 +179,9 @@ void ObjectCommand(TForm1& f, const char* text) {
             f.plat.surface().BlitWhole(t.buffer);
             f.plat.surface().Update();
             break;
-        default: Trace("obj_%s: no such sub-command", TraceText(text).c_str()); break;
+        default:
+            ContentError("command", "obj_%s: no such sub-command", TraceText(text).c_str());
+            break;
     }
 }
 

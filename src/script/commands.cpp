@@ -141,7 +141,9 @@ int SpecialCommand(TForm1& f, const char* args) {
         case '4': SepiaFade(f); break;
         case '5': EndingStaffRoll(f); break;
         case '6': SpecialCompletion(f); break;
-        default: Trace("special %s: no such effect", TraceText(args).c_str()); break;
+        default:
+            ContentError("command", "special %s: no such effect", TraceText(args).c_str());
+            break;
     }
     return 1;
 }
@@ -178,7 +180,7 @@ void StringCommand(TForm1& f, const char* args) {
     int32_t d = ReadInt(args);
     const char* text = args[0] && args[1] ? args + 2 : args + std::strlen(args);
     if (d < 0 || d > 9) {
-        Trace("string %d: only $0 ... $9 exist", d);
+        ContentError("command", "string %d: only $0 ... $9 exist", d);
         return;
     }
     SetStringVar(f.vars, d, text);

@@ -22,15 +22,15 @@ bool LoadScript(TForm1& f, const std::string& name, int mode) {
         }
     }
     if (!index) {
-        Trace("script %s: not in vk_data2.vrk or vk_data.vrk", TraceText(name).c_str());
+        ContentError("script", "script %s: not in vk_data2.vrk or vk_data.vrk", TraceText(name).c_str());
         return false;
     }
     // Read aside first: a damaged entry must leave the loaded script intact.
     std::vector<uint8_t> bytes;
     int32_t got = index->sizes[pos] <= kScriptBufferSize ? ReadEntry(*index, pos, bytes) : -1;
     if (got < 0) {
-        Trace("script %s: entry of %d bytes cannot be read into the %d-byte buffer", TraceText(name).c_str(),
-              index->sizes[pos], kScriptBufferSize);
+        ContentError("script", "script %s: entry of %d bytes cannot be read into the %d-byte buffer",
+                     TraceText(name).c_str(), index->sizes[pos], kScriptBufferSize);
         return false;
     }
     NegateBytes(bytes.data(), bytes.size());
@@ -135,7 +135,8 @@ void GotoLabel(TForm1& f, const char* name) {
         Trace("label %s: found", TraceText(name).c_str());
         return;
     }
-    Trace("label %s: not in script %s", TraceText(name).c_str(), TraceText(f.loader.loadedScript).c_str());
+    ContentError("label", "label %s: not in script %s", TraceText(name).c_str(),
+                 TraceText(f.loader.loadedScript).c_str());
 }
 
 int32_t SkipToLineStartingWith(const TForm1& f, int32_t pos, char byte) {

@@ -61,51 +61,81 @@ void NameLine(TForm1& f) {
     Trace("speaker %s", TraceText(name).c_str());
 }
 
+}  // namespace
+
+const char* const InlineTagTable[kInlineTagCount] = {"gra",    "1",    "2",     "col", "wait",
+                                                     "voice ", "clrb", "delay", "?",   "$"};
+
+int FindInlineTag(const char* tag) {
+    for (int i = 0; i < kInlineTagCount; ++i)
+        if (StartsWithNoCase(tag, InlineTagTable[i])) return i;
+    return -1;
+}
+
+namespace {
+
 // An inline tag at line[linePos] == '['. Returns true when the pass ends.
 bool InlineTag(TForm1& f) {
     StepperState& st = f.stepper;
     const char* tag = st.line + st.linePos + 1;
     bool skipping = f.ui.SkipActive;
     bool endPass = false;
-    if (StartsWithNoCase(tag, "gra")) {
-        GraCommand(f, TagArg(tag, 3, true));
-    } else if (StartsWithNoCase(tag, "1")) {
-        SetWideSpacing(f, false);
-    } else if (StartsWithNoCase(tag, "2")) {
-        SetWideSpacing(f, true);
-    } else if (StartsWithNoCase(tag, "col")) {
-        SetPageColour(f, ReadInt(TagArg(tag, 3, true)));
-    } else if (StartsWithNoCase(tag, "wait")) {
-        int32_t n = ReadInt(TagArg(tag, 4, true));
-        // A negative pause would never count down to 0.
-        if (!skipping) st.TypingCountdown = n > 0 ? n : 0;
-        Trace("wait entered: typing pause of %d ticks", skipping ? 0 : (n > 0 ? n : 0));
-        endPass = true;
-    } else if (StartsWithNoCase(tag, "voice ")) {
-        const char* rest = tag + 6;
-        char name[64];
-        size_t n = CutLength(rest, sizeof name - 1);
-        std::memcpy(name, rest, n);
-        name[n] = '\0';
-        PlaySoundByName(f, name);
-        AddMessageVoice(f, name);
-        SetLastVoice(f, name);
-    } else if (StartsWithNoCase(tag, "clrb")) {
-        ClrbCommand(f, TagArg(tag, 4, true));
-    } else if (StartsWithNoCase(tag, "delay")) {
-        int32_t n = ReadInt(TagArg(tag, 5, true));
-        st.CharDelay = n > 0 ? n : 0;
-    } else if (StartsWithNoCase(tag, "?")) {
-        int32_t v = EvalExpression(f, tag + 1);
-        if (st.lineAborted) return false;
-        char text[16];
-        std::snprintf(text, sizeof text, "%d", v);
-        SetInsertedText(f, text);
-    } else if (StartsWithNoCase(tag, "$")) {
-        int32_t n = ReadInt(tag + 1);
-        if (n >= 0 && n <= 9) SetInsertedText(f, f.vars.str[n]);
-    } else {
-        Trace("tag [%s: unknown, ignored", TraceText(std::string(tag, strnlen(tag, 16))).c_str());
+    switch (FindInlineTag(tag)) {
+        case kTagGra:
+            GraCommand(f, TagArg(tag, 3, true));
+            break;
+        case kTag1:
+            SetWideSpacing(f, false);
+            break;
+        case kTag2:
+            SetWideSpacing(f, true);
+            break;
+        case kTagCol:
+            SetPageColour(f, ReadInt(TagArg(tag, 3, true)));
+            break;
+        case kTagWait: {
+            int32_t n = ReadInt(TagArg(tag, 4, true));
+            // A negative pause would never count down to 0.
+            if (!skipping) st.TypingCountdown = n > 0 ? n : 0;
+            Trace("wait entered: typing pause of %d ticks", skipping ? 0 : (n > 0 ? n : 0));
+            endPass = true;
+            break;
+        }
+        case kTagVoice: {
+            const char* rest = tag + 6;
+            char name[64];
+            size_t n = CutLength(rest, sizeof name - 1);
+            std::memcpy(name, rest, n);
+            name[n] = '\0';
+            PlaySoundByName(f, name);
+            AddMessageVoice(f, name);
+            SetLastVoice(f, name);
+            break;
+        }
+        case kTagClrb:
+            ClrbCommand(f, TagArg(tag, 4, true));
+            break;
+        case kTagDelay: {
+            int32_t n = ReadInt(TagArg(tag, 5, true));
+            st.CharDelay = n > 0 ? n : 0;
+            break;
+        }
+        case kTagExpr: {
+            int32_t v = EvalExpression(f, tag + 1);
+            if (st.lineAborted) return false;
+            char text[16];
+            std::snprintf(text, sizeof text, "%d", v);
+            SetInsertedText(f, text);
+            break;
+        }
+        case kTagString: {
+            int32_t n = ReadInt(tag + 1);
+            if (n >= 0 && n <= 9) SetInsertedText(f, f.vars.str[n]);
+            break;
+        }
+        default:
+            ContentError("tag", "tag [%s: unknown, ignored", TraceText(std::string(tag, strnlen(tag, 16))).c_str());
+            break;
     }
     // Skip past the closing bracket; the end of the line stops the skip.
     const char* close = std::strchr(st.line + st.linePos, ']');
@@ -238,7 +268,7 @@ void FetchLine(TForm1& f) {
     if (st.readPos < st.scriptLength) ++st.readPos;  // its NUL
     st.line[n] = '\0';
     if (st.readPos - st.lineStart - 1 > kLineBufferSize - 1)
-        Trace("line at %d: longer than %d bytes, cut", st.lineStart, kLineBufferSize - 1);
+        ContentError("line", "line at %d: longer than %d bytes, cut", st.lineStart, kLineBufferSize - 1);
 }
 
 }  // namespace
@@ -285,7 +315,31 @@ void SetLastVoice(TForm1& f, const char* name) {
     f.stepper.LastVoice[n] = '\0';
 }
 
+std::string ScriptLocation(const TForm1& f) {
+    const StepperState& st = f.stepper;
+    if (f.loader.loadedScript.empty()) return std::string();
+    // Every script line ends with one NUL, so the NULs before the line's
+    // start count the lines before it.
+    const int32_t end = st.lineStart < st.scriptLength ? st.lineStart : st.scriptLength;
+    int line = 1;
+    for (int32_t i = 0; i < end; ++i) line += st.script[i] == 0;
+    return TraceText(f.loader.loadedScript) + ":" + std::to_string(line);
+}
+
+namespace {
+
+std::string LocateStep(const void* f) { return ScriptLocation(*static_cast<const TForm1*>(f)); }
+
+// While a pass runs, content errors name the script line that met them.
+struct StepLocation {
+    explicit StepLocation(const TForm1& f) { SetTraceLocator(&LocateStep, &f); }
+    ~StepLocation() { SetTraceLocator(nullptr, nullptr); }
+};
+
+}  // namespace
+
 void StepScript(TForm1& f) {
+    StepLocation located(f);
     StepperState& st = f.stepper;
     for (;;) {
         if (st.needLine) {
@@ -315,7 +369,7 @@ void StepScript(TForm1& f) {
                 case '@': {
                     int index = FindCommand(st.line);
                     if (index < 0) {
-                        Trace("command %s: unknown, ignored", TraceText(st.line).c_str());
+                        ContentError("command", "command %s: unknown, ignored", TraceText(st.line).c_str());
                         continue;
                     }
                     int r = ExecuteCommand(f, index, st.line);

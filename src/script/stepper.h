@@ -44,6 +44,26 @@ struct StepperState {
     bool endReported = false;  // the end of the script went to the trace once
 };
 
+// The inline tags in the order they are tried; a tag matches when the text
+// after "[" begins with it (ASCII case ignored). "voice " takes the rest of
+// the line as its name.
+constexpr int kInlineTagCount = 10;
+extern const char* const InlineTagTable[kInlineTagCount];
+enum InlineTagIndex {
+    kTagGra = 0,
+    kTag1,
+    kTag2,
+    kTagCol,
+    kTagWait,
+    kTagVoice,
+    kTagClrb,
+    kTagDelay,
+    kTagExpr,
+    kTagString
+};
+// The first tag that the text after "[" begins with, or -1.
+int FindInlineTag(const char* tag);
+
 // One pass of the stepper.
 void StepScript(TForm1& f);
 void ClearInsertedText(TForm1& f);
@@ -55,6 +75,10 @@ void StartAutoWait(TForm1& f);
 void EnterWait(TForm1& f, int kind);
 
 // Appends a voice name and one space to MessageVoices (cut to its size).
+// Where the stepper is, for the trace: "main:12" (the loaded script and the
+// number of the line it runs, counting from 1), or empty before any script.
+std::string ScriptLocation(const TForm1& f);
+
 void AddMessageVoice(TForm1& f, const char* name);
 void SetLastVoice(TForm1& f, const char* name);
 

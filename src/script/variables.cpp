@@ -249,10 +249,10 @@ int32_t EvalExpression(TForm1& f, const char* text, int32_t* stop) {
     ExprResult r = EvalExpression(f.vars, f.rng, text);
     if (stop) *stop = r.stop;
     if (r.error == ExprError::Invalid) {
-        Trace("無効数式: %s", TraceText(text).c_str());
+        ContentError("expression", "無効数式: %s", TraceText(text).c_str());
     } else if (r.error == ExprError::Conversion) {
-        Trace("expression %s: not a number at byte %d; the rest of the line is not run", TraceText(text).c_str(),
-              r.stop);
+        ContentError("expression", "expression %s: not a number at byte %d; the rest of the line is not run",
+                     TraceText(text).c_str(), r.stop);
         f.stepper.lineAborted = true;
     }
     return r.value;
@@ -262,7 +262,8 @@ bool EvalCondition(TForm1& f, const char* text) {
     bool conversion = false;
     bool result = EvalCondition(f.vars, f.rng, text, &conversion);
     if (conversion) {
-        Trace("condition %s: not a number; the rest of the line is not run", TraceText(text).c_str());
+        ContentError("expression", "condition %s: not a number; the rest of the line is not run",
+                     TraceText(text).c_str());
         f.stepper.lineAborted = true;
     }
     return result;
@@ -300,12 +301,13 @@ void ExecAssignments(TForm1& f, const char* text) {
         int digits = DigitsOf(letter);
         const char* known = std::strchr("VSGPFET", letter);
         if (!known) {
-            Trace("代入エラー: %s", TraceText(buf + p).c_str());
+            ContentError("expression", "代入エラー: %s", TraceText(buf + p).c_str());
         } else {
             int n = 0, used = 0;
             if (!ReadFixedNumber(buf + p + 1, digits, n, used) || used < digits) {
-                Trace("assignment %s: the variable number is not a number; the rest of the line is not run",
-                      TraceText(buf + p).c_str());
+                ContentError("expression",
+                             "assignment %s: the variable number is not a number; the rest of the line is not run",
+                             TraceText(buf + p).c_str());
                 f.stepper.lineAborted = true;
                 return;
             }
@@ -313,21 +315,24 @@ void ExecAssignments(TForm1& f, const char* text) {
             if (valueAt > len) valueAt = len;
             ExprResult r = EvalExpression(f.vars, f.rng, buf + valueAt);
             if (r.error == ExprError::Conversion) {
-                Trace("assignment %s: not a number in the value; the rest of the line is not run",
-                      TraceText(buf + p).c_str());
+                ContentError("expression", "assignment %s: not a number in the value; the rest of the line is not run",
+                             TraceText(buf + p).c_str());
                 f.stepper.lineAborted = true;
                 return;
             }
-            if (r.error == ExprError::Invalid) Trace("無効数式: %s", TraceText(buf + valueAt).c_str());
+            if (r.error == ExprError::Invalid)
+                ContentError("expression", "無効数式: %s", TraceText(buf + valueAt).c_str());
             int32_t value = r.error == ExprError::Invalid ? 0 : r.value;
             char name[16];
             std::snprintf(name, sizeof name, "%c%0*d", letter, digits, n);
             bool bit = letter == 'F' || letter == 'E' || letter == 'T';
             if (bit && value != 0 && value != 1) {
                 if (letter == 'F') Trace("assign %s = %d: not a bit value, unchanged", name, value);
-                else Trace("代入エラー: %s = %d", name, value);
+                else
+                    ContentError("expression", "代入エラー: %s = %d", name, value);
             } else if (!SetVar(f.vars, letter, n, value)) {
-                Trace("代入エラー: %s is outside its bank", letter == 'P' ? "the target of P" : name);
+                ContentError("expression", "代入エラー: %s is outside its bank",
+                             letter == 'P' ? "the target of P" : name);
             } else {
                 if (letter == 'P') Trace("assign %s (V%03d) = %d", name, f.vars.V[n], value);
                 else Trace("assign %s = %d", name, value);

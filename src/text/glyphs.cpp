@@ -130,7 +130,7 @@ OutlineFont& RegularGlyphFace(TForm1& f, OutlineFont& font, int cellHeight, int 
 
 void InitGlyphs(TForm1& f) {
     GlyphState& g = f.text.glyphs;
-    if (!LoadPicture(f, "sys_gaiji", g.gaiji)) Trace("system picture sys_gaiji missing");
+    if (!LoadPicture(f, "sys_gaiji", g.gaiji)) ContentError("picture", "system picture sys_gaiji missing");
     for (Picture* p : {&g.glyphAlpha, &g.shadowAlpha, &g.shadowColour, &g.textColour})
         p->Resize(kCellWidth, kCellHeight);
     g.plate.Resize(kPlateWidth, kPlateHeight);

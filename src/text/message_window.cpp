@@ -42,7 +42,7 @@ void MaskBlock(Picture& out, int ox, int oy, const Picture& dst, int dx, int dy,
 
 // The game runs on without a system picture, but its author wants to know.
 void LoadSystemPicture(TForm1& f, const char* name, Picture& picture) {
-    if (!LoadPicture(f, name, picture)) Trace("system picture %s missing", name);
+    if (!LoadPicture(f, name, picture)) ContentError("picture", "system picture %s missing", name);
 }
 
 void CopyToWindow(TForm1& f, const Picture& pic, int x, int y, int w, int h) {

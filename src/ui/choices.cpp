@@ -182,7 +182,7 @@ void LoadChoicePictures(TForm1& f) {
     const char* names[4] = {"sys_sw", "sys_sw2", "sys_sw_m1", "sys_sw_m1om"};
     Picture* pictures[4] = {&ui.sysSw, &ui.sysSw2, &ui.sysSwM1, &ui.sysSwM1om};
     for (int i = 0; i < 4; ++i)
-        if (!LoadPicture(f, names[i], *pictures[i])) Trace("choice picture %s missing", names[i]);
+        if (!LoadPicture(f, names[i], *pictures[i])) ContentError("picture", "choice picture %s missing", names[i]);
 }
 
 void StartChoiceList(TForm1& f) {

@@ -78,7 +78,7 @@ ChoiceOption ReadArea(TForm1& f, const std::string& line) {
 bool ReadMap(TForm1& f, const std::string& name) {
     ChoiceDisplay& c = f.ui.choice;
     if (!LoadScript(f, "map", 2)) {
-        Trace("clickmap %s: no table \"map\"", TraceText(name).c_str());
+        ContentError("table", "clickmap %s: no table \"map\"", TraceText(name).c_str());
         return false;
     }
     const char* table = f.loader.table;
@@ -89,7 +89,7 @@ bool ReadMap(TForm1& f, const std::string& name) {
         if (SameNoCase(table + p + 1, name.c_str(), name.size())) at = p;
     }
     if (name.empty() || at < 0) {
-        Trace("clickmap %s: no such map in \"map\"", TraceText(name).c_str());
+        ContentError("table", "clickmap %s: no such map in \"map\"", TraceText(name).c_str());
         return false;
     }
     int32_t pos = at;
@@ -97,12 +97,13 @@ bool ReadMap(TForm1& f, const std::string& name) {
     const std::string countLine = ReadTableLine(table, length, pos);
     const int32_t n = ReadInt(countLine.c_str());
     if (n < 1 || n > kChoiceMax) {
-        Trace("clickmap %s: %d areas (1 ... %d allowed)", TraceText(name).c_str(), n, kChoiceMax);
+        ContentError("table", "clickmap %s: %d areas (1 ... %d allowed)", TraceText(name).c_str(), n, kChoiceMax);
         return false;
     }
     for (int k = 1; k <= n; ++k) {
         if (pos >= length) {
-            Trace("clickmap %s: the table ends after %d of %d areas", TraceText(name).c_str(), k - 1, n);
+            ContentError("table", "clickmap %s: the table ends after %d of %d areas", TraceText(name).c_str(), k - 1,
+                         n);
             return false;
         }
         c.options[k] = ReadArea(f, ReadTableLine(table, length, pos));

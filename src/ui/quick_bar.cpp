@@ -52,8 +52,8 @@ void PressFlash(TForm1& f, int slot) {
 
 void LoadQuickButtons(TForm1& f) {
     UiState& ui = f.ui;
-    if (!LoadPicture(f, "sys_qbtn", ui.quickSheet)) Trace("system picture sys_qbtn is missing");
-    if (!LoadPicture(f, "AUTO_CR", ui.autoMarker)) Trace("system picture AUTO_CR is missing");
+    if (!LoadPicture(f, "sys_qbtn", ui.quickSheet)) ContentError("picture", "system picture sys_qbtn is missing");
+    if (!LoadPicture(f, "AUTO_CR", ui.autoMarker)) ContentError("picture", "system picture AUTO_CR is missing");
     ui.quickWork.Resize(kQuickBandWidth, kQuickBandHeight);
 }
 

@@ -8,7 +8,7 @@ namespace velmora {
 
 void MarkRead(TForm1& f, int32_t n) {
     if (n < 0 || n > kReadMarkMax) {
-        Trace("mark %d: outside 0 ... %d, ignored", n, kReadMarkMax);
+        ContentError("command", "mark %d: outside 0 ... %d, ignored", n, kReadMarkMax);
         return;
     }
     UiState& ui = f.ui;

@@ -30,11 +30,13 @@ TEST(StoryRun, DemoPlaysToItsEnd) {
     const std::string demo = test::CopyDemo(out);
     std::string trace = out.File("trace.txt");
     std::string output;
-    int rc = RunVelmora("--headless --game " + demo + " --events " + VELMORA_SOURCE_DIR +
+    // Strict: any content error the demo meets fails the run (exit 3).
+    int rc = RunVelmora("--headless --strict --game " + demo + " --events " + VELMORA_SOURCE_DIR +
                             "/demo/demo.events --trace " + trace,
                         &output);
     ASSERT_EQ(rc, 0) << output;
     std::string t = ReadText(trace);
+    EXPECT_NE(t.find("content errors: none"), std::string::npos);
     // The game starts at its title, and "はじめから" starts the story.
     const size_t title = t.find("chain STITLE: loaded");
     const size_t story = t.find("chain opening: loaded");

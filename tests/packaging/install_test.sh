@@ -10,10 +10,11 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >/dev/null
-for f in bin/velmora bin/velmora-pack share/velmora/demo/vk_data.vrk share/applications/velmora.desktop \
+for f in bin/velmora bin/velmora-pack bin/velmora-check share/velmora/demo/vk_data.vrk share/applications/velmora.desktop \
          share/applications/velmora-demo.desktop share/icons/hicolor/48x48/apps/velmora.png \
          share/icons/hicolor/256x256/apps/velmora.png share/icons/hicolor/scalable/apps/velmora.svg \
-         share/man/man1/velmora.1 share/man/man1/velmora-pack.1; do
+         share/man/man1/velmora.1 share/man/man1/velmora-pack.1 share/man/man1/velmora-check.1 \
+         share/doc/velmora/authoring.md; do
     [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 if command -v xmllint >/dev/null; then

@@ -164,6 +164,7 @@ struct HeadlessOptions {
     std::string settingsFile;
     std::string traceFile;
     int64_t seed = 1;
+    bool strict = false;  // any content error makes the run fail (exit 3)
 };
 
 // Runs a game headless; returns the exit status.

@@ -20,6 +20,7 @@ int RunHeadless(const HeadlessOptions& o) {
         }
         SetTraceSink(trace);
     }
+    ResetContentErrors();
     Timeline timeline;
     if (!o.eventsFile.empty()) {
         std::vector<uint8_t> bytes;
@@ -70,6 +71,9 @@ int RunHeadless(const HeadlessOptions& o) {
         engine->FormDestroy();
     }
     Trace("run ended at %u ms", plat.Now());
+    const int errors = ContentErrorCount();
+    const std::string summary = errors > 0 ? std::to_string(errors) + " (" + ContentErrorSummary() + ")" : "none";
+    if (o.strict) Trace("content errors: %s", summary.c_str());
     const std::string failure = engine->app.startFailure;
     engine.reset();
     SetTraceSink(nullptr);
@@ -81,6 +85,11 @@ int RunHeadless(const HeadlessOptions& o) {
     if (plat.failedEvents > 0) {
         std::fprintf(stderr, "velmora: %d event(s) of the events file could not be carried out\n", plat.failedEvents);
         return 1;
+    }
+    if (o.strict && errors > 0) {
+        std::fprintf(stderr, "velmora: content errors: %s%s\n", summary.c_str(),
+                     o.traceFile.empty() ? "; --trace FILE names them" : "");
+        return 3;
     }
     return 0;
 }

@@ -1,0 +1,290 @@
+// velmora-pack new, build and extract: a starter game that packs and plays
+// at once under --strict, builds that code only what changed, and archives
+// that come back byte for byte through extract and build.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <string>
+#include <vector>
+
+#include <cstdio>
+#include <cstring>
+
+#include "audio/wady.h"
+#include "data/archive.h"
+#include "data/file_io.h"
+#include "gfx/anim.h"
+#include "gfx/image_files.h"
+#include "gfx/png_file.h"
+#include "support/test_game.h"
+#include "tools/game_build.h"
+#include "tools/game_check.h"
+#include "tools/game_layout.h"
+#include "tools/sound_encoder.h"
+
+using namespace velmora;
+using namespace velmora::tools;
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+    std::vector<uint8_t> b;
+    ReadWholeFile(path, b);
+    return b;
+}
+
+int RunTool(const std::string& cmd, std::string* out = nullptr) {
+    std::string all = cmd + " 2>&1";
+    FILE* p = ::popen(all.c_str(), "r");
+    if (!p) return -1;
+    char buf[4096];
+    std::string text;
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    const int status = ::pclose(p);
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+const char* const kArchives[] = {"vk_data.vrk", "vk_gra.vrk", "vk_se0.vrk", "vk_ogg1.vrk", "vk_bgm.vrk"};
+
+}  // namespace
+
+TEST(GameBuild, TheStarterGameBuildsChecksCleanAndPlaysToItsChoicesUnderStrict) {
+    test::TempDir dir;
+    const std::string game = dir.File("mygame");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    EXPECT_FALSE(NewGame(game, error)) << "new must not write over a game";
+    BuildSummary s;
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    for (const char* a : kArchives) EXPECT_TRUE(IsRegularFile(game + "/dist/" + a)) << a;
+    EXPECT_EQ(s.coded, s.entries);
+
+    // The checker passes it, from its sources and from its archives.
+    for (const std::string& where : {game, game + "/dist"}) {
+        GameContents g;
+        ASSERT_TRUE(ReadGameContents(where, g, error)) << error;
+        CheckReport r = CheckGame(g);
+        std::string all;
+        for (const CheckFinding& f : r.findings) all += FormatFinding(f) + "\n";
+        EXPECT_EQ(r.errors + r.warnings, 0) << where << "\n" << all;
+    }
+
+    // The title's menu, then the first scene up to its choice: no content error.
+    dir.Write("play.events",
+              "wait 2000\nscreenshot " + dir.File("title.png") + "\nmove 400 184\nwait 100\nclick 400 184\nwait 3000\n"
+              "click 400 300\nwait 1000\nclick 400 300\nwait 1000\nclick 400 300\nwait 2000\n"
+              "screenshot " + dir.File("choice.png") + "\n");
+    std::string out;
+    const int rc = test::RunVelmora("--headless --strict --game " + game + "/dist --events " + dir.File("play.events") +
+                                        " --trace " + dir.File("t.txt"),
+                                    &out);
+    std::vector<uint8_t> trace = Bytes(dir.File("t.txt"));
+    const std::string t(trace.begin(), trace.end());
+    EXPECT_EQ(rc, 0) << out << t.substr(t.size() > 4000 ? t.size() - 4000 : 0);
+    EXPECT_NE(t.find("content errors: none"), std::string::npos);
+    EXPECT_NE(t.find("chain scene1: loaded"), std::string::npos) << "the title's first option starts the scene";
+    EXPECT_NE(t.find("select: 2 options"), std::string::npos) << "the scene reaches its choice";
+}
+
+TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchive) {
+    test::TempDir dir;
+    const std::string game = dir.File("g");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    BuildSummary s;
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    const std::vector<uint8_t> pictures = Bytes(game + "/dist/vk_gra.vrk");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.coded, 0);
+    EXPECT_EQ(s.unchanged, s.archives);
+    // A script changes: its archive alone is built again, and only it is coded.
+    dir.Write("g/scripts/scene1.txt", "ようこそ。▼\n*chain title\n");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.unchanged, s.archives - 1);
+    EXPECT_EQ(s.coded, 1);
+    EXPECT_EQ(Bytes(game + "/dist/vk_gra.vrk"), pictures);
+    // A script that has no Shift-JIS form stops the build with its file and line.
+    dir.Write("g/scripts/scene1.txt", "ok\n\xF0\x9F\x98\x80\n");
+    EXPECT_FALSE(BuildGame(game, "", nullptr, s, error));
+    EXPECT_NE(error.find("scene1.txt:2:"), std::string::npos) << error;
+}
+
+TEST(GameBuild, ExtractThenBuildGivesTheSameArchives) {
+    test::TempDir dir;
+    const std::string game = dir.File("g");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    BuildSummary s;
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    const std::string back = dir.File("back");
+    for (const char* a : kArchives) ASSERT_TRUE(ExtractArchive(game + "/dist/" + a, {}, back, nullptr, error)) << error;
+    EXPECT_TRUE(IsRegularFile(back + "/config.txt"));
+    EXPECT_TRUE(IsRegularFile(back + "/pictures/B_GUIDE.png"));  // the sprite with its mask as alpha
+    EXPECT_TRUE(IsRegularFile(back + "/music/M01.wav"));
+    ASSERT_TRUE(BuildGame(back, "", nullptr, s, error)) << error;
+    for (const char* a : kArchives)
+        EXPECT_EQ(Bytes(back + "/dist/" + a), Bytes(game + "/dist/" + a)) << a << " differs after extract and build";
+    // Named entries alone, and the program's refusals.
+    const std::string one = dir.File("one");
+    ASSERT_TRUE(ExtractArchive(game + "/dist/vk_gra.vrk", {"a_title"}, one, nullptr, error)) << error;
+    EXPECT_EQ(ListFolder(one + "/pictures", false), std::vector<std::string>{"A_TITLE.png"});
+    EXPECT_FALSE(ExtractArchive(game + "/dist/vk_gra.vrk", {"NOPE"}, one, nullptr, error));
+    dir.Write("vk_gra.vrk", std::string("not an archive at all"));
+    std::string out;
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " list " + dir.File("vk_gra.vrk"), &out), 1) << out;
+    EXPECT_NE(out.find("not an archive"), std::string::npos) << out;
+    MakeDirectories(dir.File("loose"));
+    dir.Write("loose/intro.txt", "hello\n");
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " script " + dir.File("loose") + " " + dir.File("x.vrk"), &out), 0);
+    EXPECT_NE(out.find("warning: " + dir.File("loose") + " has no script \"main\""), std::string::npos) << out;
+    EXPECT_NE(out.find("has no script \"_config\""), std::string::npos) << out;
+}
+
+namespace {
+
+// The entry `name` of the archive at path, or empty.
+std::vector<uint8_t> EntryOf(const std::string& path, const std::string& name, bool script = false) {
+    ArchiveIndex index;
+    index.path = path;
+    if (script) ReadScriptIndex(path, index);
+    else ReadVolumeIndex(path, index);
+    std::vector<uint8_t> out;
+    const int pos = FindEntry(index, name);
+    if (pos >= 0) ReadEntry(index, pos, out);
+    return out;
+}
+
+PcmSound Tone(size_t frames) {
+    PcmSound s;
+    for (size_t i = 0; i < frames; ++i) s.samples.push_back(static_cast<int16_t>((i * 97) % 2000 - 1000));
+    return s;
+}
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    MakeDirectories(path.substr(0, path.rfind('/')));
+    WriteFileAtomic(path, bytes);
+}
+
+Picture Solid(int w, int h, uint8_t v) {
+    Picture p;
+    p.Resize(w, h);
+    for (int y = 0; y < h; ++y) std::memset(p.Row(y), v, static_cast<size_t>(p.Stride()));
+    return p;
+}
+
+}  // namespace
+
+TEST(GameBuild, EachFolderIsCodedByItsOwnRules) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    dir.Write("g/scripts/main.txt", "こんにちは\n");
+    // An RGBA PNG becomes a masked picture beside its colour, or below it.
+    const Picture colour = Solid(10, 6, 200), alpha = Solid(10, 6, 128);
+    MakeDirectories(g + "/pictures");
+    ASSERT_TRUE(WritePngWithAlpha(g + "/pictures/b_side.png", colour, &alpha));
+    ASSERT_TRUE(WritePngWithAlpha(g + "/pictures/ovl.stacked.png", colour, &alpha));
+    ASSERT_TRUE(WritePng(g + "/pictures/a_plain.png", Solid(8, 4, 50)));
+    WriteFile(g + "/music/m01.wav", WriteWav(Tone(22050)));
+    dir.Write("g/music/loops.txt", "# tracks\nM01 loop=1000 quarter=2205\n");
+    // An animation from its frames, its sound and its options.
+    for (int k = 0; k < 3; ++k) {
+        MakeDirectories(g + "/anim/glow");
+        ASSERT_TRUE(WritePng(g + "/anim/glow/f" + std::to_string(k) + ".png", Solid(16, 16, static_cast<uint8_t>(40 * k))));
+    }
+    dir.Write("g/anim/glow/anim.txt", "frame-time 80\n");
+    WriteFile(g + "/anim/glow/sound.wav", WriteWav(Tone(4000)));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.entries, 6);
+
+    Picture p;
+    std::vector<uint8_t> e = EntryOf(g + "/dist/vk_gra.vrk", "B_SIDE");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 20);
+    EXPECT_EQ(p.height, 6);
+    EXPECT_EQ(p.Pixel(15, 3)[0], 128);  // the mask, right of the colour
+    e = EntryOf(g + "/dist/vk_gra.vrk", "OVL");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 10);
+    EXPECT_EQ(p.height, 12);
+    e = EntryOf(g + "/dist/vk_gra.vrk", "A_PLAIN");
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.width, 8);
+
+    WadyHeader h;
+    e = EntryOf(g + "/dist/vk_bgm.vrk", "M01");
+    ASSERT_TRUE(ParseWadyHeader(e.data(), e.size(), h));
+    EXPECT_EQ(h.framesPerQuarter, 2205u);
+    EXPECT_EQ(h.loopStart, 1000u);  // mono: one coded byte a frame
+
+    AnimEntry a;
+    e = EntryOf(g + "/dist/vk_anim.vrk", "GLOW");
+    ASSERT_TRUE(ParseAnimHeader(e.data(), e.size(), a));
+    EXPECT_EQ(a.frameTime, 80u);
+    EXPECT_EQ(a.frameCount, 3u);
+    EXPECT_NE(a.soundSize, 0u);
+
+    std::vector<uint8_t> script = EntryOf(g + "/dist/vk_data.vrk", "MAIN", true);
+    NegateBytes(script.data(), script.size());
+    EXPECT_EQ(std::string(script.begin(), script.end()), std::string("\x82\xb1\x82\xf1\x82\xc9\x82\xbf\x82\xcd\0", 11));
+}
+
+TEST(GameBuild, RefusesWhatTheEngineCouldNotFind) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    MakeDirectories(g + "/pictures");
+    dir.Write("g/scripts/main.txt", "x\n");
+    BuildSummary s;
+    std::string error;
+    // Two files that would be one entry.
+    ASSERT_TRUE(WritePng(g + "/pictures/a_sky.png", Solid(4, 4, 1)));
+    ASSERT_TRUE(WritePng(g + "/pictures/A_SKY.stacked.png", Solid(4, 4, 1)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("\"A_SKY\" is taken by"), std::string::npos) << error;
+    std::remove((g + "/pictures/A_SKY.stacked.png").c_str());
+    // A name the archive cannot hold.
+    ASSERT_TRUE(WritePng(g + "/pictures/a_very_long_name_x.png", Solid(4, 4, 1)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("longer than 15 characters"), std::string::npos) << error;
+    std::remove((g + "/pictures/a_very_long_name_x.png").c_str());
+    // A loop point past the end of its track, named with the track.
+    WriteFile(g + "/music/M02.wav", WriteWav(Tone(100)));
+    dir.Write("g/music/loops.txt", "M02 loop=5000\n");
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("M02"), std::string::npos) << error;
+    dir.Write("g/music/loops.txt", "M02 lop=5\n");
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("unknown option \"lop\""), std::string::npos) << error;
+    // No scripts folder: not a game folder.
+    EXPECT_FALSE(BuildGame(dir.File("nothing"), "", nullptr, s, error));
+}
+
+TEST(GameBuild, AnExtractedSoundThatWasEditedIsCodedAfresh) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    dir.Write("g/scripts/main.txt", "x\n");
+    WriteFile(g + "/sounds/SE01.wav", WriteWav(Tone(3000)));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    const std::string back = dir.File("back");
+    ASSERT_TRUE(ExtractArchive(g + "/dist/vk_se0.vrk", {}, back, nullptr, error)) << error;
+    // The extracted WAV reads as the sound it holds, without the coder's silence.
+    PcmSound pcm;
+    std::vector<uint8_t> wav = Bytes(back + "/sounds/SE01.wav");
+    ASSERT_TRUE(ReadWav(wav, pcm, error)) << error;
+    EXPECT_EQ(pcm.Frames(), 3000u);
+    // Edited (the same samples written anew, one changed): coded from the samples.
+    pcm.samples[10] = 12345;
+    MakeDirectories(back + "/scripts");
+    dir.Write("back/scripts/main.txt", "x\n");
+    WriteFile(back + "/sounds/SE01.wav", WriteWav(pcm));
+    ASSERT_TRUE(BuildGame(back, "", nullptr, s, error)) << error;
+    EXPECT_EQ(EntryOf(back + "/dist/vk_se0.vrk", "SE01"), EncodeSoundEffect(pcm));
+}

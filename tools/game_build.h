@@ -1,0 +1,39 @@
+#pragma once
+// velmora-pack new, build and extract: an author's game folder (the layout
+// of game_layout.h) to the archives the engine reads, and back.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace velmora::tools {
+
+struct BuildSummary {
+    int archives = 0;    // written or already up to date
+    int entries = 0;
+    int coded = 0;       // source files coded in this run
+    int unchanged = 0;   // archives whose sources had not changed
+    size_t bytes = 0;    // of all archives
+    double seconds = 0;
+};
+
+// Builds the archives of the game folder dir into out (default dir/dist).
+// Only what changed since the last build is coded again (the coded entries
+// are kept in out/.cache); an archive none of whose sources changed is not
+// touched. progress (may be null) gets a progress line while many files are
+// coded.
+bool BuildGame(const std::string& dir, const std::string& out, std::FILE* progress, BuildSummary& summary,
+               std::string& error);
+
+// Writes entries of an archive back out into the game folder layout under
+// outDir: scripts as UTF-8 text (the configuration block as config.txt),
+// pictures as PNG (a masked picture with its mask as alpha), sounds and
+// music as WAV, voices as Ogg, animations as their entries. names (entry
+// names, any case) limits it to those entries; each file written is named
+// on log.
+bool ExtractArchive(const std::string& archive, const std::vector<std::string>& names, const std::string& outDir,
+                    std::FILE* log, std::string& error);
+
+// Writes a starter game into dir (which must not exist or be empty).
+bool NewGame(const std::string& dir, std::string& error);
+
+}  // namespace velmora::tools
