@@ -206,7 +206,7 @@ bool ParseChoiceTrees(const char* table, int32_t length, ChoiceTree trees[kTreeC
 void LoadChoiceTrees(TForm1& f) {
     ChoiceTreeState& t = f.extras.tree;
     t.ready = false;
-    if (!LoadScript(f, "seltree", 2)) {
+    if (!ScriptExists(f, "seltree") || !LoadScript(f, "seltree", 2)) {
         Trace("seltree: no table \"seltree\"; the game has no choice tree");
         return;
     }

@@ -36,8 +36,9 @@ bool RestoreScriptPoint(TForm1& f, const ScriptPoint& p) {
     return true;
 }
 
-bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines) {
+bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines, bool optional) {
     lines.clear();
+    if (optional && !ScriptExists(f, name)) return false;
     if (!LoadScript(f, name, 2)) return false;
     const LoaderState& L = f.loader;
     for (int32_t pos = 0; pos < L.tableLength;) {

@@ -27,7 +27,9 @@ bool RestoreScriptPoint(TForm1& f, const ScriptPoint& p);
 
 // The lines of a text table (without a trailing CR), line n at index n - 1;
 // false when the table is missing.
-bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines);
+// The lines of a text table. An optional one (a gallery or a recollection
+// the game may not have) that is missing is no content error.
+bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines, bool optional = false);
 // A decimal number with an optional sign and blanks around it; false for
 // anything else.
 bool ParseTableInt(const std::string& text, int& out);

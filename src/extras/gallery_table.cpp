@@ -8,6 +8,7 @@
 #include "data/archive.h"
 #include "extras/gallery.h"
 #include "script/variables.h"
+#include "script/loader.h"
 
 namespace velmora {
 
@@ -266,6 +267,10 @@ bool ReadViewerPage(TForm1& f, const std::string& pageName, ViewerPage& v) {
 
 void BuildGalleryList(TForm1& f, const std::string& page) {
     GalleryState& g = f.extras.gallery;
+    if (!ScriptExists(f, "view")) {
+        Trace("gallery list: the game has no table \"view\"");
+        return;
+    }
     ViewerPage v;
     const size_t before = g.GalleryList.size();
     if (ReadViewerPage(f, page, v)) {

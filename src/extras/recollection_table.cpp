@@ -44,7 +44,7 @@ void LoadSceneTable(TForm1& f) {
     r.categoryCount = 0;
     for (int k = 0; k < kSceneCategories; ++k) r.subListCount[k] = 0;
     std::vector<std::string> lines;
-    if (!LoadTableLines(f, "sys_flashbak", lines)) {
+    if (!LoadTableLines(f, "sys_flashbak", lines, true)) {
         Trace("recollection: no scene table sys_flashbak");
         return;
     }

@@ -10,6 +10,11 @@
 
 namespace velmora {
 
+bool ScriptExists(const TForm1& f, const std::string& name) {
+    const std::string up = UpperName(name);
+    return FindEntry(f.data.scripts[0], up) >= 0 || FindEntry(f.data.scripts[1], up) >= 0;
+}
+
 bool LoadScript(TForm1& f, const std::string& name, int mode) {
     std::string up = UpperName(name);
     const ArchiveIndex* index = nullptr;

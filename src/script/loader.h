@@ -30,6 +30,8 @@ struct LoaderState {
 // Mode 1: a script into the script buffer; mode 2: a text table into the
 // table buffer. False, changing nothing, when neither archive has the name.
 bool LoadScript(TForm1& f, const std::string& name, int mode);
+// Whether either script archive holds the script or table `name`.
+bool ScriptExists(const TForm1& f, const std::string& name);
 
 // The table line starting at pos (without its NUL); pos moves past the NUL.
 std::string ReadTableLine(const char* table, int32_t length, int32_t& pos);
