@@ -36,6 +36,7 @@
 #include "platform/forms.h"
 #include "platform/qt/qt_platform.h"
 #include "text/glyph_outline.h"
+#include "text/text_out.h"
 
 namespace velmora::platform {
 
@@ -416,6 +417,8 @@ void FormDialog::RefreshControl(int index) {
     }
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
     if (w->isHidden() == c.visible) w->setVisible(c.visible);
+    const QString hint = FromCp932(c.hint);
+    if (w->toolTip() != hint) w->setToolTip(hint);
     if (index == tipControl_ && (!c.visible || !c.enabled)) HideTip();
 }
 
@@ -656,15 +659,20 @@ int QtPlatform::RunPopupMenu(PopupMenuModel& model, int screenX, int screenY) {
     QMenu menu(window_.get());
     menu.setObjectName(QString::fromStdString(model.name));
     std::vector<QAction*> actions;
+    // Self-voicing reads the item under the pointer.
+    QObject::connect(&menu, &QMenu::hovered, &menu, [&](QAction* a) {
+        for (size_t i = 0; i < actions.size(); ++i)
+            if (actions[i] == a && !model.items[i].separator) velmora::ShowText(*this, TextKind::Menu, model.items[i].caption);
+    });
     for (const MenuItem& item : model.items) {
         QAction* a = item.separator || item.caption == "-" ? menu.addSeparator()
                                                            : menu.addAction(FromCp932(item.caption));
         a->setObjectName(QString::fromStdString(item.name));
         a->setEnabled(item.enabled);
         a->setVisible(item.visible);
-        if (item.checked) {
+        if (item.checked || item.checkable) {
             a->setCheckable(true);
-            a->setChecked(true);
+            a->setChecked(item.checked);
         }
         actions.push_back(a);
     }
