@@ -67,7 +67,6 @@ const char* const kCopyrightLines[] = {
     "libpng: Copyright (C) The PNG Reference Library Authors, used under the PNG Reference Library License.",
     "Qt 6: Copyright (C) The Qt Company Ltd., used under the GNU Lesser General Public License version 3 (LGPLv3).",
     "OpenAL Soft: used under the GNU Lesser General Public License (LGPL).",
-    "speech-dispatcher (libspeechd): used under the GNU Lesser General Public License (LGPL).",
     "fontconfig: Copyright (C) Keith Packard and others, used under its MIT-style licence.",
 };
 
@@ -82,7 +81,7 @@ public:
         clientHeight = 336;
         fontFace = ToCp932("ＭＳ Ｐゴシック");
         fontPixels = 12;
-        for (const char* p : {"システム設定", "音設定", "テキスト設定", "テキスト出力", "著作権表示"}) pages.push_back(ToCp932(p));
+        for (const char* p : {"システム設定", "音設定", "テキスト設定", "出力", "著作権表示"}) pages.push_back(ToCp932(p));
         pagesLeft = 8, pagesTop = 8, pagesWidth = 391, pagesHeight = 289;
         BuildSystemPage();
         BuildSoundPage();

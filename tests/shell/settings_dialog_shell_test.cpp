@@ -44,7 +44,7 @@ TEST(ShellSettings, OpensFromTheToolBarWithItsTabsAndTheJapaneseFaces) {
         ASSERT_NE(tabs, nullptr);
         ASSERT_EQ(tabs->count(), 5);
         EXPECT_EQ(tabs->tabText(0).toStdString(), "システム設定");
-        EXPECT_EQ(tabs->tabText(3).toStdString(), "テキスト出力");
+        EXPECT_EQ(tabs->tabText(3).toStdString(), "出力");
         EXPECT_EQ(tabs->currentIndex(), 4);  // the copyright page, the first time
         auto* fonts = d->findChild<QComboBox*>("ComboBox1");
         ASSERT_NE(fonts, nullptr);
