@@ -91,8 +91,13 @@ void TextOutCtrlDown(TForm1& f) { f.textOut.pageAtCtrl = f.textOut.page; }
 void CopyPage(TForm1& f) {
     TextOutState& t = f.textOut;
     // Ctrl starts skipping as it goes down; the page the player looked at
-    // then is the one wanted.
-    const std::string& page = f.ui.SkipActive && !t.pageAtCtrl.empty() ? t.pageAtCtrl : t.page;
+    // then is the one wanted. A line still typing out counts as far as it shows.
+    std::string page = f.ui.SkipActive && !t.pageAtCtrl.empty() ? t.pageAtCtrl : t.page;
+    if (!f.ui.SkipActive && t.lineLength > 0 && !f.stepper.PrintingNameLine) {
+        if (!page.empty()) page += '\n';
+        if (t.speaker[0]) page += std::string(kOpenName) + t.speaker + kCloseName;
+        page.append(t.line, static_cast<size_t>(t.lineLength));
+    }
     platform::TextOutlets* out = f.plat.textOutlets();
     if (!out || page.empty()) {
         Trace("copy: nothing to copy");

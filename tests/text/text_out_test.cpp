@@ -186,6 +186,19 @@ TEST(TextOut, CtrlCCopiesThePageShownWhenCtrlWentDown) {
     EXPECT_TRUE(r.switches.copy);
 }
 
+TEST(TextOut, CtrlCWhileALineTypesOutCopiesWhatShows) {
+    Story s({{"main", "*win_open\n前の行\n[delay 1]タイプ中の行▼\n"}}, true);
+    Recorder r;
+    Attach(s, r);
+    for (int i = 0; i < 300 && (s.f().textOut.page.empty() || s.f().textOut.lineLength < 6); ++i) s.Pass();
+    ASSERT_EQ(s.f().stepper.PendingWait, 0);
+    uint16_t c = 'C';
+    s.f().FormKeyDown(c, platform::ssCtrl);
+    ASSERT_EQ(r.copied.size(), 1u);
+    EXPECT_EQ(r.copied[0].rfind("前の行\nタイプ", 0), 0u) << r.copied[0];
+    EXPECT_NE(r.copied[0], "前の行\nタイプ中の行");
+}
+
 TEST(TextOut, SelfVoicingWithoutSpeechIsRefusedAndTracedOnce) {
     Story s({{"main", "一行目▼\n二行目▼\n"}});
     Recorder r;
