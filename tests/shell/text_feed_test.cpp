@@ -4,7 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QCheckBox>
+#include <QDialog>
 #include <QNetworkInterface>
+#include <QPushButton>
+#include <QTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -198,4 +202,33 @@ TEST(SelfVoicing, WithoutSpeechDispatcherItIsRefusedAndWithItALineIsSpoken) {
     daemon.terminate();
     if (!daemon.waitForFinished(5000)) daemon.kill();
     qputenv("SPEECHD_ADDRESS", before);
+}
+
+// What the player points at in a dialog is read out: its caption as it
+// opens, then the control under the pointer.
+TEST(SelfVoicing, TheDialogAndTheControlUnderThePointerAreSpoken) {
+    struct Heard : platform::TextOutlets {
+        QStringList menu;
+        void Apply(const platform::TextOutSwitches&) override {}
+        void Put(TextKind kind, const std::string& utf8, bool) override {
+            if (kind == TextKind::Menu) menu << QString::fromStdString(utf8);
+        }
+    } heard;
+    test::WindowGame g("一行目\n\\\n");
+    g.plat.textOutletsImpl = &heard;
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(d, nullptr);
+        driven = true;
+        auto* bold = d->findChild<QCheckBox*>("CheckBox5");
+        ASSERT_NE(bold, nullptr);
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(bold, &enter);
+        d->findChild<QPushButton*>("Button2")->click();
+    });
+    g.plat.mainWindow().findChild<QPushButton*>("SpeedButton2")->click();
+    g.plat.textOutletsImpl = nullptr;
+    EXPECT_TRUE(driven);
+    EXPECT_EQ(heard.menu, QStringList({"設定", "太字"}));
 }

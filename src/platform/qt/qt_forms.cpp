@@ -2,6 +2,7 @@
 // platform/forms.h holds every state; the widgets only show it. Whatever the
 // player does goes through Dispatch, and afterwards every widget is set from
 // the model again (the handler may have changed anything, or refused).
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -522,6 +523,16 @@ void FormDialog::RefreshRadios(int index, const Control& c, Shown& s, QGroupBox*
 
 bool FormDialog::eventFilter(QObject* watched, QEvent* e) {
     switch (e->type()) {
+        case QEvent::Enter: {
+            // Self-voicing reads the control under the pointer.
+            auto owner = keyOwner_.find(watched);
+            if (owner == keyOwner_.end() || owner->second < 0 || finished_) break;
+            auto* button = qobject_cast<QAbstractButton*>(watched);
+            const std::string text = button ? ToCp932(button->text().remove('&').toStdString())
+                                            : form_.controls[owner->second].caption;
+            velmora::ShowText(plat_, TextKind::Menu, text);
+            break;
+        }
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             auto owner = keyOwner_.find(watched);
@@ -605,6 +616,12 @@ void FormDialog::Hover(int control, QTableWidget* table, QPoint at) {
     if (control != tipControl_ || row != tipRow_) {
         tipControl_ = control;
         tipRow_ = row;
+        const auto& rows = form_.controls[control].rows;
+        if (row < static_cast<int>(rows.size())) {
+            std::string text;
+            for (const std::string& cell : rows[row]) text += (text.empty() ? "" : " ") + cell;
+            velmora::ShowText(plat_, TextKind::Menu, text);
+        }
         Picture picture;
         QPixmap pixmap;
         if (form_.RowPicture(control, row, picture)) pixmap = PixmapOf(picture);
