@@ -219,6 +219,35 @@ TEST(TextOut, SelfVoicingWithoutSpeechIsRefusedAndTracedOnce) {
     EXPECT_EQ(s.plat().settings().ReadInteger("Software\\Test\\Story", "story", "SelfVoice", 0), 1);
 }
 
+TEST(TextOut, TheSettingsPageAndTheMenuSwitchTheOutletsAndStoreThem) {
+    Story s({{"main", "一行目▼\n二行目▼\n"}});
+    Recorder r;
+    Attach(s, r);
+    s.ToWait();
+    ASSERT_TRUE(s.Events("key C\nwait 100\ndialog tab 出力\ndialog set CheckBox17 1\ndialog set TrackBar10 40\n"
+                         "dialog set TrackBar11 -1500\ndialog press 閉じる\nwait 100\nclick 400 300 right\nwait 100\n"
+                         "menu テキストをコピー\nwait 100\n"));
+    s.Pass(40);
+    platform::SettingsStore& reg = s.plat().settings();
+    EXPECT_EQ(reg.ReadInteger("Software\\Test\\Story", "story", "TextFeed", 0), 1);
+    EXPECT_EQ(reg.ReadInteger("Software\\Test\\Story", "story", "SpeechRate", 0), 40);
+    EXPECT_EQ(reg.ReadInteger("Software\\Test\\Story", "story", "TextCopy", 0), 1);
+    EXPECT_TRUE(r.switches.feed);
+    EXPECT_TRUE(r.switches.copy);
+    EXPECT_EQ(r.switches.speechRate, 40);
+    EXPECT_EQ(r.switches.speechVolume, 0);  // -1500 of -3000: half way
+    // Without speech its switches are greyed, in the dialog and the menu.
+    const std::string t = s.Trace();
+    const size_t box = t.find("CheckBox18");
+    ASSERT_NE(box, std::string::npos);
+    EXPECT_NE(t.substr(box, t.find('\n', box) - box).find("disabled"), std::string::npos);
+    EXPECT_NE(t.find("N20 \"読み上げ\" disabled"), std::string::npos) << t;
+    // Read again at the next start.
+    s.f().settings.TextFeed = 0;
+    ReadSettings(s.f());
+    EXPECT_EQ(s.f().settings.TextFeed, 1);
+}
+
 TEST(TextOut, TheHeadlessFeedFileGivesTheDemosLinesInOrder) {
     test::TempDir dir;
     const std::string demo = test::CopyDemo(dir);
