@@ -56,4 +56,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 # engine maps the usual Japanese faces onto.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-vlgothic, fonts-ipafont-mincho")
+# Self-voicing speaks through speech-dispatcher when it is there.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, espeak-ng")
 include(CPack)

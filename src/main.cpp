@@ -23,6 +23,7 @@ const char kUsage[] =
     "       velmora --check GAME\n"
     "       velmora --headless [--game DIR] [--events FILE] [--seed N] [--settings FILE.ini] [--trace FILE] "
     "[--strict]\n"
+    "                          [--text-feed FILE]\n"
     "\n"
     "Plays a game packed in archive files (vk_data.vrk and its volumes).\n"
     "Without GAME_DIR, plays the bundled demo game.\n"
@@ -37,6 +38,8 @@ const char kUsage[] =
     "  --strict           (headless) count every content error, sum them up at the end of\n"
     "                     the trace and exit 3 when there was any\n"
     "  --check GAME       check GAME's scripts as velmora-check does, and exit\n"
+    "  --text-feed PORT   serve each shown line to reading aids on 127.0.0.1:PORT (windowed; 6677 by convention)\n"
+    "  --text-feed FILE   write each line the text feed would send to FILE (headless)\n"
     "  --verbose          trace to standard error (windowed)\n"
     "  --quit-after MS    close the window after MS milliseconds and report the CPU used\n"
     "  --help             show this text\n";
@@ -126,6 +129,8 @@ int main(int argc, char** argv) {
             return tools::RunCheck(dir, stdout, stderr);
         } else if (a == "--strict") {
             h.strict = true;
+        } else if (a == "--text-feed") {
+            if (!value(h.textFeedFile)) return Bad("--text-feed needs a port (windowed) or a file (headless)");
         } else if (a == "--verbose") {
             w.verbose = true;
         } else if (a == "--quit-after") {
@@ -158,6 +163,7 @@ int main(int argc, char** argv) {
         h.eventsFile = AbsolutePath(h.eventsFile);
         h.settingsFile = AbsolutePath(h.settingsFile);
         h.traceFile = AbsolutePath(h.traceFile);
+        if (!h.textFeedFile.empty()) h.textFeedFile = AbsolutePath(h.textFeedFile);
         return platform::RunHeadless(h);
     }
     // Without a game the window asks for one.
@@ -165,6 +171,11 @@ int main(int argc, char** argv) {
     if (!DisplayAvailable()) {
         std::fputs("velmora: no display found; run with --headless to play without one\n", stderr);
         return 2;
+    }
+    if (!h.textFeedFile.empty()) {
+        long long port = 0;
+        if (!Number(h.textFeedFile, 1, 65535, port)) return Bad("--text-feed needs a port from 1 to 65535 for the window");
+        w.textFeedPort = static_cast<int>(port);
     }
     w.gameDir = game;
     w.traceFile = AbsolutePath(w.traceFile);

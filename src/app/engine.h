@@ -21,6 +21,7 @@
 #include "script/stepper.h"
 #include "script/variables.h"
 #include "text/message_window.h"
+#include "text/text_out.h"
 #include "ui/input.h"
 
 namespace velmora {
@@ -80,6 +81,7 @@ public:
     SaveState save;
     BacklogState backlog;
     UiState ui;
+    TextOutState textOut;
     ExtrasState extras;
     EngineRandom rng;
 

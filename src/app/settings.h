@@ -21,6 +21,9 @@ struct Settings {
     int32_t FONTAA = 0, FONTSIZE = 19, FONTBold = 0;
     std::string PlayerName, PlayerName2;
     int32_t LastSaveSlot = 0;
+    // Text out: the clipboard, the local text feed, self-voicing (also for
+    // lines with their own voice), its rate (-100 ... 100) and attenuation.
+    int32_t TextCopy = 0, TextFeed = 0, SelfVoice = 0, SpeakVoiced = 0, SpeechRate = 0, SpeechVol = 0;
     int32_t TXBG_R = 0, TXBG_G = 0, TXBG_B = 0, TXBG_A = 0, TXBG_A2 = 0;
     // The installation values.
     std::string CDDir = "NULL", GameDir, CDDA_DRV;

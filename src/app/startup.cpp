@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "app/engine.h"
+#include "text/text_out.h"
 #include "app/trace.h"
 #include "data/archive.h"
 #include "data/config.h"
@@ -69,6 +70,12 @@ void ReadSettings(TForm1& f) {
     s.CV_THROUGH = I("CV_THROUGH", 0) != 0;
     s.CV1 = I("CV1", 1);
     s.CV2 = I("CV2", 1);
+    s.TextCopy = I("TextCopy", 0) != 0;
+    s.TextFeed = I("TextFeed", 0) != 0;
+    s.SelfVoice = I("SelfVoice", 0) != 0;
+    s.SpeakVoiced = I("SpeakVoiced", 0) != 0;
+    s.SpeechRate = I("SpeechRate", 0);
+    s.SpeechVol = I("SpeechVol", 0);
     char name[16];
     for (int i = 0; i < 5; ++i) {
         std::snprintf(name, sizeof name, "SE%d", i);
@@ -146,6 +153,7 @@ void InitEngineUpToConfig(TForm1& f) {
 
 void InitEngineRest(TForm1& f) {
     ReadSettings(f);
+    ApplyTextOut(f);
     // The message font belongs to the glyph machinery (step 16).
     CreateCompositionPictures(f);
     f.plat.surface().Fill(0);

@@ -149,6 +149,8 @@ void OpenBacklog(TForm1& f) {
     v.drag = 0;
     b.open = true;
     Trace("backlog opened (%d lines)", b.count);
+    for (int32_t i = 0; i < b.count; ++i)
+        ShowText(f.plat, platform::TextKind::Backlog, std::string(b.BacklogLines[i], strnlen(b.BacklogLines[i], kBacklogLineSize)), false);
     UpdateMenuStates(f);
     DrawBacklog(f);
 }

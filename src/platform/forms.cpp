@@ -7,6 +7,7 @@
 #include "data/encoding.h"
 #include "platform/input_codes.h"
 #include "platform/platform.h"
+#include "text/text_out.h"
 
 namespace velmora::platform {
 
@@ -191,6 +192,7 @@ void ShowModalForm(Platform& plat, Form& form) {
     form.dispatching = false;
     form.FormShow();
     TraceForm(form);
+    velmora::ShowText(plat, TextKind::Menu, form.caption);
     {
         DispatchDone done{form};
         if (!form.closed) plat.dialogs().RunModal(form);

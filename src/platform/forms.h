@@ -25,6 +25,7 @@ struct MenuItem {
     std::string caption;  // CP932; "-" or separator: a separator line
     bool enabled = true;
     bool checked = false;
+    bool checkable = false;  // a switch: shows its check mark also when off
     bool visible = true;
     bool separator = false;
 };
@@ -61,6 +62,7 @@ struct Control {
     int left = 0, top = 0, width = 0, height = 0;
     bool enabled = true;
     bool visible = true;
+    std::string hint;  // CP932; shown when the pointer rests on the control (why it is greyed)
     int page = -1;  // the tab page it sits on (its position relative to it); -1: on the form
     // Edit: the text (CP932) and the most characters it takes (0: no limit).
     std::string text;

@@ -104,6 +104,45 @@ public:
 
 class Mixer;  // audio/mixer.h
 
+// What a shown text is: a line of narration, a line with its speaker, a
+// choice label as the choices open, a backlog line as the viewer opens, or
+// a menu or dialog item (or choice) under the pointer.
+enum class TextKind { Narration, Speaker, Choice, Backlog, Menu };
+
+// Which outlets take which kind. The feed and the clipboard carry the story;
+// what lies under the pointer is only spoken.
+inline bool FeedCarries(TextKind k) { return k != TextKind::Menu; }
+inline bool ClipboardCarries(TextKind k) { return k == TextKind::Narration || k == TextKind::Speaker; }
+
+// The player's choices for the outlets, from the settings store.
+struct TextOutSwitches {
+    bool copy = false;         // each completed line onto the clipboard
+    bool feed = false;         // the local text feed
+    bool speech = false;       // self-voicing
+    int speechRate = 0;        // -100 ... 100
+    int speechVolume = 0;      // -100 ... 100
+};
+
+// Where shown text leaves the engine, as UTF-8: the clipboard, the local text
+// feed and speech. A platform without one of them ignores its part.
+class TextOutlets {
+public:
+    virtual ~TextOutlets() = default;
+    virtual void Apply(const TextOutSwitches& switches) = 0;
+    // One completed line or item. `speak`: the engine wants it spoken (not a
+    // line with its own recorded voice, not while skipping).
+    virtual void Put(TextKind kind, const std::string& utf8, bool speak) = 0;
+    // Ctrl+C: the text onto the clipboard whatever the switch says.
+    virtual void Copy(const std::string& utf8) { (void)utf8; }
+    // The next click cuts speech short, as it does a voice.
+    virtual void Hush() {}
+    // Whether speech can be had at all on this machine now; `why` says what is missing.
+    virtual bool SpeechAvailable(std::string* why) {
+        if (why) *why = "no speech on this platform";
+        return false;
+    }
+};
+
 // Everything together, plus the services that are single calls.
 class Platform {
 public:
@@ -139,6 +178,8 @@ public:
     virtual void SetCursorShape(int shape) { (void)shape; }
     // Closes a pop-up menu that may still be open, as an Escape press would.
     virtual void DismissPopupMenu() {}
+    // The clipboard, text feed and speech; nullptr when the platform has none.
+    virtual TextOutlets* textOutlets() { return nullptr; }
 };
 
 }  // namespace velmora::platform

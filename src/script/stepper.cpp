@@ -46,6 +46,7 @@ void NameLine(TForm1& f) {
     StepperState& st = f.stepper;
     if (!f.text.windowOpen && f.vars.S[150] == 0) NewPage(f);
     if (f.vars.S[150] != 0) {
+        TextOutLineStart(f);
         st.linePos = 1;
         st.PrintingNameLine = true;
         st.needLine = false;
@@ -57,6 +58,7 @@ void NameLine(TForm1& f) {
     AppendBacklog(f, name, static_cast<int>(CutLength(name, kBacklogLineSize - 1)));
     CommitBacklogLine(f);
     SetPageName(f, name);
+    TextOutSpeaker(f, name);
     ShowNamePlate(f, name, 0);
     Trace("speaker %s", TraceText(name).c_str());
 }
@@ -158,6 +160,7 @@ bool MessageText(TForm1& f) {
             bytes[1] = w == 2 ? p[1] : 0;
             st.insertedPos += w;
             AppendBacklog(f, bytes, w);
+            TextOutChar(f, bytes, w);
         } else {
             const u8* l = reinterpret_cast<const u8*>(st.line) + st.linePos;
             u8 c = l[0];
@@ -197,6 +200,7 @@ bool MessageText(TForm1& f) {
                 continue;
             }
             if (c == 0) {
+                TextOutLineDone(f);
                 CommitBacklogLine(f);
                 st.needLine = true;
                 f.text.column = 0;
@@ -206,11 +210,13 @@ bool MessageText(TForm1& f) {
                 return !f.ui.SkipActive;
             }
             if (c == 0x81 && l[1] == 0xA5) {  // ▼
+                TextOutLineDone(f);
                 Trace("line %s", TraceText(std::string(st.line, st.linePos)).c_str());
                 EnterWait(f, 1);
                 return true;
             }
             if (c == 0x81 && l[1] == 0xA4) {  // ▽
+                TextOutLineDone(f);
                 CommitBacklogLine(f);
                 NewPage(f);
                 st.needLine = true;
@@ -219,6 +225,7 @@ bool MessageText(TForm1& f) {
                 return true;
             }
             if (c == 0x81 && l[1] == 0xAC) {  // 〓
+                TextOutLineDone(f);
                 Trace("line %s", TraceText(std::string(st.line, st.linePos)).c_str());
                 st.PendingWait = 2;
                 StartAutoWait(f);
@@ -247,6 +254,7 @@ bool MessageText(TForm1& f) {
             AppendBacklog(f, bytes, w);
             // Marks the glyph renderer draws as pictures stay out of the record.
             if (w == 2 && c == 0x81 && (l[1] == 0x9F || l[1] == 0x98 || l[1] == 0xE3)) UnappendBacklog(f, 2);
+            else TextOutChar(f, bytes, w);
         }
         PutChar(f, bytes, w);
         if (st.PrintingNameLine || st.CharDelay == 0 || st.FinishMessage || !f.app.typewriter || f.ui.SkipActive)
@@ -296,6 +304,7 @@ void EnterWait(TForm1& f, int kind) {
 }
 
 void AddMessageVoice(TForm1& f, const char* name) {
+    f.textOut.voiced = true;
     char* v = f.stepper.MessageVoices;
     size_t used = std::strlen(v);
     size_t room = kMessageVoicesSize - 1 - used;
@@ -418,6 +427,7 @@ void StepScript(TForm1& f) {
                     return;
                 default:
                     st.needLine = false;
+                    TextOutLineStart(f);
                     break;
             }
         }

@@ -254,6 +254,7 @@ void ClearPage(TForm1& f) {
 void NewPage(TForm1& f) {
     TextState& t = f.text;
     const ConfigValues& c = f.config;
+    TextOutNewPage(f);
     ClearPage(f);
     f.vars.S[37] = 0xFFFFFF;
     SetGlyphColour(f, 0);

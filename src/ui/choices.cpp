@@ -201,6 +201,7 @@ void StartChoiceList(TForm1& f) {
     f.flags.busy = true;
     ui.choiceKind = NovelStyle(f) ? kChoiceListNovel : kChoiceList;
     Trace("select: %d options", c.count);
+    for (int k = 1; k <= c.count; ++k) ShowText(f.plat, platform::TextKind::Choice, c.options[k].label);
     CopyPicture(f.gfx.previous, f.gfx.screen);
     if (ui.choiceKind == kChoiceList) {
         DrawNormalList(f);
@@ -232,6 +233,7 @@ void ChoiceListHover(TForm1& f, int x, int y) {
         return;
     }
     if (hit == c.hovered) return;
+    if (hit > 0) ShowText(f.plat, platform::TextKind::Menu, c.options[hit].label);
     platform::Surface& pb = f.plat.surface();
     for (int k = 1; k <= c.count; ++k) {
         const Picture& src = k == hit ? f.gfx.choiceSave : f.gfx.screen;

@@ -220,6 +220,11 @@ void TForm1::FormKeyPress(char& key) {
         PlaySoundByName(*this, stepper.LastVoice);
         return;
     }
+    // V already replays the voice: self-voicing (読み上げ) sits on Y.
+    if (c == 'Y') {
+        ToggleSelfVoicing(*this);
+        return;
+    }
     if (flags.interruptibleEffect || flags.busy) return;
     const int32_t* S = vars.S;
     const bool normal = app.playMode == 0;
@@ -256,7 +261,13 @@ void TForm1::FormKeyPress(char& key) {
 }
 
 void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
-    (void)shift;
+    // Copying the page works whatever is shown. Ctrl starts skipping as it
+    // goes down, so the page is kept from that moment for Ctrl+C.
+    if (key == VK_CONTROL && !ui.SkipActive) TextOutCtrlDown(*this);
+    if (key == 'C' && (shift & ssCtrl)) {
+        CopyPage(*this);
+        return;
+    }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;
     if (ui.choiceKind == kChoiceList) {
         if (key == VK_UP) MoveToChoice(*this, false);

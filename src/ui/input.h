@@ -105,9 +105,9 @@ struct UiState {
     bool FullScreenActive = false;
     int32_t savedLeft = 0, savedTop = 0;
     // The settings dialog: the tab shown when it last closed (the first time
-    // the fourth), and a font or window colour change that ApplySettings
+    // the copyright page), and a font or window colour change that ApplySettings
     // has to show (cleared when the dialog opens).
-    int32_t SettingsPage = 3;
+    int32_t SettingsPage = 4;
     bool DisplayChanged = false;
 };
 

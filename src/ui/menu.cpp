@@ -88,6 +88,9 @@ void N10Click(TForm1& f) {
     OpenSaveLoadDialog(f, 1);
 }
 
+void N19Click(TForm1& f) { ToggleTextCopy(f); }
+void N20Click(TForm1& f) { ToggleSelfVoicing(f); }
+
 void N13Click(TForm1& f) {
     ShowSettingsDialog(f);
     ApplySettings(f);
@@ -102,7 +105,7 @@ constexpr ItemAction kActions[] = {
     {"N6", N6Click},   {"N17", N6Click},    {"N7", N7Click},    {"N18", N7Click},  {"N1", N1Click},
     {"N2", N2Click},   {"SM01", SM01Click}, {"SM02", SM02Click}, {"N4", N4Click},   {"SM04", SM04Click},
     {"SM05", SM05Click}, {"N5", N5Click},   {"N8", N8Click},    {"N9", N9Click},   {"N10", N10Click},
-    {"N13", N13Click},
+    {"N13", N13Click}, {"N19", N19Click}, {"N20", N20Click},
 };
 
 // Shows a menu and runs the picked item's action; false when none was picked.
@@ -128,7 +131,8 @@ void BuildMenus(TForm1& f) {
     m3.items = {Item("SM01", "オートプレイ"), Item("SM02", "メッセージスキップ"), Item("N4", "バックログ"),
                 Item("SM04", "テキストウィンドウ消去"), Item("SM05", "直前の音声を再生"), Item("N3", "-"),
                 Item("N5", "クイックロード"), Item("N8", "クイックセーブ"), Item("N9", "ロード"),
-                Item("N10", "セーブ"), Item("N11", "-"), Item("N13", "設定"), Item("N16", "-"),
+                Item("N10", "セーブ"), Item("N11", "-"), Item("N13", "設定"), Item("N19", "テキストをコピー"),
+                Item("N20", "読み上げ"), Item("N16", "-"),
                 Item("N17", "タイトルへ戻る"), Item("N18", "ゲーム終了")};
 }
 
@@ -181,6 +185,16 @@ void UpdateMenuStates(TForm1& f) {
 void ShowRightClickMenu(TForm1& f, int screenX, int screenY) {
     if (f.ui.PopupMenu3.items.empty()) BuildMenus(f);
     Enable(f, {"SM01", "SM02", "SM04", "SM05"}, true);
+    // The text-out switches show their state; self-voicing only where speech is.
+    if (MenuItem* it = FindItem(f.ui.PopupMenu3, "N19")) {
+        it->checkable = true;
+        it->checked = f.settings.TextCopy != 0;
+    }
+    if (MenuItem* it = FindItem(f.ui.PopupMenu3, "N20")) {
+        it->checkable = true;
+        it->checked = f.settings.SelfVoice != 0;
+        it->enabled = SelfVoicingAvailable(f, nullptr);
+    }
     if (RunMenu(f, f.ui.PopupMenu3, screenX, screenY)) f.ui.PopupOpen = false;
 }
 

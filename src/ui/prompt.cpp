@@ -64,6 +64,7 @@ void ShowPrompt(TForm1& f, const std::string& cp932, int kind) {
     CopyPicture(f.gfx.screen, p.band, 0, kBandTop);
     f.plat.surface().Update();
     Trace("prompt %d: %s", kind, TraceText(cp932).c_str());
+    ShowText(f.plat, platform::TextKind::Menu, cp932);
 }
 
 void PromptHover(TForm1& f, int x, int y) {

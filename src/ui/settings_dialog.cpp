@@ -33,7 +33,7 @@ using platform::FormAction;
 
 namespace {
 
-constexpr int kPages = 4;
+constexpr int kPages = 5;
 constexpr int kVolumeMin = -3000;
 constexpr int kFontSizeMin = 18, kFontSizeMax = 24;
 constexpr size_t kNoticeLine = 60;  // characters of a notice line on the copyright page
@@ -47,6 +47,7 @@ enum class Effect {
     Font,        // live, the glyph cache rebuilt, the display changed
     Tint,        // live, the preview, the display changed
     Opacity,     // live, the display changed
+    TextOut,     // live, then the text outlets
 };
 
 // A control bound to one integer setting.
@@ -80,11 +81,12 @@ public:
         clientHeight = 336;
         fontFace = ToCp932("ＭＳ Ｐゴシック");
         fontPixels = 12;
-        for (const char* p : {"システム設定", "音設定", "テキスト設定", "著作権表示"}) pages.push_back(ToCp932(p));
+        for (const char* p : {"システム設定", "音設定", "テキスト設定", "出力", "著作権表示"}) pages.push_back(ToCp932(p));
         pagesLeft = 8, pagesTop = 8, pagesWidth = 391, pagesHeight = 289;
         BuildSystemPage();
         BuildSoundPage();
         BuildTextPage();
+        BuildTextOutPage();
         BuildCopyrightPage();
         close_ = Index(Add(ControlKind::Button, "Button2", ToCp932("閉じる"), 320, 303, 79, 25));
     }
@@ -102,6 +104,10 @@ public:
                       b.negated);
         }
         controls[master_].value = Clamp(f_.audio.masterVolume, kVolumeMin, 0);
+        // Self-voicing needs speech-dispatcher: without it the switch is greyed and says why.
+        platform::Control& voice = controls[voice_];
+        voice.enabled = SelfVoicingAvailable(f_, nullptr);
+        voice.hint = voice.enabled ? std::string() : ToCp932("読み上げには speech-dispatcher が必要です（見つかりません）");
         FillPreview();
         FillFontList();
         f_.ui.DisplayChanged = false;
@@ -257,8 +263,30 @@ private:
              Effect::Opacity, true);
     }
 
+    void BuildTextOutPage() {
+        Settings& s = f_.settings;
+        Group(3, "テキスト出力", 8, 4, 368, 64);
+        Bind(Check(3, "CheckBox16", "テキストをコピー（Ctrl+C でページをコピー）", 16, 22, 340), "TextCopy", &s.TextCopy,
+             Effect::TextOut);
+        Bind(Check(3, "CheckBox17", "テキスト配信（ws://127.0.0.1:6677）", 16, 42, 340), "TextFeed", &s.TextFeed,
+             Effect::TextOut);
+        Group(3, "読み上げ", 8, 76, 368, 132);
+        platform::Control& voice = Check(3, "CheckBox18", "読み上げる（Y キー）", 16, 94, 340);
+        voice_ = Index(voice);
+        Bind(voice, "SelfVoice", &s.SelfVoice, Effect::TextOut);
+        Bind(Check(3, "CheckBox19", "ボイスのある台詞も読み上げる", 16, 114, 340), "SpeakVoiced", &s.SpeakVoiced,
+             Effect::TextOut);
+        Label(3, "速度", 24, 146, 56);
+        platform::Control& rate = Slider(3, "TrackBar10", "速度", -100, 84, 140, 164, 26, false);
+        rate.maximum = 100;
+        Bind(rate, "SpeechRate", &s.SpeechRate, Effect::TextOut);
+        Label(3, "音量", 24, 178, 56);
+        Bind(Slider(3, "TrackBar11", "音量", kVolumeMin, 84, 172, 164, 26, false), "SpeechVol", &s.SpeechVol,
+             Effect::TextOut);
+    }
+
     void BuildCopyrightPage() {
-        Label(3, "本製品は以下の技術及び著作物を利用しております", 8, 8, 368);
+        Label(4, "本製品は以下の技術及び著作物を利用しております", 8, 8, 368);
         int top = 30;
         for (const char* notice : kCopyrightLines) {
             // One label a line, broken between words; the lines after the first indented.
@@ -266,7 +294,7 @@ private:
             for (bool first = true; !rest.empty(); first = false) {
                 size_t cut = rest.size() <= kNoticeLine ? rest.size() : rest.rfind(' ', kNoticeLine);
                 if (cut == std::string::npos || cut == 0) cut = std::min(rest.size(), kNoticeLine);
-                Label(3, rest.substr(0, cut).c_str(), first ? 8 : 20, top, 360);
+                Label(4, rest.substr(0, cut).c_str(), first ? 8 : 20, top, 360);
                 rest.erase(0, cut);
                 while (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
                 top += 13;
@@ -348,6 +376,7 @@ private:
                 DisplayChanged();
                 break;
             case Effect::Opacity: DisplayChanged(); break;
+            case Effect::TextOut: ApplyTextOut(f_); break;
         }
     }
 
@@ -375,7 +404,7 @@ private:
     TForm1& f_;
     std::vector<Binding> bindings_;
     int labels_ = 0, groups_ = 0;
-    int close_ = -1, master_ = -1, sample_ = -1, font_ = -1, size_ = -1, preview_ = -1, default_ = -1;
+    int close_ = -1, master_ = -1, voice_ = -1, sample_ = -1, font_ = -1, size_ = -1, preview_ = -1, default_ = -1;
     int tint_[4] = {-1, -1, -1, -1};
 };
 

@@ -28,9 +28,10 @@ TEST(ShellSettings, OpensFromTheToolBarWithItsTabsAndTheJapaneseFaces) {
         driven = true;
         auto* tabs = d->findChild<QTabWidget*>();
         ASSERT_NE(tabs, nullptr);
-        ASSERT_EQ(tabs->count(), 4);
+        ASSERT_EQ(tabs->count(), 5);
         EXPECT_EQ(tabs->tabText(0).toStdString(), "システム設定");
-        EXPECT_EQ(tabs->currentIndex(), 3);
+        EXPECT_EQ(tabs->tabText(3).toStdString(), "出力");
+        EXPECT_EQ(tabs->currentIndex(), 4);  // the copyright page, the first time
         auto* fonts = d->findChild<QComboBox*>("ComboBox1");
         ASSERT_NE(fonts, nullptr);
         EXPECT_NE(fonts->findText(QStringLiteral("IPAゴシック")), -1);

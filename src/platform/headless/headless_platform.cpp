@@ -97,6 +97,8 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
         f.FormKeyDown(vk, held_);
         if (e.ch && vk != 0 && keysFlushed_ == flushMark) {
             char c = e.ch;
+            // With Ctrl held a letter types its control character, as in the window.
+            if ((held_ & ssCtrl) && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) c = static_cast<char>(c & 0x1F);
             f.FormKeyPress(c);
         }
     };

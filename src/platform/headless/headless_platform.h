@@ -44,6 +44,9 @@ public:
     bool active = true;
     HeadlessMixer headlessMixer{static_cast<Clock&>(*this)};
     Mixer* mixerImpl = &headlessMixer;
+    // The text feed written to a file (--text-feed), or none.
+    TextOutlets* textOutletsImpl = nullptr;
+    TextOutlets* textOutlets() override { return textOutletsImpl; }
 
     // Platform
     Clock& clock() override { return *this; }
@@ -163,6 +166,7 @@ struct HeadlessOptions {
     std::string eventsFile;
     std::string settingsFile;
     std::string traceFile;
+    std::string textFeedFile;  // the text feed's messages, one a line
     int64_t seed = 1;
     bool strict = false;  // any content error makes the run fail (exit 3)
 };

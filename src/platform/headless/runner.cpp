@@ -7,6 +7,7 @@
 #include "app/trace.h"
 #include "data/file_io.h"
 #include "platform/headless/headless_platform.h"
+#include "platform/headless/text_feed_file.h"
 
 namespace velmora::platform {
 
@@ -44,7 +45,13 @@ int RunHeadless(const HeadlessOptions& o) {
         std::fprintf(stderr, "velmora: %s\n", error.c_str());
         return 2;
     }
+    TextFeedFile feed;
+    if (!o.textFeedFile.empty() && !feed.Open(o.textFeedFile, error)) {
+        std::fprintf(stderr, "velmora: %s\n", error.c_str());
+        return 2;
+    }
     HeadlessPlatform plat(std::move(store));
+    if (!o.textFeedFile.empty()) plat.textOutletsImpl = &feed;
     plat.SetTimeline(std::move(timeline));
     auto engine = std::make_unique<TForm1>(plat);
     engine->app.gameDir = o.gameDir;

@@ -2,6 +2,7 @@
 // platform/forms.h holds every state; the widgets only show it. Whatever the
 // player does goes through Dispatch, and afterwards every widget is set from
 // the model again (the handler may have changed anything, or refused).
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,6 +37,7 @@
 #include "platform/forms.h"
 #include "platform/qt/qt_platform.h"
 #include "text/glyph_outline.h"
+#include "text/text_out.h"
 
 namespace velmora::platform {
 
@@ -416,6 +418,8 @@ void FormDialog::RefreshControl(int index) {
     }
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
     if (w->isHidden() == c.visible) w->setVisible(c.visible);
+    const QString hint = FromCp932(c.hint);
+    if (w->toolTip() != hint) w->setToolTip(hint);
     if (index == tipControl_ && (!c.visible || !c.enabled)) HideTip();
 }
 
@@ -519,6 +523,16 @@ void FormDialog::RefreshRadios(int index, const Control& c, Shown& s, QGroupBox*
 
 bool FormDialog::eventFilter(QObject* watched, QEvent* e) {
     switch (e->type()) {
+        case QEvent::Enter: {
+            // Self-voicing reads the control under the pointer.
+            auto owner = keyOwner_.find(watched);
+            if (owner == keyOwner_.end() || owner->second < 0 || finished_) break;
+            auto* button = qobject_cast<QAbstractButton*>(watched);
+            const std::string text = button ? ToCp932(button->text().remove('&').toStdString())
+                                            : form_.controls[owner->second].caption;
+            velmora::ShowText(plat_, TextKind::Menu, text);
+            break;
+        }
         case QEvent::KeyPress:
         case QEvent::KeyRelease: {
             auto owner = keyOwner_.find(watched);
@@ -602,6 +616,12 @@ void FormDialog::Hover(int control, QTableWidget* table, QPoint at) {
     if (control != tipControl_ || row != tipRow_) {
         tipControl_ = control;
         tipRow_ = row;
+        const auto& rows = form_.controls[control].rows;
+        if (row < static_cast<int>(rows.size())) {
+            std::string text;
+            for (const std::string& cell : rows[row]) text += (text.empty() ? "" : " ") + cell;
+            velmora::ShowText(plat_, TextKind::Menu, text);
+        }
         Picture picture;
         QPixmap pixmap;
         if (form_.RowPicture(control, row, picture)) pixmap = PixmapOf(picture);
@@ -656,15 +676,20 @@ int QtPlatform::RunPopupMenu(PopupMenuModel& model, int screenX, int screenY) {
     QMenu menu(window_.get());
     menu.setObjectName(QString::fromStdString(model.name));
     std::vector<QAction*> actions;
+    // Self-voicing reads the item under the pointer.
+    QObject::connect(&menu, &QMenu::hovered, &menu, [&](QAction* a) {
+        for (size_t i = 0; i < actions.size(); ++i)
+            if (actions[i] == a && !model.items[i].separator) velmora::ShowText(*this, TextKind::Menu, model.items[i].caption);
+    });
     for (const MenuItem& item : model.items) {
         QAction* a = item.separator || item.caption == "-" ? menu.addSeparator()
                                                            : menu.addAction(FromCp932(item.caption));
         a->setObjectName(QString::fromStdString(item.name));
         a->setEnabled(item.enabled);
         a->setVisible(item.visible);
-        if (item.checked) {
+        if (item.checked || item.checkable) {
             a->setCheckable(true);
-            a->setChecked(true);
+            a->setChecked(item.checked);
         }
         actions.push_back(a);
     }

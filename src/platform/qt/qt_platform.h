@@ -123,6 +123,9 @@ public:
     TForm1* engine() { return engine_; }
     MainWindow& mainWindow() { return *window_; }
     Mixer* mixerImpl = nullptr;
+    // The clipboard, text feed and speech (text_outlets.h).
+    TextOutlets* textOutletsImpl = nullptr;
+    TextOutlets* textOutlets() override { return textOutletsImpl; }
     // Measures of the idle pacing, for the CPU report.
     long idlePasses = 0;
 
@@ -208,6 +211,8 @@ struct WindowedOptions {
     // Closes the window after this many milliseconds (0: never); for tests
     // and the CPU measure.
     int quitAfterMs = 0;
+    // Serves the text feed on this port whatever the settings say (0: as they say).
+    int textFeedPort = 0;
 };
 
 // Process entry of the windowed engine: the single-instance lock, the

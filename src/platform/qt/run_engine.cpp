@@ -17,6 +17,7 @@
 #include "platform/openal/openal_device.h"
 #include "platform/openal/openal_mixer.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/text_outlets.h"
 
 namespace velmora::platform {
 
@@ -89,6 +90,8 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         OpenAlMixer mixer;  // opened by the engine's first idle pass
         QtPlatform plat;
         plat.mixerImpl = &mixer;
+        QtTextOutlets outlets(o.textFeedPort);
+        plat.textOutletsImpl = &outlets;
         auto engine = std::make_unique<TForm1>(plat);
         engine->app.gameDir = gameDir;
         plat.settingsStore().SetGameFolder(gameDir);

@@ -1,0 +1,110 @@
+#include "platform/qt/text_outlets.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QHostAddress>
+#include <QWebSocket>
+#include <algorithm>
+
+#include "app/trace.h"
+
+namespace velmora::platform {
+
+QtTextOutlets::QtTextOutlets(int forcedPort)
+    : forcedPort_(forcedPort), server_(QStringLiteral("velmora"), QWebSocketServer::NonSecureMode) {
+    QObject::connect(&server_, &QWebSocketServer::newConnection, this, [this] { Accept(); });
+    if (forcedPort_ > 0) StartFeed();
+}
+
+QtTextOutlets::~QtTextOutlets() { StopFeed(); }
+
+void QtTextOutlets::Apply(const TextOutSwitches& switches) {
+    switches_ = switches;
+    if (switches.feed || forcedPort_ > 0) StartFeed();
+    else StopFeed();
+    if (switches.speech) speech_.Configure(switches.speechRate, switches.speechVolume);
+    else Hush();
+}
+
+void QtTextOutlets::StartFeed() {
+    if (server_.isListening()) return;
+    const int port = forcedPort_ > 0 ? forcedPort_ : kTextFeedPort;
+    // Loopback only: the story is nobody else's business on the network.
+    if (server_.listen(QHostAddress::LocalHost, static_cast<quint16>(port)))
+        Trace("text feed: serving on ws://127.0.0.1:%d", port);
+    else
+        Trace("text feed: cannot listen on 127.0.0.1:%d: %s", port, server_.errorString().toStdString().c_str());
+}
+
+void QtTextOutlets::StopFeed() {
+    if (!server_.isListening() && clients_.empty()) return;
+    server_.close();
+    for (QWebSocket* c : std::vector<QWebSocket*>(clients_)) Drop(c, "the feed is off");
+    Trace("text feed: off");
+}
+
+void QtTextOutlets::Accept() {
+    while (QWebSocket* c = server_.nextPendingConnection()) {
+        // Read-only: what a client sends is read and forgotten, and a client
+        // that floods is dropped.
+        c->setMaxAllowedIncomingMessageSize(1024);
+        c->setMaxAllowedIncomingFrameSize(1024);
+        clients_.push_back(c);
+        QObject::connect(c, &QWebSocket::disconnected, this, [this, c] {
+            auto it = std::find(clients_.begin(), clients_.end(), c);
+            if (it == clients_.end()) return;
+            clients_.erase(it);
+            c->deleteLater();
+            Trace("text feed: a reader left (%zu connected)", clients_.size());
+        });
+        Trace("text feed: a reader connected from %s (%zu connected)",
+              c->peerAddress().toString().toStdString().c_str(), clients_.size());
+    }
+}
+
+void QtTextOutlets::Drop(QWebSocket* client, const char* why) {
+    auto it = std::find(clients_.begin(), clients_.end(), client);
+    if (it == clients_.end()) return;
+    clients_.erase(it);
+    Trace("text feed: a reader dropped: %s (%zu connected)", why, clients_.size());
+    client->disconnect(this);
+    client->abort();
+    client->deleteLater();
+}
+
+void QtTextOutlets::Put(TextKind kind, const std::string& utf8, bool speak) {
+    if (switches_.copy && ClipboardCarries(kind)) Copy(utf8);
+    if (!clients_.empty() && FeedCarries(kind)) {
+        const QString message = QString::fromStdString(utf8);
+        for (QWebSocket* c : std::vector<QWebSocket*>(clients_)) {
+            // Writes never block; a reader that does not keep up only grows
+            // its queue, and is let go before that costs the game anything.
+            if (c->bytesToWrite() > kFeedBacklogLimit) Drop(c, "it does not keep up");
+            else c->sendTextMessage(message);
+        }
+    }
+    // What lies under the pointer replaces what was being read; story lines queue.
+    if (speak && switches_.speech && kind != TextKind::Backlog) speech_.Say(utf8, kind == TextKind::Menu);
+    CheckSpeech();
+}
+
+void QtTextOutlets::Copy(const std::string& utf8) {
+    if (QClipboard* clip = QGuiApplication::clipboard()) clip->setText(QString::fromStdString(utf8));
+}
+
+void QtTextOutlets::Hush() { speech_.Cancel(); }
+
+void QtTextOutlets::CheckSpeech() {
+    std::string why;
+    if (speechLossTraced_ || !speech_.Failed(&why)) return;
+    speechLossTraced_ = true;
+    Trace("self-voicing is unavailable: %s", why.c_str());
+}
+
+bool QtTextOutlets::SpeechAvailable(std::string* why) {
+    CheckSpeech();
+    if (speech_.Failed(why)) return false;
+    return SpeechWorker::Reachable(why);
+}
+
+}  // namespace velmora::platform
