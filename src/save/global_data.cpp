@@ -116,7 +116,12 @@ void ChooseSaveFolder(TForm1& f) {
 std::string SavePath(const TForm1& f, const char* name) { return f.save.folder + name; }
 
 void StoreGlobalData(TForm1& f, bool atStart) {
-    if (atStart) ChooseSaveFolder(f);
+    if (atStart) {
+        ChooseSaveFolder(f);
+        // A run killed while writing leaves its temporary files; they are of no use to anyone.
+        RemoveStaleTemporaries(f.save.folder.empty() ? "." : f.save.folder.substr(0, f.save.folder.size() - 1));
+        RemoveStaleTemporaries(SavePath(f, "save"));
+    }
     GlobalDataLock lock(SavePath(f, "save0.dat.lock"));
 
     // The file's blocks; zeros when it is missing, short or damaged.

@@ -315,7 +315,10 @@ void StepScript(TForm1& f) {
                 case '@': {
                     int index = FindCommand(st.line);
                     if (index < 0) {
-                        Trace("command %s: unknown, ignored", TraceText(st.line).c_str());
+                        if (FindCommandWithoutArgument(st.line) >= 0)
+                            Trace("command %s: argument missing, ignored", TraceText(st.line).c_str());
+                        else
+                            Trace("command %s: unknown, ignored", TraceText(st.line).c_str());
                         continue;
                     }
                     int r = ExecuteCommand(f, index, st.line);
