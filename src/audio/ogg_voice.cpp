@@ -79,21 +79,17 @@ bool DecodeOggVoice(const uint8_t* data, size_t size, DecodedVoice& voice) {
     }
     voice.channels = info->channels;
     voice.rate = static_cast<int>(info->rate);
-    // The buffer grows with what really decodes: a stream whose last page
-    // claims ten minutes costs only what its packets make. Decoding stops at
-    // the end of the stream, at an error or at the claimed length (with
-    // room to spare): the frame count in the header is not trusted.
-    const size_t limit = static_cast<size_t>((voice.channels + 2) * total);
-    voice.pcm.clear();
-    char chunk[16384];
+    voice.pcm.assign(static_cast<size_t>((voice.channels + 2) * total), 0);
+    size_t got = 0;
     int section = 0;
-    while (voice.pcm.size() < limit) {
-        long n = ov_read(&vf, chunk, static_cast<int>(std::min<size_t>(limit - voice.pcm.size(), sizeof chunk)), 0, 2,
-                         1, &section);
+    // Decoding stops at the end of the stream, at an error or when the
+    // buffer is full: the frame count in the header is not trusted.
+    while (got < voice.pcm.size()) {
+        long n = ov_read(&vf, reinterpret_cast<char*>(voice.pcm.data() + got),
+                         static_cast<int>(std::min<size_t>(voice.pcm.size() - got, 1 << 20)), 0, 2, 1, &section);
         if (n <= 0) break;
-        voice.pcm.insert(voice.pcm.end(), chunk, chunk + n);
+        got += static_cast<size_t>(n);
     }
-    size_t got = voice.pcm.size();
     ov_clear(&vf);
     got -= got % static_cast<size_t>(voice.channels * 2);
     voice.length = TrimmedVoiceLength(voice.pcm.data(), got);
