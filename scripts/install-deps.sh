@@ -1,12 +1,14 @@
 #!/bin/sh
 # Installs every Debian package that building, testing and running Velmora needs.
-# Does nothing slow when they are all present already.
+# Does nothing slow when they are all present already. With --fuzz, also
+# clang and its libFuzzer runtime for the fuzz harnesses (scripts/fuzz.sh).
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git
 qt6-base-dev qt6-websockets-dev libspeechd-dev speech-dispatcher espeak-ng speech-dispatcher-espeak-ng libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
 libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic xvfb xauth
 desktop-file-utils dpkg-dev file"
+[ "$1" = "--fuzz" ] && PACKAGES="$PACKAGES clang libclang-rt-14-dev"
 missing=""
 for p in $PACKAGES; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

@@ -10,6 +10,7 @@
 #include "data/archive.h"
 #include "data/config.h"
 #include "data/encoding.h"
+#include "script/loader.h"
 
 namespace velmora {
 
@@ -20,6 +21,27 @@ bool FileExists(const char* path) { return ::access(path, F_OK) == 0; }
 void SetStringVar(TForm1& f, int n, const std::string& text) {
     std::memset(f.vars.str[n], 0, kStringVarSize);
     std::memcpy(f.vars.str[n], text.data(), std::min<size_t>(text.size(), kStringVarSize - 1));
+}
+
+// Why the script "main" cannot start, or empty when it can: the script
+// archive must be readable and "main" a script with something in it, or the
+// player would sit before a black window.
+std::string WhyMainCannotStart(TForm1& f) {
+    static const char* const kFiles[2] = {"vk_data.vrk", "vk_data2.vrk"};
+    for (int a : {1, 0}) {
+        const ArchiveIndex& index = f.data.scripts[a];
+        const int pos = FindEntry(index, "main");
+        if (pos < 0) continue;
+        const std::string file = kFiles[a];
+        if (index.sizes[pos] == 0) return "its script \"main\" in " + file + " is empty";
+        if (index.sizes[pos] > kScriptBufferSize)
+            return "its script \"main\" in " + file + " is larger than the script buffer (" +
+                   std::to_string(index.sizes[pos]) + " bytes)";
+        return "";
+    }
+    const ArchiveIndex& first = f.data.scripts[0];
+    if (!first.damage.empty()) return "its script archive vk_data.vrk is damaged: " + first.damage;
+    return "its script archive vk_data.vrk holds no script \"main\"";
 }
 
 }  // namespace
@@ -138,10 +160,10 @@ void InitEngineUpToConfig(TForm1& f) {
     const bool present = FileExists("vk_data.vrk");
     // The script and table buffers are members of the stepper and loader.
     LoadDataIndexes(f);
-    if (!present || (FindEntry(f.data.scripts[0], "main") < 0 && FindEntry(f.data.scripts[1], "main") < 0)) {
-        f.app.startFailure = present ? folder + " is not a playable game: its script archive vk_data.vrk is damaged "
-                                           "or holds no script \"main\""
-                                     : folder + " is not a game: vk_data.vrk is missing";
+    const std::string why = present ? WhyMainCannotStart(f) : std::string();
+    if (!present || !why.empty()) {
+        f.app.startFailure =
+            present ? folder + " is not a playable game: " + why : folder + " is not a game: vk_data.vrk is missing";
         Trace("start-up: %s", f.app.startFailure.c_str());
         f.plat.dialogs().MessageBox(ToCp932("ゲームデータを読み込めません。"), "Error!", platform::BoxIcon::Stop,
                                     platform::BoxButtons::Ok);

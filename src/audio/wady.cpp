@@ -173,6 +173,8 @@ long DecodeRunBlock(const uint8_t* block, size_t size, int16_t* out, size_t capa
 
 bool DecodeRunCoded(const uint8_t* entry, size_t size, const WadyHeader& h, int16_t* pcm, size_t capacity) {
     const size_t samples = capacity / 2;
+    // A sound of no samples has no buffer to clear (and may have none at all).
+    if (samples == 0) return false;
     std::memset(pcm, 0, samples * 2);
     if (h.format.channels == 1) {
         if (size < 48 + 10) return false;

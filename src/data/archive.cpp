@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -31,6 +32,18 @@ long FileLength(std::FILE* fp) {
     return len;
 }
 
+// Traces damage of an archive and keeps the first reason on its index.
+void Damage(ArchiveIndex& index, const std::string& path, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+void Damage(ArchiveIndex& index, const std::string& path, const char* fmt, ...) {
+    char text[512];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    ContentError("damaged", "archive %s: %s", path.c_str(), text);
+    if (index.damage.empty()) index.damage = text;
+}
+
 // Takes one record's name field; false when it holds no terminator.
 bool TakeName(const uint8_t* field, int width, std::string& name) {
     const void* nul = std::memchr(field, 0, static_cast<size_t>(width));
@@ -39,25 +52,26 @@ bool TakeName(const uint8_t* field, int width, std::string& name) {
     return true;
 }
 
-// Adds one record after checking that its data lies inside the file.
-bool AddRecord(ArchiveIndex& index, const std::string& path, int i, const uint8_t* field, int width,
+// Adds one record after checking that its data lies inside the file. A
+// record that fails is left out alone: one half-copied entry must not hide
+// the rest of its archive.
+void AddRecord(ArchiveIndex& index, const std::string& path, int i, long long at, const uint8_t* field, int width,
                long fileLength) {
     std::string name;
     if (!TakeName(field, width, name)) {
-        Trace("archive %s: record %d: name without terminator; index refused", path.c_str(), i);
-        return false;
+        Damage(index, path, "record %d at offset %lld: name without terminator; entry refused", i, at);
+        return;
     }
     int32_t offset = GetLE32(field + width);
     int32_t size = GetLE32(field + width + 4);
     if (offset < 0 || size < 0 || static_cast<long long>(offset) + size > fileLength) {
-        ContentError("damaged", "archive %s: entry %s at %d size %d lies outside the file (%ld bytes); index refused",
-                     path.c_str(), name.c_str(), offset, size, fileLength);
-        return false;
+        Damage(index, path, "entry %s (record %d at offset %lld) holds %d bytes at %d, outside the file of %ld bytes; "
+               "entry refused", name.c_str(), i, at, size, offset, fileLength);
+        return;
     }
     index.names.push_back(UpperName(name));
     index.offsets.push_back(offset);
     index.sizes.push_back(size);
-    return true;
 }
 
 }  // namespace
@@ -77,19 +91,25 @@ void ReadScriptIndex(const std::string& path, ArchiveIndex& index) {
     if (len >= 4 && std::fread(head, 1, 4, fp) == 4) {
         int32_t n = GetLE32(head);
         if (n > 0 && static_cast<long long>(n) * 24 > len - 4) {
-            ContentError("damaged", "archive %s: %d records do not fit in %ld bytes; index refused", path.c_str(), n,
-                         len);
+            Damage(index, path, "%d records do not fit in %ld bytes; index refused", n, len);
         } else if (n > 0) {
             bool ok = true;
             for (int i = 0; i < n && ok; ++i) {
                 uint8_t rec[24];
-                ok = std::fread(rec, 1, 24, fp) == 24 && AddRecord(index, path, i, rec, 16, len);
+                ok = std::fread(rec, 1, 24, fp) == 24;
+                if (ok) AddRecord(index, path, i, 4 + 24LL * i, rec, 16, len);
             }
-            if (ok) index.count = n;
-            else index.Clear();
+            if (ok) {
+                index.count = static_cast<int32_t>(index.names.size());
+            } else {
+                index.Clear();
+                Damage(index, path, "record block cut short in %ld bytes; index refused", len);
+            }
         }
     } else if (len > 0) {
-        Trace("archive %s: shorter than its count; index refused", path.c_str());
+        Damage(index, path, "%ld bytes are shorter than its count; index refused", len);
+    } else {
+        Damage(index, path, "the file is empty (0 bytes)");
     }
     std::fclose(fp);
 }
@@ -107,24 +127,26 @@ void ReadVolumeIndex(const std::string& path, ArchiveIndex& index) {
         int32_t w = GetLE32(head + 4);
         long long block = (static_cast<long long>(w) + 8) * n;
         if (w <= 0 || w > 4096) {
-            ContentError("damaged", "archive %s: name width %d is not usable; index refused", path.c_str(), w);
+            Damage(index, path, "name width %d is not usable; index refused", w);
         } else if (block > len - 8) {
-            ContentError("damaged", "archive %s: %d records of %d bytes do not fit in %ld bytes; index refused",
-                         path.c_str(), n, w + 8, len);
+            Damage(index, path, "%d records of %d bytes do not fit in %ld bytes; index refused", n, w + 8, len);
         } else {
             std::vector<uint8_t> records(static_cast<size_t>(block));
             bool ok = std::fread(records.data(), 1, records.size(), fp) == records.size();
             for (int i = 0; i < n && ok; ++i)
-                ok = AddRecord(index, path, i, records.data() + static_cast<size_t>(w + 8) * i, w, len);
+                AddRecord(index, path, i, 8 + (w + 8LL) * i, records.data() + static_cast<size_t>(w + 8) * i, w, len);
             if (ok) {
-                index.count = n;
+                index.count = static_cast<int32_t>(index.names.size());
                 index.width = w;
             } else {
                 index.Clear();
+                Damage(index, path, "record block cut short in %ld bytes; index refused", len);
             }
         }
     } else if (len > 0) {
-        Trace("archive %s: shorter than its header; index refused", path.c_str());
+        Damage(index, path, "%ld bytes are shorter than its header; index refused", len);
+    } else {
+        Damage(index, path, "the file is empty (0 bytes)");
     }
     std::fclose(fp);
 }

@@ -19,6 +19,8 @@ struct ArchiveIndex {
     std::vector<int32_t> sizes;
     int32_t width = 0;  // name field width (volumes)
     int32_t count = 0;
+    // Why the file was refused or entries were left out; empty when sound.
+    std::string damage;
 
     void Clear() {
         names.clear();
@@ -26,6 +28,7 @@ struct ArchiveIndex {
         sizes.clear();
         width = 0;
         count = 0;
+        damage.clear();
     }
 };
 

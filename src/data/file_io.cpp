@@ -1,11 +1,17 @@
 #include "data/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/trace.h"
 
 namespace velmora {
 
@@ -64,6 +70,32 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size) {
     if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) ok = false;
     if (!ok) ::unlink(tmp.c_str());
     return ok;
+}
+
+int RemoveStaleTemporaries(const std::string& folder) {
+    static const char kMark[] = ".dat.tmp.";
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* e = ::readdir(dir)) {
+        const char* mark = std::strstr(e->d_name, kMark);
+        if (!mark || mark == e->d_name) continue;
+        const char* digits = mark + sizeof kMark - 1;
+        if (*digits == '\0' || std::strspn(digits, "0123456789") != std::strlen(digits) ||
+            std::strlen(digits) > 9)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(digits));
+        // A live process (ours or another run's) may still rename it into place.
+        if (pid <= 0 || pid == ::getpid() || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+        const std::string path = (folder.empty() ? std::string() : folder + "/") + e->d_name;
+        if (!IsRegularFile(path)) continue;
+        if (::unlink(path.c_str()) == 0) {
+            ++removed;
+            Trace("files: removed %s, left by an interrupted write", path.c_str());
+        }
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 bool MakeDirectories(const std::string& path) {

@@ -17,6 +17,9 @@ bool WriteFileAtomic(const std::string& path, const void* data, size_t size);
 inline bool WriteFileAtomic(const std::string& path, const std::vector<uint8_t>& bytes) {
     return WriteFileAtomic(path, bytes.data(), bytes.size());
 }
+// Removes what crash-safe writes of a run that died left in folder: files
+// named "<name>.dat.tmp.<pid>" whose process is gone. Returns how many.
+int RemoveStaleTemporaries(const std::string& folder);
 bool MakeDirectories(const std::string& path);
 bool IsRegularFile(const std::string& path);
 bool IsDirectory(const std::string& path);

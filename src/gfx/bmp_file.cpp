@@ -32,6 +32,7 @@ bool ReadBmpFile(const std::string& path, Picture& picture) {
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) return false;
     const bool topDown = rawHeight < 0;
     const int height = topDown ? -rawHeight : rawHeight;
+    if (!PictureSizeAllowed(static_cast<unsigned>(width), static_cast<unsigned>(height))) return false;
     const size_t paletteAt = 14 + headerSize;
     uint32_t colours = bits <= 8 ? U32(h + 32) : 0;
     if (bits <= 8 && (colours == 0 || colours > (1u << bits))) colours = 1u << bits;

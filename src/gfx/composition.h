@@ -77,6 +77,9 @@ struct GfxState {
     uint32_t frameStamp = 0;
     // Reused for every JPEG load, emptied before and after.
     std::vector<uint8_t> pictureBuffer;
+    // Entries found damaged: not read or traced again (the archives do not
+    // change while the game runs).
+    std::vector<std::string> refusedPictures;
     // Names kept for the save file.
     std::string backgroundName;
     std::string spriteList;

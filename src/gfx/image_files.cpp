@@ -39,7 +39,12 @@ bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header) 
     return true;
 }
 
-bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+namespace {
+
+// One walk for decoding and for checking: without kWrite nothing is written
+// and out may be null.
+template <bool kWrite>
+bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
     size_t ip = 0, op = 0;
     bool ok = true;
     if (target > 0) {
@@ -60,7 +65,7 @@ bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t tar
                         ok = false;
                         break;
                     }
-                    std::memcpy(out + op, in + ip, n);
+                    if constexpr (kWrite) std::memcpy(out + op, in + ip, n);
                     ip += n;
                     op += n;
                 } else if (u < 0x80) {
@@ -91,8 +96,10 @@ bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t tar
                     }
                     // Byte by byte: a distance below the length repeats the
                     // bytes just written.
-                    const uint8_t* from = out + op - distance;
-                    for (size_t k = 0; k < length; ++k) out[op + k] = from[k];
+                    if constexpr (kWrite) {
+                        const uint8_t* from = out + op - distance;
+                        for (size_t k = 0; k < length; ++k) out[op + k] = from[k];
+                    }
                     op += length;
                 }
             } else {
@@ -100,7 +107,9 @@ bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t tar
                     ok = false;
                     break;
                 }
-                out[op++] = in[ip++];
+                if constexpr (kWrite) out[op] = in[ip];
+                ++op;
+                ++ip;
             }
             flag <<= 1;
             if (++items == 8) {
@@ -118,7 +127,20 @@ bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t tar
     return ok;
 }
 
-bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+}  // namespace
+
+bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+    return DictionaryPass<true>(in, inSize, out, target, consumed);
+}
+
+bool DictionaryReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed) {
+    return DictionaryPass<false>(in, inSize, nullptr, target, consumed);
+}
+
+namespace {
+
+template <bool kWrite>
+bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
     size_t ip = 0, op = 0;
     bool ok = true;
     while (op < target) {
@@ -133,7 +155,7 @@ bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, si
                 ok = false;
                 break;
             }
-            std::memcpy(out + op, in + ip, n);
+            if constexpr (kWrite) std::memcpy(out + op, in + ip, n);
             ip += n;
             op += n;
         } else {
@@ -147,14 +169,24 @@ bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, si
             ip += 1 + unit;
             // A repeat that would overrun is cut to the whole units that fit.
             if (op + count * unit > target) count = (target - op) / unit;
-            for (size_t k = 0; k < count; ++k) {
-                std::memcpy(out + op, bytes, unit);
-                op += unit;
+            if constexpr (kWrite) {
+                for (size_t k = 0; k < count; ++k) std::memcpy(out + op + k * unit, bytes, unit);
             }
+            op += count * unit;
         }
     }
     if (consumed) *consumed = ip;
     return ok;
+}
+
+}  // namespace
+
+bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+    return RunPass<true>(in, inSize, out, target, consumed);
+}
+
+bool RunReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed) {
+    return RunPass<false>(in, inSize, nullptr, target, consumed);
 }
 
 void DeltaDecode(uint8_t* bytes, size_t size) {
@@ -182,7 +214,7 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
         ContentError("damaged", "picture %s: %d bytes per pixel; only 3 are read", what, h.bytesPerPixel);
         return false;
     }
-    if (h.width > kMaxPictureSide || h.height > kMaxPictureSide) {
+    if (!PictureSizeAllowed(h.width, h.height)) {
         ContentError("damaged", "picture %s: size %dx%d is out of range", what, h.width, h.height);
         return false;
     }
@@ -205,8 +237,15 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
         }
     }
     const uint8_t* in = entry + kPackedHeaderSize;
-    std::vector<uint8_t> dict(target);
     size_t used = 0;
+    // The header's sizes must be what the data can make before any buffer
+    // is sized by them: a short entry claiming a huge picture costs nothing.
+    if (target / kDictionaryMaxExpansion > h.packedSize || !DictionaryReaches(in, h.packedSize, target, &used)) {
+        ContentError("damaged", "picture %s: packed data ends at byte %zu of %u before making %zu bytes (%dx%d)", what, used,
+              h.packedSize, target, h.width, h.height);
+        return false;
+    }
+    std::vector<uint8_t> dict(target);
     if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
         ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
                      h.packedSize, h.width, h.height);
@@ -214,6 +253,11 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     }
     std::vector<uint8_t> rawBytes;
     if (run) {
+        if (!RunReaches(dict.data(), dict.size(), raw, &used)) {
+            ContentError("damaged", "picture %s: run-coded data ends at byte %zu of %zu before making %dx%d", what, used, dict.size(),
+                  h.width, h.height);
+            return false;
+        }
         rawBytes.resize(raw);
         if (!RunDecode(dict.data(), dict.size(), rawBytes.data(), raw, &used)) {
             ContentError("damaged", "picture %s: run-coded data is damaged at byte %zu of %zu", what, used,
@@ -231,23 +275,34 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
 
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     DataState& d = f.data;
+    const ArchiveIndex* index = &d.gjp;
     int pos = FindEntry(d.gjp, name);
-    if (pos >= 0) {
+    for (int v = 2; v >= 0 && pos < 0; --v) {
+        index = &d.gra[v];
+        pos = FindEntry(d.gra[v], name);
+    }
+    if (pos < 0) return false;
+    std::vector<std::string>& refused = f.gfx.refusedPictures;
+    const std::string& stored = index->names[pos];
+    for (const std::string& r : refused)
+        if (r == stored) return false;
+    bool ok;
+    if (index == &d.gjp) {
         std::vector<uint8_t>& buffer = f.gfx.pictureBuffer;
         buffer.clear();
-        bool ok = ReadEntry(d.gjp, pos, buffer) >= 0 &&
-                  DecodeJpegPicture(buffer.data(), buffer.size(), picture, d.gjp.names[pos].c_str());
+        ok = ReadEntry(d.gjp, pos, buffer) >= 0 && DecodeJpegPicture(buffer.data(), buffer.size(), picture,
+                                                                       stored.c_str());
         buffer.clear();
-        return ok;
-    }
-    for (int v = 2; v >= 0; --v) {
-        pos = FindEntry(d.gra[v], name);
-        if (pos < 0) continue;
+    } else {
         std::vector<uint8_t> entry;
-        return ReadEntry(d.gra[v], pos, entry) >= 0 &&
-               DecodePackedPicture(entry.data(), entry.size(), picture, d.gra[v].names[pos].c_str());
+        ok = ReadEntry(*index, pos, entry) >= 0 &&
+             DecodePackedPicture(entry.data(), entry.size(), picture, stored.c_str());
     }
-    return false;
+    if (!ok) {
+        Trace("picture %s in %s: refused; later loads of it are skipped", stored.c_str(), index->path.c_str());
+        refused.push_back(stored);
+    }
+    return ok;
 }
 
 bool PictureExists(TForm1& f, const std::string& name) {

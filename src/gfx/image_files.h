@@ -18,6 +18,17 @@ constexpr uint8_t kPackedRunStage = 0x40;
 constexpr uint8_t kPackedDeltaStage = 0x80;
 // Largest side a picture may have; anything bigger is treated as damage.
 constexpr int kMaxPictureSide = 16384;
+// Largest decoded picture (64 MiB, e.g. 4096 x 5461): a picture whose header
+// claims more is refused before anything is allocated for it.
+constexpr size_t kMaxPictureBytes = size_t{64} << 20;
+// Whether a decoder may allocate a picture of this size.
+inline bool PictureSizeAllowed(unsigned width, unsigned height) {
+    return width <= static_cast<unsigned>(kMaxPictureSide) && height <= static_cast<unsigned>(kMaxPictureSide) &&
+           static_cast<size_t>(width) * height * 3 <= kMaxPictureBytes;
+}
+// Most output bytes one input byte of the dictionary stage can give: a long
+// match of 4096 bytes from three bytes and a flag bit.
+constexpr size_t kDictionaryMaxExpansion = 1311;
 
 struct PackedHeader {
     uint8_t flags = 0;
@@ -34,7 +45,12 @@ bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header);
 // that ends early, reaches before the start of the output, or writes past
 // the target; *consumed (when given) receives the input bytes used.
 bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
+// The same walk without output: whether the stream yields target bytes, so
+// that a header's claim is checked against its data before the output
+// buffer exists.
+bool DictionaryReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed = nullptr);
 bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
+bool RunReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed = nullptr);
 void DeltaDecode(uint8_t* bytes, size_t size);
 
 // Decodes one packed picture entry (header and packed data; `size` bytes are

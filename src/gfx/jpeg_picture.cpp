@@ -52,8 +52,8 @@ bool Decode(jpeg_decompress_struct& cinfo, JpegError& err, const uint8_t* data, 
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGR;
-    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxPictureSide ||
-        cinfo.image_height > kMaxPictureSide) {
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
+        !PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
         std::snprintf(err.message, sizeof err.message, "size %ux%u is out of range", cinfo.image_width,
                       cinfo.image_height);
         return false;
@@ -125,8 +125,8 @@ bool DecodeInto(jpeg_decompress_struct& cinfo, JpegError& err, const uint8_t* da
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     cinfo.out_color_space = JCS_EXT_BGR;
-    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxPictureSide ||
-        cinfo.image_height > kMaxPictureSide) {
+    if (cinfo.image_width == 0 || cinfo.image_height == 0 ||
+        !PictureSizeAllowed(cinfo.image_width, cinfo.image_height)) {
         std::snprintf(err.message, sizeof err.message, "size %ux%u is out of range", cinfo.image_width,
                       cinfo.image_height);
         jpeg_abort_decompress(&cinfo);

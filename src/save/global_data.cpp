@@ -138,6 +138,9 @@ std::string SavePath(const TForm1& f, const char* name) { return f.save.folder +
 void StoreGlobalData(TForm1& f, bool atStart) {
     if (atStart) {
         ChooseSaveFolder(f);
+        // A run killed while writing leaves its temporary files; they are of no use to anyone.
+        RemoveStaleTemporaries(f.save.folder.empty() ? "." : f.save.folder.substr(0, f.save.folder.size() - 1));
+        RemoveStaleTemporaries(SavePath(f, "save"));
         ReadKaiso(f);
     }
     GlobalDataLock lock(SavePath(f, "save0.dat.lock"));

@@ -265,6 +265,17 @@ int FindCommand(const char* line) {
     return -1;
 }
 
+int FindCommandWithoutArgument(const char* line) {
+    if (line[0] == '\0') return -1;
+    const size_t len = std::strlen(line + 1);
+    for (int i = 0; i < kCommandCount; ++i) {
+        const char* keyword = CommandTable[i];
+        const size_t k = std::strlen(keyword);
+        if (keyword[k - 1] == ' ' && len == k - 1 && StartsWithNoCase(keyword, line + 1)) return i;
+    }
+    return -1;
+}
+
 const char* CommandArgs(int index, const char* line) {
     const char* keyword = CommandTable[index];
     size_t len = std::strlen(keyword);

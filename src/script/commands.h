@@ -23,6 +23,9 @@ enum CommandIndex {
 // The first keyword, in table order, that the text after the line's first
 // byte begins with (ASCII case ignored); -1 when none does.
 int FindCommand(const char* line);
+// The keyword (one that takes an argument) a line names without giving the
+// argument ("*gra" alone), or -1.
+int FindCommandWithoutArgument(const char* line);
 
 // Runs command `index` on the line buffer (which still begins with "*" or
 // "@"). 0: next line in the same pass; 1: end the pass; 2: the line buffer

@@ -40,7 +40,8 @@ bool LoadScript(TForm1& f, const std::string& name, int mode) {
     }
     NegateBytes(bytes.data(), bytes.size());
     uint8_t* target = mode == 1 ? f.stepper.script : reinterpret_cast<uint8_t*>(f.loader.table);
-    std::memcpy(target, bytes.data(), bytes.size());
+    // An empty entry is an empty script (and hands memcpy no buffer at all).
+    if (got > 0) std::memcpy(target, bytes.data(), bytes.size());
     // A NUL after the data keeps line scans inside the buffer.
     if (got < kScriptBufferSize) target[got] = 0;
     ClearInsertedText(f);

@@ -378,7 +378,10 @@ void StepScript(TForm1& f) {
                 case '@': {
                     int index = FindCommand(st.line);
                     if (index < 0) {
-                        ContentError("command", "command %s: unknown, ignored", TraceText(st.line).c_str());
+                        if (FindCommandWithoutArgument(st.line) >= 0)
+                            ContentError("command", "command %s: argument missing, ignored", TraceText(st.line).c_str());
+                        else
+                            ContentError("command", "command %s: unknown, ignored", TraceText(st.line).c_str());
                         continue;
                     }
                     int r = ExecuteCommand(f, index, st.line);

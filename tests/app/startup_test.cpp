@@ -2,10 +2,14 @@
 // messages, the close confirmation.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/engine.h"
 #include "data/encoding.h"
+#include "data/file_io.h"
 #include "platform/headless/ini_store.h"
 #include "support/test_game.h"
+#include "support/trace_capture.h"
 
 using namespace velmora;
 using test::HeadlessEngine;
@@ -166,4 +170,72 @@ TEST(Startup, CloseAsksAndIsRefusedWhileBusy) {
     EXPECT_TRUE(e.f->stepper.ScriptRunning);
     ASSERT_EQ(e.plat.Shown().size(), 1u);
     EXPECT_EQ(e.plat.Shown()[0], "確認: ゲームを終了しますか？");
+}
+
+TEST(Startup, DamagedScriptArchiveIsRefusedLikeAMissingOne) {
+    // Each of these used to start with no script: a black window, exit 0.
+    struct Case {
+        const char* what;
+        std::function<void(TestGame&, test::TempDir&)> make;
+        const char* reason;
+    };
+    auto build = [](TestGame& g, const std::string& main) {
+        g.Script("_config", kConfig).Script("main", main).Script("other", "text\n");
+        g.Build();
+    };
+    auto truncate = [](const std::string& path, size_t keep) {
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadWholeFile(path, bytes));
+        bytes.resize(std::min(keep, bytes.size()));
+        ASSERT_TRUE(WriteFileAtomic(path, bytes));
+    };
+    const std::vector<Case> cases = {
+        {"zero length", [&](TestGame& g, test::TempDir&) { build(g, "hello\n"); truncate(g.dir().File("vk_data.vrk"), 0); },
+         "vk_data.vrk is damaged: the file is empty"},
+        {"cut inside the records",
+         [&](TestGame& g, test::TempDir&) { build(g, "hello\n"); truncate(g.dir().File("vk_data.vrk"), 30); },
+         "vk_data.vrk is damaged"},
+        {"main too large for the buffer",
+         [&](TestGame& g, test::TempDir&) { build(g, std::string(300000, 'x') + "\n"); },
+         "larger than the script buffer"},
+        {"main empty", [&](TestGame& g, test::TempDir&) { build(g, ""); }, "\"main\" in vk_data.vrk is empty"},
+        {"every archive empty",
+         [&](TestGame& g, test::TempDir&) {
+             g.Entry("vk_gra.vrk", "BG", {1, 2, 3});
+             build(g, "hello\n");
+             truncate(g.dir().File("vk_data.vrk"), 0);
+             truncate(g.dir().File("vk_gra.vrk"), 0);
+         },
+         "the file is empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestGame g;
+        test::TempDir scratch;
+        c.make(g, scratch);
+        HeadlessEngine e(g.path());
+        ASSERT_EQ(e.plat.Shown().size(), 1u);
+        EXPECT_EQ(e.plat.Shown()[0], "Error!: ゲームデータを読み込めません。");
+        EXPECT_TRUE(e.f->flags.quitRequest);
+        EXPECT_NE(e.f->app.startFailure.find("is not a playable game"), std::string::npos);
+        EXPECT_NE(e.f->app.startFailure.find(c.reason), std::string::npos) << e.f->app.startFailure;
+    }
+}
+
+TEST(Startup, DamagedVolumesAreToldOnceAndTheGamePlaysOn) {
+    Game g;
+    g.game.Entry("vk_gra.vrk", "BG", {1, 2, 3});
+    g.game.Entry("vk_se0.vrk", "SE", {1, 2, 3});
+    g.game.Build();
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(g.game.dir().File("vk_se0.vrk"), bytes));
+    bytes.resize(bytes.size() - 1);  // half-copied
+    ASSERT_TRUE(WriteFileAtomic(g.game.dir().File("vk_se0.vrk"), bytes));
+    ASSERT_TRUE(WriteFileAtomic(g.game.dir().File("vk_gra.vrk"), std::vector<uint8_t>{}));
+    test::TraceCapture trace;
+    HeadlessEngine e(g.game.path());
+    EXPECT_TRUE(e.plat.Shown().empty());
+    EXPECT_FALSE(e.f->flags.quitRequest);
+    EXPECT_EQ(trace.Count("archive vk_gra.vrk: the file is empty"), 1) << trace.Text();
+    EXPECT_EQ(trace.Count("archive vk_se0.vrk: entry SE"), 1) << trace.Text();
 }

@@ -133,6 +133,8 @@ TEST(RunCoding, StereoEntryInterleaves) {
     blocks[0] = 0xF0;
     e = Entry(2, 8, blocks);
     EXPECT_FALSE(DecodeRunCoded(e.data(), e.size(), h, pcm, sizeof pcm));
+    // No room at all (an empty vector's null buffer) is refused, not cleared.
+    EXPECT_FALSE(DecodeRunCoded(e.data(), e.size(), h, nullptr, 0));
 }
 
 TEST(ByteCoding, TableValues) {

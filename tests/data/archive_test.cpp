@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/archive.h"
+#include "data/file_io.h"
 #include "support/test_game.h"
 
 using namespace velmora;
@@ -105,18 +106,52 @@ TEST(Archive, EmptyAndHostileFilesGiveEmptyIndexes) {
     std::vector<uint8_t> wide = v;
     PutLE32(wide, 4, -8);
     EXPECT_EQ(count(wide, false), 0);
-    // An entry whose data lies beyond the end of the file.
-    std::vector<uint8_t> past = v;
-    PutLE32(past, 8 + 16 + 4, 1000);
-    EXPECT_EQ(count(past, false), 0);
-    std::vector<uint8_t> negative = v;
-    PutLE32(negative, 8 + 16, -4);
-    EXPECT_EQ(count(negative, false), 0);
-    // A name field without its terminator.
-    std::vector<uint8_t> unterminated = v;
-    std::memset(unterminated.data() + 8, 'N', 16);
-    EXPECT_EQ(count(unterminated, false), 0);
     EXPECT_EQ(count(v, false), 1);
+}
+
+TEST(Archive, OneDamagedEntryIsLeftOutAndTheRestKept) {
+    // A half-copied volume: the last entry's data runs past the end, an
+    // earlier one has a negative offset, another a name without terminator.
+    TempDir dir;
+    std::vector<uint8_t> v = Volume({{"A", Bytes("aaaa")}, {"B", Bytes("bbbb")}, {"C", Bytes("cccc")},
+                                     {"D", Bytes("dddd")}},
+                                    16);
+    const size_t rec = 16 + 8;
+    PutLE32(v, 8 + 3 * rec + 16 + 4, 1000);  // D: size past the end
+    PutLE32(v, 8 + 1 * rec + 16, -4);        // B: offset before the start
+    std::memset(v.data() + 8 + 2 * rec, 'N', 16);  // C: unterminated name
+    dir.Write("v.vrk", v);
+    ArchiveIndex index;
+    index.path = dir.File("v.vrk");
+    ReadVolumeIndex(index.path, index);
+    ASSERT_EQ(index.count, 1);
+    EXPECT_EQ(FindEntry(index, "a"), 0);
+    EXPECT_EQ(FindEntry(index, "d"), -1);
+    std::vector<uint8_t> got;
+    ASSERT_EQ(ReadEntry(index, 0, got), 4);
+    EXPECT_EQ(got, Bytes("aaaa"));
+    // The same for a script archive, truncated inside its last entry.
+    TestGame game;
+    game.Script("main", "text\n").Script("second", "more text\n");
+    game.Build();
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(ReadWholeFile(game.dir().File("vk_data.vrk"), file));
+    file.resize(file.size() - 3);
+    dir.Write("s.vrk", file);
+    ArchiveIndex scripts;
+    ReadScriptIndex(dir.File("s.vrk"), scripts);
+    EXPECT_EQ(scripts.count, 1);
+    EXPECT_EQ(FindEntry(scripts, "main"), 0);
+}
+
+TEST(Archive, BrokenStructureStillRefusesTheWholeIndex) {
+    TempDir dir;
+    std::vector<uint8_t> v = Volume({{"A", Bytes("x")}, {"B", Bytes("y")}}, 16);
+    std::vector<uint8_t> cut(v.begin(), v.begin() + 8 + 24 + 10);  // record block past the end
+    dir.Write("a.vrk", cut);
+    ArchiveIndex index;
+    ReadVolumeIndex(dir.File("a.vrk"), index);
+    EXPECT_EQ(index.count, 0);
 }
 
 TEST(Archive, SecondScriptArchiveOverridesAndVolumesFallBackToTheDisc) {

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include <jpeglib.h>
+#include <sys/resource.h>
 
 #include "gfx/image_files.h"
 #include "support/test_game.h"
+#include "support/trace_capture.h"
 #include "tools/picture_encoder.h"
 
 using namespace velmora;
@@ -225,6 +227,44 @@ TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
     }
 }
 
+namespace {
+long PeakKilobytes() {
+    rusage u;
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+}  // namespace
+
+TEST(PackedPicture, AHugeClaimOnAShortEntryAllocatesNothing) {
+    // 23 KB of real packed data under a header claiming the largest side:
+    // the data cannot make that picture, so no buffer of that size appears.
+    Picture small = Filled(100, 80, 3, 2, 1);
+    for (size_t i = 0; i < small.bytes.size(); ++i) small.bytes[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    Bytes e = Packed(small);
+    e[12] = e[14] = 0x00;
+    e[13] = e[15] = 0x40;  // 16384 x 16384
+    Bytes inside = e;
+    inside[13] = inside[15] = 0x10;  // 4096 x 4096, within the memory cap
+    const long before = PeakKilobytes();
+    for (const Bytes* claim : {&e, &inside}) {
+        Picture p;
+        EXPECT_FALSE(DecodePackedPicture(claim->data(), claim->size(), p));
+        EXPECT_TRUE(p.Empty());
+    }
+    EXPECT_LT(PeakKilobytes() - before, 16 * 1024);
+    // Pictures that the data does make still decode, at any stage mix.
+    for (bool run : {false, true}) {
+        tools::PictureEncodeOptions o;
+        o.allowRun = run;
+        Bytes good;
+        std::string error;
+        ASSERT_TRUE(tools::EncodePackedPicture(small, o, good, error)) << error;
+        Picture p;
+        ASSERT_TRUE(DecodePackedPicture(good.data(), good.size(), p));
+        EXPECT_EQ(p.bytes, small.bytes);
+    }
+}
+
 TEST(PackedPicture, SameSizeReloadKeepsTheStorage) {
     Picture p = Filled(4, 4, 0, 0, 0);
     const uint8_t* storage = p.bytes.data();
@@ -281,7 +321,12 @@ TEST(LoadPicture, LooksInTheJpegVolumeThenTheLastPictureVolumeFirst) {
     EXPECT_TRUE(PictureExists(f, "Only1"));
     EXPECT_FALSE(PictureExists(f, "nothing"));
     EXPECT_FALSE(LoadPicture(f, "nothing", p));
-    EXPECT_FALSE(LoadPicture(f, "broken", p));
+    {
+        // A damaged entry is told once, however often a script asks for it.
+        test::TraceCapture trace;
+        for (int i = 0; i < 5; ++i) EXPECT_FALSE(LoadPicture(f, "broken", p));
+        EXPECT_EQ(trace.Count("picture BROKEN"), 2) << trace.Text();  // the fault and the refusal
+    }
     EXPECT_EQ(p.width, 2);
     EXPECT_EQ(p.bytes[0], 2);
 }

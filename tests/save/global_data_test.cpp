@@ -202,3 +202,28 @@ TEST(GlobalData, AGameThatCannotStartLeavesNoFiles) {
     EXPECT_FALSE(IsRegularFile(empty.File("save0.dat")));
     EXPECT_FALSE(IsRegularFile(empty.File("kaiso.dat")));
 }
+
+TEST(GlobalData, StartRemovesTemporariesOfRunsThatDiedMidWrite) {
+    TestGame g;
+    g.Script("_config", kConfig).Script("main", "hello\n");
+    g.Build();
+    // A process that has ended: its pid names no live process any more.
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ASSERT_GT(child, 0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = std::to_string(child), alive = std::to_string(::getppid());
+    ASSERT_TRUE(MakeDirectories(g.dir().File("save")));
+    const std::vector<std::string> stale = {"save/save01.dat.tmp." + dead, "save0.dat.tmp." + dead,
+                                            "kaiso.dat.tmp." + dead};
+    const std::vector<std::string> kept = {"save/save02.dat.tmp." + alive,  // its writer still runs
+                                           "save/notes.txt.tmp." + dead,     // not ours
+                                           "save/save03.dat.tmp.12ab", "save/save04.dat.tmp.", "save/save05.dat"};
+    for (const std::string& n : stale) g.dir().Write(n, std::string(144978, 'x'));
+    for (const std::string& n : kept) g.dir().Write(n, std::string(10, 'x'));
+    {
+        HeadlessEngine e(g.path());
+    }
+    for (const std::string& n : stale) EXPECT_FALSE(IsRegularFile(g.dir().File(n))) << n;
+    for (const std::string& n : kept) EXPECT_TRUE(IsRegularFile(g.dir().File(n))) << n;
+}

@@ -235,3 +235,23 @@ TEST(Loader, OversizedEntryIsRefused) {
     EXPECT_EQ(s.f().loader.callDepth, 0);
     EXPECT_TRUE(s.Traced("cannot be read into the 262144-byte buffer"));
 }
+
+TEST(Loader, EmptyEntryIsAnEmptyScript) {
+    // An empty entry loads as a script with no lines: the call returns at once.
+    Story s({{"main", "*call empty\n!V001=1\n"}, {"empty", ""}});
+    s.Pass(5);
+    EXPECT_EQ(s.V(1), 1) << s.Trace();
+    EXPECT_EQ(s.f().loader.callDepth, 0);
+    EXPECT_TRUE(s.Traced("script empty: loaded, 0 bytes"));
+}
+
+TEST(Commands, KnownCommandWithoutItsArgumentIsNotCalledUnknown) {
+    Story s({{"main", "*gra\n*GRA\n*music\n*gravel\n!V001=1\n"}});
+    s.Pass(2);
+    EXPECT_EQ(s.V(1), 1);
+    EXPECT_EQ(Count(s.Trace(), "argument missing"), 3) << s.Trace();
+    EXPECT_TRUE(s.Traced("command *gra: argument missing, ignored"));
+    // A word that is no command stays unknown.
+    EXPECT_TRUE(s.Traced("command *gravel: unknown, ignored"));
+    EXPECT_FALSE(s.Traced("command *gra: unknown"));
+}
