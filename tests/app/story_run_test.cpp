@@ -10,19 +10,9 @@
 #include "support/test_game.h"
 
 using namespace velmora;
+using test::ReadText;
 using test::RunVelmora;
 using test::TempDir;
-
-namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-}  // namespace
 
 TEST(StoryRun, DemoPlaysToItsEnd) {
     // A copy of the demo: its saves must not land in the built game.

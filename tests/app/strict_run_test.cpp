@@ -11,17 +11,7 @@
 #include "support/test_game.h"
 
 using namespace velmora;
-
-namespace {
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-}  // namespace
+using test::ReadText;
 
 TEST(StrictRun, AMissingPictureAndLabelFailTheRunWithTheirScriptLines) {
     test::TestGame game;

@@ -14,6 +14,7 @@
 namespace velmora {
 namespace {
 
+using test::ReadText;
 using test::SamePixels;
 
 class DrawingCommands : public test::GfxFixture {
@@ -207,13 +208,6 @@ TEST_F(DrawingCommands, DirectStampsThePartsSheetAndWaits) {
     Picture p = Canvas();
     EXPECT_EQ(p.Pixel(799, 9)[1], 255);
     EXPECT_TRUE(f->stepper.ScriptRunning);
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 TEST(GraCloseRequest, AsksToQuitAndQuitsOnOk) {

@@ -21,6 +21,7 @@
 #include "shell_support.h"
 
 using namespace velmora;
+using test::ReadText;
 using platform::QtTextOutlets;
 using platform::TextKind;
 
@@ -49,13 +50,6 @@ struct Reader {
         socket.open(QUrl(QString("ws://127.0.0.1:%1").arg(port)));
     }
 };
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 }  // namespace
 

@@ -12,6 +12,12 @@
 
 namespace velmora::test {
 
+std::string ReadText(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return std::string();
+    return std::string(bytes.begin(), bytes.end());
+}
+
 TempDir::TempDir() {
     std::string tmpl = std::filesystem::temp_directory_path().string() + "/velmora-test-XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());

@@ -12,6 +12,9 @@
 
 namespace velmora::test {
 
+// A text file whole (empty when it cannot be read).
+std::string ReadText(const std::string& path);
+
 // A fresh directory under the system's temporary folder, removed at the end.
 class TempDir {
 public:

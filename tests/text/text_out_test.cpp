@@ -12,6 +12,7 @@
 #include "support/test_game.h"
 
 using namespace velmora;
+using test::ReadText;
 using platform::TextKind;
 using test::Story;
 
@@ -54,13 +55,6 @@ struct Recorder : platform::TextOutlets {
 void Attach(Story& s, Recorder& r) {
     s.plat().textOutletsImpl = &r;
     ApplyTextOut(s.f());
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "ui/input.h"
 
 using namespace velmora;
+using test::ReadText;
 using platform::MixerEvent;
 
 namespace {
@@ -35,13 +36,6 @@ const char kGame[] =
     "二ページ目の文章です。\n\\\n"
     "三ページ目の文章です。\n\\\n"
     "四ページ目の文章です。\n\\\n";
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 // The demo's layout and window pictures with a script of our own, a music
 // track and the voice sample; settings in an INI file, the text at the
