@@ -45,17 +45,21 @@ bool EndsWithNoCase(const std::string& s, const char* ext) {
     return a.size() >= b.size() && a.compare(a.size() - b.size(), b.size(), b) == 0;
 }
 
-// Size and modification time: what tells a changed file from an unchanged one.
-std::string Stamp(const std::string& path) {
+// Size and modification time: what tells a changed file from an unchanged
+// one. The file is named from `skip` on, so that the same game folder named
+// another way (relative, absolute, through a link) is not coded again.
+std::string Stamp(const std::string& path, size_t skip = 0) {
+    const std::string name = path.substr(std::min(skip, path.size()));
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return path + " missing\n";
-    return path + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+    if (::stat(path.c_str(), &st) != 0) return name + " missing\n";
+    return name + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
            std::to_string(st.st_mtim.tv_nsec) + "\n";
 }
 
-std::string SourceStamp(const Source& s) {
+// Source paths are the game folder's (dirLength characters) and a name in it.
+std::string SourceStamp(const Source& s, size_t dirLength) {
     std::string out = s.entry + "|" + s.options + "\n";
-    for (const std::string& p : s.paths) out += Stamp(p);
+    for (const std::string& p : s.paths) out += Stamp(p, dirLength);
     return out;
 }
 
@@ -386,7 +390,7 @@ bool CollectSources(const std::string& dir, std::vector<Target>& out, std::strin
 }  // namespace
 
 bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* progress, BuildSummary& summary,
-               std::string& error) {
+               std::string& error, const std::string& cacheArg) {
     const auto start = std::chrono::steady_clock::now();
     summary = BuildSummary{};
     if (!IsDirectory(dir)) {
@@ -398,11 +402,12 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         return false;
     }
     const std::string out = outArg.empty() ? dir + "/" + kDistFolder : outArg;
-    const std::string cache = out + "/.cache";
-    if (!MakeDirectories(cache)) {
-        error = cache + ": cannot be made";
-        return false;
-    }
+    const std::string cache = cacheArg.empty() ? out + "/.cache" : cacheArg;
+    for (const std::string& d : {out, cache})
+        if (!MakeDirectories(d)) {
+            error = d + ": cannot be made";
+            return false;
+        }
     std::vector<Target> targets;
     if (!CollectSources(dir, targets, error)) return false;
     // First what needs coding, so the progress line can count it.
@@ -415,10 +420,11 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
     size_t toCode = 0;
     for (Target& t : targets) {
         std::string stamp;
-        for (const Source& s : t.sources) stamp += SourceStamp(s);
+        for (const Source& s : t.sources) stamp += SourceStamp(s, dir.size());
         std::string old;
         const std::string archive = out + "/" + t.archive;
-        const bool fresh = ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive);
+        const bool fresh =
+            ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive, out.size());
         if (!fresh) toCode += t.sources.size();
         work.push_back({&t, stamp, fresh});
     }
@@ -448,7 +454,7 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
                 e.name = s.entry;
                 const std::string cached = entryDir + "/" + s.entry;
                 std::string oldStamp;
-                const std::string stamp = SourceStamp(s);
+                const std::string stamp = SourceStamp(s, dir.size());
                 if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && ReadWholeFile(cached, e.data))) {
                     if (!Code(s, e.data, error)) {
                         if (showProgress) std::fputc('\n', progress);
@@ -472,7 +478,7 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
                 error = archive + ": cannot be written";
                 return false;
             }
-            if (!WriteText(cache + "/" + t.archive + ".stamp", w.stamp + Stamp(archive))) {
+            if (!WriteText(cache + "/" + t.archive + ".stamp", w.stamp + Stamp(archive, out.size()))) {
                 error = cache + ": cannot be written";
                 return false;
             }

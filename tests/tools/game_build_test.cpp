@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +112,56 @@ TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchi
     dir.Write("g/scripts/scene1.txt", "ok\n\xF0\x9F\x98\x80\n");
     EXPECT_FALSE(BuildGame(game, "", nullptr, s, error));
     EXPECT_NE(error.find("scene1.txt:2:"), std::string::npos) << error;
+}
+
+TEST(GameBuild, ACacheFolderOfItsOwnLeavesTheOutputHoldingTheArchivesAlone) {
+    test::TempDir dir;
+    const std::string game = dir.File("g");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    // As a build system runs it: the output is the folder a player runs.
+    std::string out;
+    const std::string pack = std::string(VELMORA_PACK_EXE) + " build --cache " + dir.File("cache") + " " + game + " ";
+    ASSERT_EQ(RunTool(pack + dir.File("play"), &out), 0) << out;
+    std::vector<std::string> files = ListFolder(dir.File("play"), false);
+    EXPECT_EQ(files.size(), std::size(kArchives));
+    for (const std::string& f : files) EXPECT_EQ(f.substr(f.size() - 4), ".vrk") << f;
+    EXPECT_FALSE(IsDirectory(dir.File("play/.cache")));
+    EXPECT_FALSE(IsDirectory(game + "/dist"));
+    EXPECT_TRUE(IsDirectory(dir.File("cache/vk_gra.vrk")));
+    const std::vector<uint8_t> pictures = Bytes(dir.File("play/vk_gra.vrk"));
+
+    // The same folders named another way: nothing is coded again.
+    BuildSummary s;
+    const std::string viaDot = dir.File("g/../g/.");
+    ASSERT_TRUE(BuildGame(viaDot, dir.File("./play"), nullptr, s, error, dir.File("cache/"))) << error;
+    EXPECT_EQ(s.coded, 0);
+    EXPECT_EQ(s.unchanged, s.archives);
+    // A second output from the same cache: its archives are made, not coded.
+    ASSERT_TRUE(BuildGame(game, dir.File("copy"), nullptr, s, error, dir.File("cache"))) << error;
+    EXPECT_EQ(s.coded, 0);
+    EXPECT_EQ(s.unchanged, 0);
+    EXPECT_EQ(Bytes(dir.File("copy/vk_gra.vrk")), pictures);
+
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build " + game + " --cache", &out), 2) << out;
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build --cash x " + game, &out), 2) << out;
+}
+
+TEST(GameBuild, TheDemoIsBuiltIntoAFolderOfItsArchivesAlone) {
+    // Built from its game folder like any game, without build's own state
+    // beside the archives (a player's saves may be there).
+    std::set<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(VELMORA_DEMO_DIR)) {
+        const std::string name = e.path().filename().string();
+        if (std::find(std::begin(test::kPlayerFiles), std::end(test::kPlayerFiles), name) ==
+            std::end(test::kPlayerFiles))
+            found.insert(name);
+    }
+    const std::set<std::string> archives = {"vk_anim.vrk", "vk_bgm.vrk", "vk_data.vrk", "vk_gra.vrk",
+                                            "vk_ogg1.vrk", "vk_se0.vrk", "vk_se2.vrk"};
+    EXPECT_EQ(found, archives);
+    for (const char* folder : {"scripts", "pictures", "sounds", "loops", "voices", "music", "anim"})
+        EXPECT_TRUE(IsDirectory(std::string(VELMORA_DEMO_GAME) + "/" + folder)) << folder;
 }
 
 TEST(GameBuild, ExtractThenBuildGivesTheSameArchives) {
