@@ -220,10 +220,17 @@ bool CodeAnim(const Source& s, std::vector<uint8_t>& out, std::string& error) {
     AnimEncodeOptions options;
     std::vector<Picture> frames;
     std::vector<uint8_t> sound;
+    std::string soundPath;
     for (const std::string& p : s.paths) {
         if (EndsWithNoCase(p, "/anim.txt")) {
             if (!ReadAnimOptions(p, options, error)) return false;
         } else if (EndsWithNoCase(p, ".wav")) {
+            // An animation has one sound track; a second WAV is no choice to make silently.
+            if (!soundPath.empty()) {
+                error = p + ": a second sound beside " + soundPath + "; an animation has one";
+                return false;
+            }
+            soundPath = p;
             PcmSound pcm;
             if (!ReadSoundFile(p, pcm, error)) return false;
             if (!EncodeMusic(pcm, MusicOptions{}, sound, error)) {
@@ -387,6 +394,32 @@ bool CollectSources(const std::string& dir, std::vector<Target>& out, std::strin
     return true;
 }
 
+// An archive this build made before whose folder has no source left would
+// keep playing what the author took out: it goes, unless it was changed by
+// hand since.
+bool RemoveStaleArchives(const std::vector<Target>& targets, const std::string& out, const std::string& cache,
+                         BuildSummary& summary, std::string& error) {
+    std::vector<std::string> names = {"vk_gjp.vrk"};
+    for (const LayoutFolder& l : kLayoutFolders) names.push_back(l.archive);
+    for (const std::string& name : names) {
+        if (std::any_of(targets.begin(), targets.end(), [&](const Target& t) { return t.archive == name; })) continue;
+        const std::string stampFile = cache + "/" + name + ".stamp", archive = out + "/" + name;
+        std::string old;
+        if (!ReadText(stampFile, old)) continue;
+        const std::string mine = Stamp(archive, out.size());
+        if (IsRegularFile(archive) && old.size() >= mine.size() &&
+            old.compare(old.size() - mine.size(), mine.size(), mine) == 0) {
+            if (std::remove(archive.c_str()) != 0) {
+                error = archive + ": no longer has any source and cannot be removed";
+                return false;
+            }
+            ++summary.removed;
+        }
+        std::remove(stampFile.c_str());
+    }
+    return true;
+}
+
 }  // namespace
 
 bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* progress, BuildSummary& summary,
@@ -410,6 +443,7 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         }
     std::vector<Target> targets;
     if (!CollectSources(dir, targets, error)) return false;
+    if (!RemoveStaleArchives(targets, out, cache, summary, error)) return false;
     // First what needs coding, so the progress line can count it.
     struct Work {
         Target* target;

@@ -454,9 +454,10 @@ int main(int argc, char** argv) {
         if (dir.empty()) return Usage("build takes DIR [OUT]");
         velmora::tools::BuildSummary s;
         if (!velmora::tools::BuildGame(dir, out, stderr, s, error, cache)) return Fail(error);
-        std::printf("%s: %d archives (%d unchanged), %d entries, %zu bytes, %d coded, %.2f s\n",
-                    out.empty() ? (dir + "/dist").c_str() : out.c_str(), s.archives, s.unchanged, s.entries, s.bytes,
-                    s.coded, s.seconds);
+        const std::string removed = s.removed ? ", " + std::to_string(s.removed) + " removed" : "";
+        std::printf("%s: %d archives (%d unchanged%s), %d entries, %zu bytes, %d coded, %.2f s\n",
+                    out.empty() ? (dir + "/dist").c_str() : out.c_str(), s.archives, s.unchanged, removed.c_str(),
+                    s.entries, s.bytes, s.coded, s.seconds);
         return 0;
     }
     if (cmd == "extract") {

@@ -108,6 +108,21 @@ TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchi
     EXPECT_EQ(s.unchanged, s.archives - 1);
     EXPECT_EQ(s.coded, 1);
     EXPECT_EQ(Bytes(game + "/dist/vk_gra.vrk"), pictures);
+    // Every voice taken out: the voice archive goes with them, but one the
+    // author changed by hand since is kept.
+    std::filesystem::remove_all(game + "/voices");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.removed, 1);
+    EXPECT_FALSE(IsRegularFile(game + "/dist/vk_ogg1.vrk"));
+    EXPECT_TRUE(IsRegularFile(game + "/dist/vk_gra.vrk"));
+    ASSERT_TRUE(NewGame(dir.File("g2"), error)) << error;
+    std::filesystem::rename(dir.File("g2/voices"), game + "/voices");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    std::filesystem::remove_all(game + "/voices");
+    dir.Write("g/dist/vk_ogg1.vrk", std::string("made by hand"));
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.removed, 0);
+    EXPECT_EQ(Bytes(game + "/dist/vk_ogg1.vrk").size(), 12u);
     // A script that has no Shift-JIS form stops the build with its file and line.
     dir.Write("g/scripts/scene1.txt", "ok\n\xF0\x9F\x98\x80\n");
     EXPECT_FALSE(BuildGame(game, "", nullptr, s, error));
@@ -313,6 +328,14 @@ TEST(GameBuild, RefusesWhatTheEngineCouldNotFind) {
     dir.Write("g/music/loops.txt", "M02 lop=5\n");
     EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
     EXPECT_NE(error.find("unknown option \"lop\""), std::string::npos) << error;
+    std::remove((g + "/music/M02.wav").c_str());
+    // An animation with two sound tracks.
+    MakeDirectories(g + "/anim/glow");
+    ASSERT_TRUE(WritePng(g + "/anim/glow/f0.png", Solid(4, 4, 1)));
+    WriteFile(g + "/anim/glow/sound.wav", WriteWav(Tone(100)));
+    WriteFile(g + "/anim/glow/chime.wav", WriteWav(Tone(100)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("a second sound"), std::string::npos) << error;
     // No scripts folder: not a game folder.
     EXPECT_FALSE(BuildGame(dir.File("nothing"), "", nullptr, s, error));
 }
