@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "audio/wady.h"
 #include "data/archive.h"
@@ -394,6 +398,38 @@ bool CollectSources(const std::string& dir, std::vector<Target>& out, std::strin
     return true;
 }
 
+// Runs code(0 ... count - 1) on every core; code names the file it works on
+// for the progress line, which only a terminal gets (it rewrites itself).
+// After a failure no further job is started. False when any job failed.
+bool CodeInParallel(size_t count, std::FILE* progress,
+                    const std::function<bool(size_t, const char*&)>& code) {
+    const bool showProgress = progress && count >= 8 && ::isatty(::fileno(progress));
+    std::atomic<size_t> next{0}, done{0};
+    std::atomic<bool> failed{false};
+    std::mutex printing;
+    auto worker = [&] {
+        while (!failed) {
+            const size_t j = next++;
+            if (j >= count) break;
+            const char* shown = "";
+            if (!code(j, shown)) failed = true;
+            const size_t n = ++done;
+            if (showProgress) {
+                std::lock_guard<std::mutex> lock(printing);
+                std::fprintf(progress, "\r  %zu/%zu %-40.40s", n, count, shown);
+                std::fflush(progress);
+            }
+        }
+    };
+    const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (size_t i = 1; i < threads; ++i) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    if (showProgress) std::fputc('\n', progress);
+    return !failed;
+}
+
 // An archive this build made before whose folder has no source left would
 // keep playing what the author took out: it goes, unless it was changed by
 // hand since.
@@ -444,14 +480,13 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
     std::vector<Target> targets;
     if (!CollectSources(dir, targets, error)) return false;
     if (!RemoveStaleArchives(targets, out, cache, summary, error)) return false;
-    // First what needs coding, so the progress line can count it.
+    // First which archives are to be made again.
     struct Work {
         Target* target;
         std::string stamp;
         bool fresh;
     };
     std::vector<Work> work;
-    size_t toCode = 0;
     for (Target& t : targets) {
         std::string stamp;
         for (const Source& s : t.sources) stamp += SourceStamp(s, dir.size());
@@ -459,52 +494,67 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         const std::string archive = out + "/" + t.archive;
         const bool fresh =
             ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive, out.size());
-        if (!fresh) toCode += t.sources.size();
         work.push_back({&t, stamp, fresh});
     }
-    size_t seen = 0;
-    // Only a terminal gets the line that rewrites itself.
-    const bool showProgress = progress && toCode >= 8 && ::isatty(::fileno(progress));
-    for (Work& w : work) {
-        Target& t = *w.target;
+    // The entries of the archives to make: from the cache where their files
+    // did not change, otherwise coded below.
+    struct Job {
+        const Source* source;
+        PackEntry* entry;
+        std::string cached, stamp, error;
+        bool ok = false;
+    };
+    std::vector<std::vector<PackEntry>> entries(work.size());
+    std::vector<Job> jobs;
+    for (size_t i = 0; i < work.size(); ++i) {
+        if (work[i].fresh) continue;
+        const Target& t = *work[i].target;
+        const std::string entryDir = cache + "/" + t.archive;
+        if (!MakeDirectories(entryDir)) {
+            error = entryDir + ": cannot be made";
+            return false;
+        }
+        entries[i].resize(t.sources.size());
+        for (size_t k = 0; k < t.sources.size(); ++k) {
+            const Source& s = t.sources[k];
+            PackEntry& e = entries[i][k];
+            e.name = s.entry;
+            const std::string cached = entryDir + "/" + s.entry, stamp = SourceStamp(s, dir.size());
+            std::string oldStamp;
+            if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && ReadWholeFile(cached, e.data)))
+                jobs.push_back({&s, &e, cached, stamp, "", false});
+        }
+    }
+    if (!CodeInParallel(jobs.size(), progress, [&](size_t j, const char*& shown) {
+            Job& job = jobs[j];
+            shown = job.source->paths.empty() ? "" : job.source->paths[0].c_str();
+            if (!Code(*job.source, job.entry->data, job.error)) return false;
+            if (!WriteFileAtomic(job.cached, job.entry->data) || !WriteText(job.cached + ".stamp", job.stamp)) {
+                job.error = job.cached + ": cannot be written";
+                return false;
+            }
+            return job.ok = true;
+        })) {
+        // The first failure in the order of the folders, whichever thread met it.
+        for (const Job& job : jobs)
+            if (!job.ok && !job.error.empty()) {
+                error = job.error;
+                return false;
+            }
+        error = "coding failed";
+        return false;
+    }
+    summary.coded = static_cast<int>(jobs.size());
+    for (size_t i = 0; i < work.size(); ++i) {
+        const Work& w = work[i];
+        const Target& t = *w.target;
         const std::string archive = out + "/" + t.archive;
         if (w.fresh) {
             ++summary.unchanged;
         } else {
-            const std::string entryDir = cache + "/" + t.archive;
-            if (!MakeDirectories(entryDir)) {
-                error = entryDir + ": cannot be made";
-                return false;
-            }
-            std::vector<PackEntry> entries;
-            for (const Source& s : t.sources) {
-                ++seen;
-                if (showProgress) {
-                    std::fprintf(progress, "\r  %zu/%zu %-40.40s", seen, toCode,
-                                 s.paths.empty() ? "" : s.paths[0].c_str());
-                    std::fflush(progress);
-                }
-                PackEntry e;
-                e.name = s.entry;
-                const std::string cached = entryDir + "/" + s.entry;
-                std::string oldStamp;
-                const std::string stamp = SourceStamp(s, dir.size());
-                if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && ReadWholeFile(cached, e.data))) {
-                    if (!Code(s, e.data, error)) {
-                        if (showProgress) std::fputc('\n', progress);
-                        return false;
-                    }
-                    ++summary.coded;
-                    if (!WriteFileAtomic(cached, e.data) || !WriteText(cached + ".stamp", stamp)) {
-                        error = cached + ": cannot be written";
-                        return false;
-                    }
-                }
-                entries.push_back(std::move(e));
-            }
             std::vector<uint8_t> image;
-            const bool ok = t.script ? BuildScriptArchive(entries, image, error)
-                                     : BuildVolume(entries, kVolumeNameWidth, image, error);
+            const bool ok = t.script ? BuildScriptArchive(entries[i], image, error)
+                                     : BuildVolume(entries[i], kVolumeNameWidth, image, error);
             if (!ok) return false;
             std::vector<uint8_t> old;
             // An archive with the same bytes is left as it is.
@@ -522,7 +572,6 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         const int64_t size = FileSize(archive);
         summary.bytes += size > 0 ? static_cast<size_t>(size) : 0;
     }
-    if (showProgress) std::fputc('\n', progress);
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return true;
 }

@@ -23,6 +23,7 @@
 #include "tools/game_build.h"
 #include "tools/game_check.h"
 #include "tools/game_layout.h"
+#include "tools/picture_encoder.h"
 #include "tools/sound_encoder.h"
 
 using namespace velmora;
@@ -338,6 +339,37 @@ TEST(GameBuild, RefusesWhatTheEngineCouldNotFind) {
     EXPECT_NE(error.find("a second sound"), std::string::npos) << error;
     // No scripts folder: not a game folder.
     EXPECT_FALSE(BuildGame(dir.File("nothing"), "", nullptr, s, error));
+}
+
+TEST(GameBuild, FilesCodedSideBySideGiveTheEntriesOfOneByOneAndTheFirstFaultIsNamed) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    MakeDirectories(g + "/pictures");
+    dir.Write("g/scripts/main.txt", "x\n");
+    for (int k = 0; k < 24; ++k)
+        ASSERT_TRUE(WritePng(g + "/pictures/p" + std::to_string(k) + ".png",
+                             Solid(8 + 3 * k, 4 + k, static_cast<uint8_t>(10 * k))));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.coded, 25);
+    for (int k = 0; k < 24; ++k) {
+        PackedPictureFile alone;
+        const std::string name = "p" + std::to_string(k);
+        ASSERT_TRUE(PackPngPicture(g + "/pictures/" + name + ".png", MaskLayout::SideBySide, PictureEncodeOptions{},
+                                   alone, error));
+        EXPECT_EQ(EntryOf(g + "/dist/vk_gra.vrk", name), alone.entry) << name;
+    }
+    // Two scripts that cannot be coded, among many files: the first one by
+    // name is reported, whichever was met first.
+    for (int k = 0; k < 24; ++k) ASSERT_TRUE(WritePng(g + "/pictures/p" + std::to_string(k) + ".png", Solid(9, 9, 1)));
+    dir.Write("g/scripts/a_first.txt", "ok\n\xF0\x9F\x98\x80\n");
+    dir.Write("g/scripts/z_last.txt", "\xF0\x9F\x98\x80\n");
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+        EXPECT_NE(error.find("a_first.txt:2:"), std::string::npos) << error;
+    }
 }
 
 TEST(GameBuild, AnExtractedSoundThatWasEditedIsCodedAfresh) {
