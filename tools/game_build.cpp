@@ -496,40 +496,36 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
             ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive, out.size());
         work.push_back({&t, stamp, fresh});
     }
-    // The entries of the archives to make: from the cache where their files
-    // did not change, otherwise coded below.
+    // The entries to code: those of the archives to make whose files changed
+    // since they were coded (or that never were). Coded entries go to the
+    // cache; each archive is then made from there, one at a time, so no more
+    // than one archive is held in memory however large the game.
     struct Job {
         const Source* source;
-        PackEntry* entry;
         std::string cached, stamp, error;
         bool ok = false;
     };
-    std::vector<std::vector<PackEntry>> entries(work.size());
     std::vector<Job> jobs;
-    for (size_t i = 0; i < work.size(); ++i) {
-        if (work[i].fresh) continue;
-        const Target& t = *work[i].target;
-        const std::string entryDir = cache + "/" + t.archive;
+    for (const Work& w : work) {
+        if (w.fresh) continue;
+        const std::string entryDir = cache + "/" + w.target->archive;
         if (!MakeDirectories(entryDir)) {
             error = entryDir + ": cannot be made";
             return false;
         }
-        entries[i].resize(t.sources.size());
-        for (size_t k = 0; k < t.sources.size(); ++k) {
-            const Source& s = t.sources[k];
-            PackEntry& e = entries[i][k];
-            e.name = s.entry;
+        for (const Source& s : w.target->sources) {
             const std::string cached = entryDir + "/" + s.entry, stamp = SourceStamp(s, dir.size());
             std::string oldStamp;
-            if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && ReadWholeFile(cached, e.data)))
-                jobs.push_back({&s, &e, cached, stamp, "", false});
+            if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && IsRegularFile(cached)))
+                jobs.push_back({&s, cached, stamp, "", false});
         }
     }
     if (!CodeInParallel(jobs.size(), progress, [&](size_t j, const char*& shown) {
             Job& job = jobs[j];
             shown = job.source->paths.empty() ? "" : job.source->paths[0].c_str();
-            if (!Code(*job.source, job.entry->data, job.error)) return false;
-            if (!WriteFileAtomic(job.cached, job.entry->data) || !WriteText(job.cached + ".stamp", job.stamp)) {
+            std::vector<uint8_t> data;
+            if (!Code(*job.source, data, job.error)) return false;
+            if (!WriteFileAtomic(job.cached, data) || !WriteText(job.cached + ".stamp", job.stamp)) {
                 job.error = job.cached + ": cannot be written";
                 return false;
             }
@@ -545,16 +541,24 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         return false;
     }
     summary.coded = static_cast<int>(jobs.size());
-    for (size_t i = 0; i < work.size(); ++i) {
-        const Work& w = work[i];
+    for (const Work& w : work) {
         const Target& t = *w.target;
         const std::string archive = out + "/" + t.archive;
         if (w.fresh) {
             ++summary.unchanged;
         } else {
+            std::vector<PackEntry> entries(t.sources.size());
+            for (size_t k = 0; k < t.sources.size(); ++k) {
+                entries[k].name = t.sources[k].entry;
+                const std::string cached = cache + "/" + t.archive + "/" + t.sources[k].entry;
+                if (!ReadWholeFile(cached, entries[k].data)) {
+                    error = cached + ": cannot be read";
+                    return false;
+                }
+            }
             std::vector<uint8_t> image;
-            const bool ok = t.script ? BuildScriptArchive(entries[i], image, error)
-                                     : BuildVolume(entries[i], kVolumeNameWidth, image, error);
+            const bool ok = t.script ? BuildScriptArchive(entries, image, error)
+                                     : BuildVolume(entries, kVolumeNameWidth, image, error);
             if (!ok) return false;
             std::vector<uint8_t> old;
             // An archive with the same bytes is left as it is.

@@ -109,6 +109,13 @@ TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchi
     EXPECT_EQ(s.unchanged, s.archives - 1);
     EXPECT_EQ(s.coded, 1);
     EXPECT_EQ(Bytes(game + "/dist/vk_gra.vrk"), pictures);
+    // What was coded before and is lost from the cache is coded again.
+    const std::vector<uint8_t> scripts = Bytes(game + "/dist/vk_data.vrk");
+    std::remove((game + "/dist/.cache/vk_data.vrk/TITLE").c_str());
+    dir.Write("g/scripts/scene1.txt", "ようこそ。▼\n*chain title\n");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.coded, 2);
+    EXPECT_EQ(Bytes(game + "/dist/vk_data.vrk"), scripts);
     // Every voice taken out: the voice archive goes with them, but one the
     // author changed by hand since is kept.
     std::filesystem::remove_all(game + "/voices");
