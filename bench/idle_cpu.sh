@@ -17,9 +17,10 @@ src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$build/demo" "$work/game"
-cp -r "$src/demo/scripts" "$work/scripts"
-printf '*chain opening\n' > "$work/scripts/main.txt"
-"$build/velmora-pack" script "$work/scripts" "$work/game/vk_data.vrk" >/dev/null
+mkdir -p "$work/src"
+cp -r "$src/demo/scripts" "$src/demo/config.txt" "$work/src/"
+printf '*chain opening\n' > "$work/src/scripts/main.txt"
+"$build/velmora-pack" build --cache "$work/cache" "$work/src" "$work/game" >/dev/null
 mkdir -p "$work/config/velmora/Software/Velmora"
 if [ "$mode" = full ]; then printf '[demo]\nSMode=1\n' > "$work/config/velmora/Software/Velmora/demo.ini"; fi
 run() {

@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <map>
+#include <mutex>
+#include <thread>
 
 #include "audio/wady.h"
 #include "data/archive.h"
@@ -45,17 +49,21 @@ bool EndsWithNoCase(const std::string& s, const char* ext) {
     return a.size() >= b.size() && a.compare(a.size() - b.size(), b.size(), b) == 0;
 }
 
-// Size and modification time: what tells a changed file from an unchanged one.
-std::string Stamp(const std::string& path) {
+// Size and modification time: what tells a changed file from an unchanged
+// one. The file is named from `skip` on, so that the same game folder named
+// another way (relative, absolute, through a link) is not coded again.
+std::string Stamp(const std::string& path, size_t skip = 0) {
+    const std::string name = path.substr(std::min(skip, path.size()));
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return path + " missing\n";
-    return path + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+    if (::stat(path.c_str(), &st) != 0) return name + " missing\n";
+    return name + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
            std::to_string(st.st_mtim.tv_nsec) + "\n";
 }
 
-std::string SourceStamp(const Source& s) {
+// Source paths are the game folder's (dirLength characters) and a name in it.
+std::string SourceStamp(const Source& s, size_t dirLength) {
     std::string out = s.entry + "|" + s.options + "\n";
-    for (const std::string& p : s.paths) out += Stamp(p);
+    for (const std::string& p : s.paths) out += Stamp(p, dirLength);
     return out;
 }
 
@@ -216,10 +224,17 @@ bool CodeAnim(const Source& s, std::vector<uint8_t>& out, std::string& error) {
     AnimEncodeOptions options;
     std::vector<Picture> frames;
     std::vector<uint8_t> sound;
+    std::string soundPath;
     for (const std::string& p : s.paths) {
         if (EndsWithNoCase(p, "/anim.txt")) {
             if (!ReadAnimOptions(p, options, error)) return false;
         } else if (EndsWithNoCase(p, ".wav")) {
+            // An animation has one sound track; a second WAV is no choice to make silently.
+            if (!soundPath.empty()) {
+                error = p + ": a second sound beside " + soundPath + "; an animation has one";
+                return false;
+            }
+            soundPath = p;
             PcmSound pcm;
             if (!ReadSoundFile(p, pcm, error)) return false;
             if (!EncodeMusic(pcm, MusicOptions{}, sound, error)) {
@@ -383,10 +398,68 @@ bool CollectSources(const std::string& dir, std::vector<Target>& out, std::strin
     return true;
 }
 
+// Runs code(0 ... count - 1) on every core; code names the file it works on
+// for the progress line, which only a terminal gets (it rewrites itself).
+// After a failure no further job is started. False when any job failed.
+bool CodeInParallel(size_t count, std::FILE* progress,
+                    const std::function<bool(size_t, const char*&)>& code) {
+    const bool showProgress = progress && count >= 8 && ::isatty(::fileno(progress));
+    std::atomic<size_t> next{0}, done{0};
+    std::atomic<bool> failed{false};
+    std::mutex printing;
+    auto worker = [&] {
+        while (!failed) {
+            const size_t j = next++;
+            if (j >= count) break;
+            const char* shown = "";
+            if (!code(j, shown)) failed = true;
+            const size_t n = ++done;
+            if (showProgress) {
+                std::lock_guard<std::mutex> lock(printing);
+                std::fprintf(progress, "\r  %zu/%zu %-40.40s", n, count, shown);
+                std::fflush(progress);
+            }
+        }
+    };
+    const size_t threads = std::min<size_t>(count, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::thread> pool;
+    for (size_t i = 1; i < threads; ++i) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    if (showProgress) std::fputc('\n', progress);
+    return !failed;
+}
+
+// An archive this build made before whose folder has no source left would
+// keep playing what the author took out: it goes, unless it was changed by
+// hand since.
+bool RemoveStaleArchives(const std::vector<Target>& targets, const std::string& out, const std::string& cache,
+                         BuildSummary& summary, std::string& error) {
+    std::vector<std::string> names = {"vk_gjp.vrk"};
+    for (const LayoutFolder& l : kLayoutFolders) names.push_back(l.archive);
+    for (const std::string& name : names) {
+        if (std::any_of(targets.begin(), targets.end(), [&](const Target& t) { return t.archive == name; })) continue;
+        const std::string stampFile = cache + "/" + name + ".stamp", archive = out + "/" + name;
+        std::string old;
+        if (!ReadText(stampFile, old)) continue;
+        const std::string mine = Stamp(archive, out.size());
+        if (IsRegularFile(archive) && old.size() >= mine.size() &&
+            old.compare(old.size() - mine.size(), mine.size(), mine) == 0) {
+            if (std::remove(archive.c_str()) != 0) {
+                error = archive + ": no longer has any source and cannot be removed";
+                return false;
+            }
+            ++summary.removed;
+        }
+        std::remove(stampFile.c_str());
+    }
+    return true;
+}
+
 }  // namespace
 
 bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* progress, BuildSummary& summary,
-               std::string& error) {
+               std::string& error, const std::string& cacheArg) {
     const auto start = std::chrono::steady_clock::now();
     summary = BuildSummary{};
     if (!IsDirectory(dir)) {
@@ -398,69 +471,90 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         return false;
     }
     const std::string out = outArg.empty() ? dir + "/" + kDistFolder : outArg;
-    const std::string cache = out + "/.cache";
-    if (!MakeDirectories(cache)) {
-        error = cache + ": cannot be made";
-        return false;
-    }
+    const std::string cache = cacheArg.empty() ? out + "/.cache" : cacheArg;
+    for (const std::string& d : {out, cache})
+        if (!MakeDirectories(d)) {
+            error = d + ": cannot be made";
+            return false;
+        }
     std::vector<Target> targets;
     if (!CollectSources(dir, targets, error)) return false;
-    // First what needs coding, so the progress line can count it.
+    if (!RemoveStaleArchives(targets, out, cache, summary, error)) return false;
+    // First which archives are to be made again.
     struct Work {
         Target* target;
         std::string stamp;
         bool fresh;
     };
     std::vector<Work> work;
-    size_t toCode = 0;
     for (Target& t : targets) {
         std::string stamp;
-        for (const Source& s : t.sources) stamp += SourceStamp(s);
+        for (const Source& s : t.sources) stamp += SourceStamp(s, dir.size());
         std::string old;
         const std::string archive = out + "/" + t.archive;
-        const bool fresh = ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive);
-        if (!fresh) toCode += t.sources.size();
+        const bool fresh =
+            ReadText(cache + "/" + t.archive + ".stamp", old) && old == stamp + Stamp(archive, out.size());
         work.push_back({&t, stamp, fresh});
     }
-    size_t seen = 0;
-    // Only a terminal gets the line that rewrites itself.
-    const bool showProgress = progress && toCode >= 8 && ::isatty(::fileno(progress));
-    for (Work& w : work) {
-        Target& t = *w.target;
+    // The entries to code: those of the archives to make whose files changed
+    // since they were coded (or that never were). Coded entries go to the
+    // cache; each archive is then made from there, one at a time, so no more
+    // than one archive is held in memory however large the game.
+    struct Job {
+        const Source* source;
+        std::string cached, stamp, error;
+        bool ok = false;
+    };
+    std::vector<Job> jobs;
+    for (const Work& w : work) {
+        if (w.fresh) continue;
+        const std::string entryDir = cache + "/" + w.target->archive;
+        if (!MakeDirectories(entryDir)) {
+            error = entryDir + ": cannot be made";
+            return false;
+        }
+        for (const Source& s : w.target->sources) {
+            const std::string cached = entryDir + "/" + s.entry, stamp = SourceStamp(s, dir.size());
+            std::string oldStamp;
+            if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && IsRegularFile(cached)))
+                jobs.push_back({&s, cached, stamp, "", false});
+        }
+    }
+    if (!CodeInParallel(jobs.size(), progress, [&](size_t j, const char*& shown) {
+            Job& job = jobs[j];
+            shown = job.source->paths.empty() ? "" : job.source->paths[0].c_str();
+            std::vector<uint8_t> data;
+            if (!Code(*job.source, data, job.error)) return false;
+            if (!WriteFileAtomic(job.cached, data) || !WriteText(job.cached + ".stamp", job.stamp)) {
+                job.error = job.cached + ": cannot be written";
+                return false;
+            }
+            return job.ok = true;
+        })) {
+        // The first failure in the order of the folders, whichever thread met it.
+        for (const Job& job : jobs)
+            if (!job.ok && !job.error.empty()) {
+                error = job.error;
+                return false;
+            }
+        error = "coding failed";
+        return false;
+    }
+    summary.coded = static_cast<int>(jobs.size());
+    for (const Work& w : work) {
+        const Target& t = *w.target;
         const std::string archive = out + "/" + t.archive;
         if (w.fresh) {
             ++summary.unchanged;
         } else {
-            const std::string entryDir = cache + "/" + t.archive;
-            if (!MakeDirectories(entryDir)) {
-                error = entryDir + ": cannot be made";
-                return false;
-            }
-            std::vector<PackEntry> entries;
-            for (const Source& s : t.sources) {
-                ++seen;
-                if (showProgress) {
-                    std::fprintf(progress, "\r  %zu/%zu %-40.40s", seen, toCode,
-                                 s.paths.empty() ? "" : s.paths[0].c_str());
-                    std::fflush(progress);
+            std::vector<PackEntry> entries(t.sources.size());
+            for (size_t k = 0; k < t.sources.size(); ++k) {
+                entries[k].name = t.sources[k].entry;
+                const std::string cached = cache + "/" + t.archive + "/" + t.sources[k].entry;
+                if (!ReadWholeFile(cached, entries[k].data)) {
+                    error = cached + ": cannot be read";
+                    return false;
                 }
-                PackEntry e;
-                e.name = s.entry;
-                const std::string cached = entryDir + "/" + s.entry;
-                std::string oldStamp;
-                const std::string stamp = SourceStamp(s);
-                if (!(ReadText(cached + ".stamp", oldStamp) && oldStamp == stamp && ReadWholeFile(cached, e.data))) {
-                    if (!Code(s, e.data, error)) {
-                        if (showProgress) std::fputc('\n', progress);
-                        return false;
-                    }
-                    ++summary.coded;
-                    if (!WriteFileAtomic(cached, e.data) || !WriteText(cached + ".stamp", stamp)) {
-                        error = cached + ": cannot be written";
-                        return false;
-                    }
-                }
-                entries.push_back(std::move(e));
             }
             std::vector<uint8_t> image;
             const bool ok = t.script ? BuildScriptArchive(entries, image, error)
@@ -472,7 +566,7 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
                 error = archive + ": cannot be written";
                 return false;
             }
-            if (!WriteText(cache + "/" + t.archive + ".stamp", w.stamp + Stamp(archive))) {
+            if (!WriteText(cache + "/" + t.archive + ".stamp", w.stamp + Stamp(archive, out.size()))) {
                 error = cache + ": cannot be written";
                 return false;
             }
@@ -482,7 +576,6 @@ bool BuildGame(const std::string& dir, const std::string& outArg, std::FILE* pro
         const int64_t size = FileSize(archive);
         summary.bytes += size > 0 ? static_cast<size_t>(size) : 0;
     }
-    if (showProgress) std::fputc('\n', progress);
     summary.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return true;
 }

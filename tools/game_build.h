@@ -12,17 +12,19 @@ struct BuildSummary {
     int entries = 0;
     int coded = 0;       // source files coded in this run
     int unchanged = 0;   // archives whose sources had not changed
+    int removed = 0;     // archives made before whose sources are all gone
     size_t bytes = 0;    // of all archives
     double seconds = 0;
 };
 
 // Builds the archives of the game folder dir into out (default dir/dist).
 // Only what changed since the last build is coded again (the coded entries
-// are kept in out/.cache); an archive none of whose sources changed is not
-// touched. progress (may be null) gets a progress line while many files are
-// coded.
+// are kept in cache, default out/.cache, so a build system can keep out
+// holding the archives alone); an archive none of whose sources changed is
+// not touched, and one made before whose sources are all gone is removed.
+// progress (may be null) gets a progress line while many files are coded.
 bool BuildGame(const std::string& dir, const std::string& out, std::FILE* progress, BuildSummary& summary,
-               std::string& error);
+               std::string& error, const std::string& cache = "");
 
 // Writes entries of an archive back out into the game folder layout under
 // outDir: scripts as UTF-8 text (the configuration block as config.txt),

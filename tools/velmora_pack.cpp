@@ -22,7 +22,7 @@ namespace {
 const char kUsage[] =
     "usage: velmora-pack script FOLDER OUT.vrk\n"
     "       velmora-pack new DIR\n"
-    "       velmora-pack build DIR [OUT]\n"
+    "       velmora-pack build [--cache CACHE] DIR [OUT]\n"
     "       velmora-pack extract ARCHIVE [NAME...] [-o DIR]\n"
     "       velmora-pack volume [--width W] [--keep-ext] FOLDER OUT.vrk\n"
     "       velmora-pack list [--script|--volume] ARCHIVE\n"
@@ -46,7 +46,8 @@ const char kUsage[] =
     "           vk_se2.vrk (WADY effects), voices/*.wav or *.ogg into vk_ogg1.vrk\n"
     "           (Ogg), music/*.wav into vk_bgm.vrk (WADY music, loop points in\n"
     "           music/loops.txt), anim/NAME/ frames into vk_anim.vrk; only what\n"
-    "           changed since the last build is coded again\n"
+    "           changed since the last build is coded again, from what it coded\n"
+    "           before, kept in CACHE (default OUT/.cache)\n"
     "  extract  writes the entries of ARCHIVE (or those named) into the folder\n"
     "           layout of build under DIR (default .): scripts as UTF-8 text,\n"
     "           pictures as PNG with their mask as alpha, sounds and music as\n"
@@ -434,12 +435,29 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == "build") {
-        if (argc != 3 && argc != 4) return Usage("build takes DIR [OUT]");
+        std::string dir, out, cache;
+        for (int i = 2; i < argc; ++i) {
+            std::string a = argv[i];
+            if (a == "--cache") {
+                if (i + 1 >= argc) return Usage("--cache takes a folder");
+                cache = argv[++i];
+            } else if (!a.empty() && a[0] == '-') {
+                return Usage(("unknown option " + a).c_str());
+            } else if (dir.empty()) {
+                dir = a;
+            } else if (out.empty()) {
+                out = a;
+            } else {
+                return Usage("build takes DIR [OUT]");
+            }
+        }
+        if (dir.empty()) return Usage("build takes DIR [OUT]");
         velmora::tools::BuildSummary s;
-        if (!velmora::tools::BuildGame(argv[2], argc == 4 ? argv[3] : "", stderr, s, error)) return Fail(error);
-        std::printf("%s: %d archives (%d unchanged), %d entries, %zu bytes, %d coded, %.2f s\n",
-                    argc == 4 ? argv[3] : (std::string(argv[2]) + "/dist").c_str(), s.archives, s.unchanged, s.entries,
-                    s.bytes, s.coded, s.seconds);
+        if (!velmora::tools::BuildGame(dir, out, stderr, s, error, cache)) return Fail(error);
+        const std::string removed = s.removed ? ", " + std::to_string(s.removed) + " removed" : "";
+        std::printf("%s: %d archives (%d unchanged%s), %d entries, %zu bytes, %d coded, %.2f s\n",
+                    out.empty() ? (dir + "/dist").c_str() : out.c_str(), s.archives, s.unchanged, removed.c_str(),
+                    s.entries, s.bytes, s.coded, s.seconds);
         return 0;
     }
     if (cmd == "extract") {

@@ -1,6 +1,7 @@
 // The demo's animation and script object, drawn and synthesised at build
-// time: FRAMES_DIR gets the numbered frames of a sunrise over the hills and
-// its chime as a WAV, PICTURES_DIR the stacked masked star for obj_.
+// time into its game folder: anim/sunrise/ gets the numbered frames of a
+// sunrise over the hills and its chime as sound.wav, pictures/ the stacked
+// masked star for obj_.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -62,11 +63,15 @@ Picture Star() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: make_anim FRAMES_DIR PICTURES_DIR\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_anim GAME_DIR\n");
         return 2;
     }
-    const std::string frames = argv[1], pictures = argv[2];
+    const std::string frames = std::string(argv[1]) + "/anim/sunrise", pictures = std::string(argv[1]) + "/pictures";
+    if (!velmora::MakeDirectories(frames) || !velmora::MakeDirectories(pictures)) {
+        std::fprintf(stderr, "make_anim: cannot create %s and %s\n", frames.c_str(), pictures.c_str());
+        return 1;
+    }
     for (int i = 0; i < kFrames; ++i) {
         char name[32];
         std::snprintf(name, sizeof name, "/sun%02d.png", i);
@@ -81,6 +86,6 @@ int main(int argc, char** argv) {
                          0.5 * std::sin(2 * M_PI * 660 * t) * std::exp(-2.0 * t);
         s.samples.push_back(static_cast<int16_t>(9000 * v));
     }
-    if (!velmora::WriteFileAtomic(frames + "/../sunrise.wav", velmora::tools::WriteWav(s))) return 1;
+    if (!velmora::WriteFileAtomic(frames + "/sound.wav", velmora::tools::WriteWav(s))) return 1;
     return velmora::WritePng(pictures + "/OBJ_STAR.png", Star()) ? 0 : 1;
 }

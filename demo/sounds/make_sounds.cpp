@@ -1,8 +1,8 @@
-// Synthesises the demo's sounds as WAV files: two chimes, a rain loop, a
-// spoken-like voice line, two music tracks and the short sounds the engine
-// plays itself (a choice shown and picked, the save, load and settings
-// dialogs, the backlog). Everything is made here from sine waves and a
-// seeded noise generator.
+// Synthesises the demo's sounds as WAV files into the folders of its game
+// folder: two chimes, a rain loop, a spoken-like voice line, two music
+// tracks and the short sounds the engine plays itself (a choice shown and
+// picked, the save, load and settings dialogs, the backlog). Everything is
+// made here from sine waves and a seeded noise generator.
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -123,20 +123,27 @@ bool Write(const std::string& path, const PcmSound& s) {
 
 int main(int argc, char** argv) {
     if (argc != 2) {
-        std::fprintf(stderr, "usage: make_sounds OUT_DIR\nwrites se01.wav se02.wav rain.wav v0001.wav m01.wav m02.wav\n"
-                             "and sse01.wav sse02.wav sse05.wav sse06.wav sse07.wav sse09.wav\n");
+        std::fprintf(stderr, "usage: make_sounds GAME_DIR\nwrites sounds/se01.wav se02.wav sse01.wav sse02.wav sse05.wav\n"
+                             "sse06.wav sse07.wav sse09.wav, loops/rain.wav, voices/v0001.wav, music/m01.wav m02.wav\n");
         return 2;
     }
     const std::string d = argv[1];
+    for (const char* folder : {"sounds", "loops", "voices", "music"})
+        if (!velmora::MakeDirectories(d + "/" + folder)) {
+            std::fprintf(stderr, "make_sounds: cannot create %s/%s\n", d.c_str(), folder);
+            return 1;
+        }
     static const int tune1[] = {0, 4, 7, 12, 7, 4, 0, 4, 5, 9, 12, 17, 12, 9, 5, 9};
     static const int tune2[] = {12, 11, 9, 7, 9, 7, 5, 4, 5, 7, 9, 12, 9, 7, 4, 2};
-    bool ok = Write(d + "/se01.wav", Chime(880, 0.6)) && Write(d + "/se02.wav", Chime(660, 0.8)) &&
-              Write(d + "/rain.wav", Rain()) && Write(d + "/v0001.wav", Voice()) &&
-              Write(d + "/m01.wav", Tune(tune1, 16, 0.3, 110)) && Write(d + "/m02.wav", Tune(tune2, 16, 0.35, 98));
+    bool ok = Write(d + "/sounds/se01.wav", Chime(880, 0.6)) && Write(d + "/sounds/se02.wav", Chime(660, 0.8)) &&
+              Write(d + "/loops/rain.wav", Rain()) && Write(d + "/voices/v0001.wav", Voice()) &&
+              Write(d + "/music/m01.wav", Tune(tune1, 16, 0.3, 110)) &&
+              Write(d + "/music/m02.wav", Tune(tune2, 16, 0.35, 98));
     // The engine's own: a choice picked and shown, the save and load dialogs
     // (up and down), the settings dialog, the backlog opening.
-    ok = ok && Write(d + "/sse01.wav", Blip(1320, 1180, 0.12)) && Write(d + "/sse02.wav", Blip(880, 990, 0.10)) &&
-         Write(d + "/sse05.wav", Blip(700, 1050, 0.16)) && Write(d + "/sse06.wav", Blip(1050, 700, 0.16)) &&
-         Write(d + "/sse07.wav", Blip(900, 900, 0.08)) && Write(d + "/sse09.wav", Blip(600, 450, 0.14));
+    ok = ok && Write(d + "/sounds/sse01.wav", Blip(1320, 1180, 0.12)) &&
+         Write(d + "/sounds/sse02.wav", Blip(880, 990, 0.10)) && Write(d + "/sounds/sse05.wav", Blip(700, 1050, 0.16)) &&
+         Write(d + "/sounds/sse06.wav", Blip(1050, 700, 0.16)) && Write(d + "/sounds/sse07.wav", Blip(900, 900, 0.08)) &&
+         Write(d + "/sounds/sse09.wav", Blip(600, 450, 0.14));
     return ok ? 0 : 1;
 }

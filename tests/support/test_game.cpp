@@ -96,7 +96,7 @@ HeadlessEngine::~HeadlessEngine() {
 std::string CopyDemo(const TempDir& dir) {
     const std::string to = dir.File("demo");
     std::filesystem::copy(VELMORA_DEMO_DIR, to, std::filesystem::copy_options::recursive);
-    for (const char* name : {"save", "save0.dat", "save0.dat.lock", "kaiso.dat"}) std::filesystem::remove_all(to + "/" + name);
+    for (const char* name : kPlayerFiles) std::filesystem::remove_all(to + "/" + name);
     return to;
 }
 

@@ -59,6 +59,9 @@ struct HeadlessEngine {
     std::string oldCwd;
 };
 
+// What a player's runs leave in a game folder beside its archives.
+inline constexpr const char* kPlayerFiles[] = {"save", "save0.dat", "save0.dat.lock", "kaiso.dat"};
+
 // A copy of the built demo game inside dir (its folder), without saves:
 // tests play the copy, so nothing they do lands in the game a player runs.
 std::string CopyDemo(const TempDir& dir);

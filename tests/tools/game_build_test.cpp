@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +23,7 @@
 #include "tools/game_build.h"
 #include "tools/game_check.h"
 #include "tools/game_layout.h"
+#include "tools/picture_encoder.h"
 #include "tools/sound_encoder.h"
 
 using namespace velmora;
@@ -105,10 +109,82 @@ TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchi
     EXPECT_EQ(s.unchanged, s.archives - 1);
     EXPECT_EQ(s.coded, 1);
     EXPECT_EQ(Bytes(game + "/dist/vk_gra.vrk"), pictures);
+    // What was coded before and is lost from the cache is coded again.
+    const std::vector<uint8_t> scripts = Bytes(game + "/dist/vk_data.vrk");
+    std::remove((game + "/dist/.cache/vk_data.vrk/TITLE").c_str());
+    dir.Write("g/scripts/scene1.txt", "ようこそ。▼\n*chain title\n");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.coded, 2);
+    EXPECT_EQ(Bytes(game + "/dist/vk_data.vrk"), scripts);
+    // Every voice taken out: the voice archive goes with them, but one the
+    // author changed by hand since is kept.
+    std::filesystem::remove_all(game + "/voices");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.removed, 1);
+    EXPECT_FALSE(IsRegularFile(game + "/dist/vk_ogg1.vrk"));
+    EXPECT_TRUE(IsRegularFile(game + "/dist/vk_gra.vrk"));
+    ASSERT_TRUE(NewGame(dir.File("g2"), error)) << error;
+    std::filesystem::rename(dir.File("g2/voices"), game + "/voices");
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    std::filesystem::remove_all(game + "/voices");
+    dir.Write("g/dist/vk_ogg1.vrk", std::string("made by hand"));
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.removed, 0);
+    EXPECT_EQ(Bytes(game + "/dist/vk_ogg1.vrk").size(), 12u);
     // A script that has no Shift-JIS form stops the build with its file and line.
     dir.Write("g/scripts/scene1.txt", "ok\n\xF0\x9F\x98\x80\n");
     EXPECT_FALSE(BuildGame(game, "", nullptr, s, error));
     EXPECT_NE(error.find("scene1.txt:2:"), std::string::npos) << error;
+}
+
+TEST(GameBuild, ACacheFolderOfItsOwnLeavesTheOutputHoldingTheArchivesAlone) {
+    test::TempDir dir;
+    const std::string game = dir.File("g");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    // As a build system runs it: the output is the folder a player runs.
+    std::string out;
+    const std::string pack = std::string(VELMORA_PACK_EXE) + " build --cache " + dir.File("cache") + " " + game + " ";
+    ASSERT_EQ(RunTool(pack + dir.File("play"), &out), 0) << out;
+    std::vector<std::string> files = ListFolder(dir.File("play"), false);
+    EXPECT_EQ(files.size(), std::size(kArchives));
+    for (const std::string& f : files) EXPECT_EQ(f.substr(f.size() - 4), ".vrk") << f;
+    EXPECT_FALSE(IsDirectory(dir.File("play/.cache")));
+    EXPECT_FALSE(IsDirectory(game + "/dist"));
+    EXPECT_TRUE(IsDirectory(dir.File("cache/vk_gra.vrk")));
+    const std::vector<uint8_t> pictures = Bytes(dir.File("play/vk_gra.vrk"));
+
+    // The same folders named another way: nothing is coded again.
+    BuildSummary s;
+    const std::string viaDot = dir.File("g/../g/.");
+    ASSERT_TRUE(BuildGame(viaDot, dir.File("./play"), nullptr, s, error, dir.File("cache/"))) << error;
+    EXPECT_EQ(s.coded, 0);
+    EXPECT_EQ(s.unchanged, s.archives);
+    // A second output from the same cache: its archives are made, not coded.
+    ASSERT_TRUE(BuildGame(game, dir.File("copy"), nullptr, s, error, dir.File("cache"))) << error;
+    EXPECT_EQ(s.coded, 0);
+    EXPECT_EQ(s.unchanged, 0);
+    EXPECT_EQ(Bytes(dir.File("copy/vk_gra.vrk")), pictures);
+
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build " + game + " --cache", &out), 2) << out;
+    EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build --cash x " + game, &out), 2) << out;
+}
+
+TEST(GameBuild, TheDemoIsBuiltIntoAFolderOfItsArchivesAlone) {
+    // Built from its game folder like any game, without build's own state
+    // beside the archives (a player's saves may be there).
+    std::set<std::string> found;
+    for (const auto& e : std::filesystem::directory_iterator(VELMORA_DEMO_DIR)) {
+        const std::string name = e.path().filename().string();
+        if (std::find(std::begin(test::kPlayerFiles), std::end(test::kPlayerFiles), name) ==
+            std::end(test::kPlayerFiles))
+            found.insert(name);
+    }
+    const std::set<std::string> archives = {"vk_anim.vrk", "vk_bgm.vrk", "vk_data.vrk", "vk_gra.vrk",
+                                            "vk_ogg1.vrk", "vk_se0.vrk", "vk_se2.vrk"};
+    EXPECT_EQ(found, archives);
+    for (const char* folder : {"scripts", "pictures", "sounds", "loops", "voices", "music", "anim"})
+        EXPECT_TRUE(IsDirectory(std::string(VELMORA_DEMO_GAME) + "/" + folder)) << folder;
 }
 
 TEST(GameBuild, ExtractThenBuildGivesTheSameArchives) {
@@ -260,8 +336,47 @@ TEST(GameBuild, RefusesWhatTheEngineCouldNotFind) {
     dir.Write("g/music/loops.txt", "M02 lop=5\n");
     EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
     EXPECT_NE(error.find("unknown option \"lop\""), std::string::npos) << error;
+    std::remove((g + "/music/M02.wav").c_str());
+    // An animation with two sound tracks.
+    MakeDirectories(g + "/anim/glow");
+    ASSERT_TRUE(WritePng(g + "/anim/glow/f0.png", Solid(4, 4, 1)));
+    WriteFile(g + "/anim/glow/sound.wav", WriteWav(Tone(100)));
+    WriteFile(g + "/anim/glow/chime.wav", WriteWav(Tone(100)));
+    EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+    EXPECT_NE(error.find("a second sound"), std::string::npos) << error;
     // No scripts folder: not a game folder.
     EXPECT_FALSE(BuildGame(dir.File("nothing"), "", nullptr, s, error));
+}
+
+TEST(GameBuild, FilesCodedSideBySideGiveTheEntriesOfOneByOneAndTheFirstFaultIsNamed) {
+    test::TempDir dir;
+    const std::string g = dir.File("g");
+    MakeDirectories(g + "/scripts");
+    MakeDirectories(g + "/pictures");
+    dir.Write("g/scripts/main.txt", "x\n");
+    for (int k = 0; k < 24; ++k)
+        ASSERT_TRUE(WritePng(g + "/pictures/p" + std::to_string(k) + ".png",
+                             Solid(8 + 3 * k, 4 + k, static_cast<uint8_t>(10 * k))));
+    BuildSummary s;
+    std::string error;
+    ASSERT_TRUE(BuildGame(g, "", nullptr, s, error)) << error;
+    EXPECT_EQ(s.coded, 25);
+    for (int k = 0; k < 24; ++k) {
+        PackedPictureFile alone;
+        const std::string name = "p" + std::to_string(k);
+        ASSERT_TRUE(PackPngPicture(g + "/pictures/" + name + ".png", MaskLayout::SideBySide, PictureEncodeOptions{},
+                                   alone, error));
+        EXPECT_EQ(EntryOf(g + "/dist/vk_gra.vrk", name), alone.entry) << name;
+    }
+    // Two scripts that cannot be coded, among many files: the first one by
+    // name is reported, whichever was met first.
+    for (int k = 0; k < 24; ++k) ASSERT_TRUE(WritePng(g + "/pictures/p" + std::to_string(k) + ".png", Solid(9, 9, 1)));
+    dir.Write("g/scripts/a_first.txt", "ok\n\xF0\x9F\x98\x80\n");
+    dir.Write("g/scripts/z_last.txt", "\xF0\x9F\x98\x80\n");
+    for (int run = 0; run < 3; ++run) {
+        EXPECT_FALSE(BuildGame(g, "", nullptr, s, error));
+        EXPECT_NE(error.find("a_first.txt:2:"), std::string::npos) << error;
+    }
 }
 
 TEST(GameBuild, AnExtractedSoundThatWasEditedIsCodedAfresh) {

@@ -45,7 +45,7 @@ public:
     explicit Rig(const char* storedSMode = nullptr) {
         sink_ = open_memstream(&buf_, &len_);
         SetTraceSink(sink_);
-        game_.Script("_config", ReadText(VELMORA_SOURCE_DIR "/demo/scripts/_config.txt"))
+        game_.Script("_config", ReadText(VELMORA_SOURCE_DIR "/demo/config.txt"))
             .Script("main", kGame)
             .Entry("vk_bgm.vrk", "M05", test::MusicEntry(test::CodedNoise(50000, 1), 1, 2205, 0, 0, 0))
             .Entry("vk_se0.vrk", "SAMPLECV", test::EffectEntry({0x03, 0x03, 0x03}));
