@@ -410,6 +410,11 @@ void QtSettingsStore::WriteString(const std::string& keyPath, const std::string&
 
 // ---- QtPlatform ----
 
+namespace {
+// How often the idle timer looks whether a form or menu has closed.
+constexpr int kModalRetryMs = 20;
+}  // namespace
+
 QtPlatform::QtPlatform() : window_(std::make_unique<MainWindow>(*this)) { elapsed_.start(); }
 
 QtPlatform::~QtPlatform() {
@@ -422,12 +427,20 @@ void QtPlatform::IdlePass() {
     // What the handlers and the last pass drew shows now, as a posted paint
     // would have after the pass's sleep.
     window_->PB->Present();
-    if (inIdle || modalDepth > 0 || !engine_ || destroyed) return;
+    QTimer& idle = window_->idle;
+    if (modalDepth > 0 && !destroyed) {
+        // A form, menu or box runs its own loop meanwhile: look again a pass
+        // later instead of spinning on the idle timer.
+        if (idle.interval() == 0) idle.setInterval(kModalRetryMs);
+        return;
+    }
+    if (inIdle || !engine_ || destroyed) return;
     inIdle = true;
     ++idlePasses;
     bool done = false;
     engine_->AppIdle(done);
     inIdle = false;
+    if (idle.interval() != 0 && modalDepth == 0) idle.setInterval(0);
 }
 
 void QtPlatform::ProcessMessages() {
