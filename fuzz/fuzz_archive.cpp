@@ -1,6 +1,5 @@
-// Archive indexes of both layouts from a file, and every entry read back.
-#include <unistd.h>
-
+// Archive indexes of both layouts from a file (held in memory), and every
+// entry read back.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,21 +7,11 @@
 
 #include "app/trace.h"
 #include "data/archive.h"
+#include "fuzz/memory_file.h"
 
 using namespace velmora;
 
 namespace {
-
-const std::string& ScratchFile() {
-    static const std::string path = [] {
-        char pattern[] = "/tmp/velmora-fuzz-archive-XXXXXX";
-        int fd = ::mkstemp(pattern);
-        if (fd < 0) std::abort();
-        ::close(fd);
-        return std::string(pattern);
-    }();
-    return path;
-}
 
 void ReadAll(const ArchiveIndex& index) {
     std::vector<uint8_t> bytes;
@@ -38,11 +27,7 @@ void ReadAll(const ArchiveIndex& index) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SetTraceSink(nullptr);
-    const std::string& path = ScratchFile();
-    std::FILE* fp = std::fopen(path.c_str(), "wb");
-    if (!fp) std::abort();
-    if (size > 0) std::fwrite(data, 1, size, fp);
-    std::fclose(fp);
+    const std::string path = fuzz::MemoryFile(0, data, size);
     ArchiveIndex scripts, volume;
     scripts.path = volume.path = path;
     ReadScriptIndex(path, scripts);

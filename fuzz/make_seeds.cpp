@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
             if (script) {
                 Seed(entry == "_CONFIG" ? "config" : "script", seed, bytes);
                 Seed("sjis", seed, bytes);
+                for (const char* table : {"MAP", "VIEW", "SYS_FLASHBAK", "SELTREE", "ENDROLL", "SROLL"})
+                    if (entry == table) Seed("tables", seed, bytes);
             } else if (name.rfind("vk_gra", 0) == 0) {
                 Bytes whole = {0};
                 whole.insert(whole.end(), bytes.begin(), bytes.end());
