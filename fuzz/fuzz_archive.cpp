@@ -1,5 +1,5 @@
-// Archive indexes of both layouts from a file (held in memory), and every
-// entry read back.
+// Archive indexes of both layouts from a file (held in memory), and their
+// entries read back.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -13,14 +13,23 @@ using namespace velmora;
 
 namespace {
 
-void ReadAll(const ArchiveIndex& index) {
+// Every record is checked by the index readers; the entry reads are the
+// same code for each entry, so the first few and the last are read back.
+// Reading all of them (one open per read, and a name search each) made an
+// index of thousands of tiny records cost tens of milliseconds an input.
+constexpr int kEntriesRead = 8;
+
+void ReadEntryBack(const ArchiveIndex& index, int i) {
     std::vector<uint8_t> bytes;
     uint8_t small[64];
-    for (int i = 0; i < index.count; ++i) {
-        ReadEntry(index, i, bytes);
-        ReadEntry(index, i, small, sizeof small);
-        FindEntry(index, index.names[i]);
-    }
+    ReadEntry(index, i, bytes);
+    ReadEntry(index, i, small, sizeof small);
+    FindEntry(index, index.names[i]);
+}
+
+void ReadAll(const ArchiveIndex& index) {
+    for (int i = 0; i < index.count && i < kEntriesRead; ++i) ReadEntryBack(index, i);
+    if (index.count > kEntriesRead) ReadEntryBack(index, index.count - 1);
 }
 
 }  // namespace

@@ -20,13 +20,6 @@ uint32_t GetLE32(const uint8_t* p) {
 
 uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 
-// Puts decoded rows into the caller's picture, keeping its storage when the
-// size is unchanged.
-void StorePicture(Picture& picture, int width, int height, const uint8_t* bytes) {
-    if (picture.width != width || picture.height != height) picture.Resize(width, height);
-    if (!picture.bytes.empty()) std::memcpy(picture.bytes.data(), bytes, picture.bytes.size());
-}
-
 }  // namespace
 
 bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header) {
@@ -246,31 +239,37 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
               h.packedSize, target, h.width, h.height);
         return false;
     }
-    std::vector<uint8_t> dict(target);
-    if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
-        ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
-                     h.packedSize, h.width, h.height);
-        return false;
-    }
-    std::vector<uint8_t> rawBytes;
+    // Run-coded data is checked against the picture before the picture's
+    // storage exists, like the packed data above.
+    std::vector<uint8_t> dict;
     if (run) {
+        dict.resize(target);
+        if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
+            ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
+                         h.packedSize, h.width, h.height);
+            return false;
+        }
         if (!RunReaches(dict.data(), dict.size(), raw, &used)) {
             ContentError("damaged", "picture %s: run-coded data ends at byte %zu of %zu before making %dx%d", what, used, dict.size(),
                   h.width, h.height);
             return false;
         }
-        rawBytes.resize(raw);
-        if (!RunDecode(dict.data(), dict.size(), rawBytes.data(), raw, &used)) {
-            ContentError("damaged", "picture %s: run-coded data is damaged at byte %zu of %zu", what, used,
-                         dict.size());
-            return false;
-        }
-        std::vector<uint8_t>().swap(dict);
-    } else {
-        rawBytes.swap(dict);
     }
-    if (delta) DeltaDecode(rawBytes.data(), rawBytes.size());
-    StorePicture(picture, h.width, h.height, rawBytes.data());
+    // The walks above are the ones the decoders make, so the last stage
+    // cannot fail now: it writes straight into the picture (its own storage
+    // when the size is unchanged), with no second copy of the pixels.
+    Picture fresh;
+    const bool sameSize = picture.width == h.width && picture.height == h.height;
+    Picture& out = sameSize ? picture : fresh;
+    if (!sameSize) out.Resize(h.width, h.height);
+    if (run ? !RunDecode(dict.data(), dict.size(), out.bytes.data(), raw, &used)
+            : !DictionaryDecode(in, h.packedSize, out.bytes.data(), target, &used)) {
+        ContentError("damaged", "picture %s: %s data is damaged at byte %zu (output %dx%d)", what,
+                     run ? "run-coded" : "packed", used, h.width, h.height);
+        return false;
+    }
+    if (delta) DeltaDecode(out.bytes.data(), out.bytes.size());
+    if (!sameSize) picture = std::move(fresh);
     return true;
 }
 

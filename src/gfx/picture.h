@@ -14,6 +14,8 @@ namespace velmora {
 // counted as it is allocated and freed, so copies, layers, frames and
 // script objects are all in the figure, whoever made them.
 inline std::atomic<size_t> pictureBytesHeld{0};
+// The most they held at once, for the trace at the end of a run.
+inline std::atomic<size_t> pictureBytesPeak{0};
 
 template <class T>
 struct PictureAllocator {
@@ -23,7 +25,10 @@ struct PictureAllocator {
     PictureAllocator(const PictureAllocator<U>&) {}
     T* allocate(size_t n) {
         T* p = std::allocator<T>().allocate(n);
-        pictureBytesHeld.fetch_add(n * sizeof(T), std::memory_order_relaxed);
+        const size_t held = pictureBytesHeld.fetch_add(n * sizeof(T), std::memory_order_relaxed) + n * sizeof(T);
+        size_t peak = pictureBytesPeak.load(std::memory_order_relaxed);
+        while (held > peak && !pictureBytesPeak.compare_exchange_weak(peak, held, std::memory_order_relaxed)) {
+        }
         return p;
     }
     void deallocate(T* p, size_t n) {
