@@ -219,6 +219,14 @@ TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
         EXPECT_EQ(p.width, 3) << i;
         EXPECT_EQ(p.bytes, before.bytes) << i;
     }
+    // A picture of the size the entry claims is decoded into in place: a
+    // damaged entry must leave it alone all the same.
+    const Picture same = Filled(4, 4, 9, 8, 7);
+    for (size_t i = 0; i < bad.size(); ++i) {
+        Picture p = same;
+        EXPECT_FALSE(DecodePackedPicture(bad[i].data(), bad[i].size(), p)) << i;
+        EXPECT_EQ(p.bytes, same.bytes) << i;
+    }
     // Every truncation of a real entry is refused without reading outside
     // it (run under AddressSanitizer).
     for (size_t n = 0; n < good.size(); ++n) {
@@ -330,6 +338,25 @@ TEST(LoadPicture, LooksInTheJpegVolumeThenTheLastPictureVolumeFirst) {
     }
     EXPECT_EQ(p.width, 2);
     EXPECT_EQ(p.bytes[0], 2);
+}
+
+TEST(PictureMemory, EveryPictureCopyIsCountedUntilItIsFreed) {
+    const size_t start = pictureBytesHeld.load();
+    {
+        Picture a;
+        a.Resize(100, 10);
+        EXPECT_EQ(pictureBytesHeld.load() - start, 3000u);
+        Picture b = a;
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        Picture c = std::move(b);
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        a.Resize(0, 0);  // the storage is kept, and so still counted
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        a = Picture();
+        EXPECT_EQ(pictureBytesHeld.load() - start, 3000u);
+        EXPECT_GE(pictureBytesPeak.load(), pictureBytesHeld.load());
+    }
+    EXPECT_EQ(pictureBytesHeld.load(), start);
 }
 
 TEST(PictureMemory, LoadsStayUnderTheCapAndARefusalIsToldOnce) {
