@@ -1,7 +1,8 @@
 // The text tables read at start-up or on demand, through the engine's own
 // readers: the input is stored under every table name ("map", "view",
 // "sys_flashbak", "seltree", "endroll", "sroll") in the second script
-// archive, held in memory, and each reader takes its table from there.
+// archive, held in memory, and each reader takes its table from there; the
+// roll tables' readers take the bytes.
 #include <vector>
 
 #include "data/archive.h"
@@ -43,7 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     LoadSceneTable(f);
     LoadChoiceTrees(f);
 
+    // The two roll tables are read apart from the rolls they drive.
+    const char* text = reinterpret_cast<const char*>(data);
     EndRollTable roll;
-    ReadEndRollTable(reinterpret_cast<const char*>(data), static_cast<int32_t>(size), roll);
+    ReadEndRollTable(text, static_cast<int32_t>(size), roll);
+    std::vector<std::string> scroll;
+    ReadSceneScrollLines(text, static_cast<int32_t>(size), scroll);
     return 0;
 }

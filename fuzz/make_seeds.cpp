@@ -151,6 +151,9 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // The scene scroll's table, which the demo does not have.
+    Bytes scroll;
+    if (tools::ScriptTextToCp932("　第一章\n\n夜明けの丘\n}\n", "sroll", scroll, error)) Seed("tables", "tool-sroll", scroll);
     // Volumes the demo has no entries for, made with the tools.
     const Picture small = Gradient(24, 16);
     Bytes packed;

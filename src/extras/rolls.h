@@ -34,6 +34,11 @@ inline int RollLineLeft(int width, int textWidth, int alignment) {
 // The alignment letters of "CENTER": horizontal alignment and vertical centring.
 void ParseRollAlignment(const char* letters, int& horizontal, bool& vertical);
 
+// The table "sroll": its lines up to a line "}" (all of them without one),
+// at most kScrollLinesMax.
+constexpr int kScrollLinesMax = 2000;
+void ReadSceneScrollLines(const char* table, int32_t length, std::vector<std::string>& lines);
+
 // The table "endroll": the step time, the picture lines and the credit
 // lines between two "*" lines. False when there is nothing to roll.
 constexpr int kCreditLinesMax = 1000;
