@@ -131,6 +131,8 @@ int main(int argc, char** argv) {
             if (script) {
                 Seed(entry == "_CONFIG" ? "config" : "script", seed, bytes);
                 Seed("sjis", seed, bytes);
+                for (const char* table : {"MAP", "VIEW", "SYS_FLASHBAK", "SELTREE", "ENDROLL", "SROLL"})
+                    if (entry == table) Seed("tables", seed, bytes);
             } else if (name.rfind("vk_gra", 0) == 0) {
                 Bytes whole = {0};
                 whole.insert(whole.end(), bytes.begin(), bytes.end());
@@ -149,6 +151,9 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // The scene scroll's table, which the demo does not have.
+    Bytes scroll;
+    if (tools::ScriptTextToCp932("　第一章\n\n夜明けの丘\n}\n", "sroll", scroll, error)) Seed("tables", "tool-sroll", scroll);
     // Volumes the demo has no entries for, made with the tools.
     const Picture small = Gradient(24, 16);
     Bytes packed;

@@ -263,12 +263,12 @@ bool EncodePackedPicture(const Picture& picture, const PictureEncodeOptions& opt
                 " is larger than " + std::to_string(kMaxPictureSide) + " on a side";
         return false;
     }
-    const std::vector<uint8_t>& raw = picture.bytes;
+    const PictureBytes& raw = picture.bytes;
     std::vector<uint8_t> best;
     uint8_t bestFlags = 0;
     uint32_t bestIntermediate = static_cast<uint32_t>(raw.size());
     for (int delta = 0; delta <= (options.allowDelta ? 1 : 0); ++delta) {
-        std::vector<uint8_t> d = raw;
+        std::vector<uint8_t> d(raw.begin(), raw.end());
         if (delta) DeltaEncode(d.data(), d.size());
         for (int run = 0; run <= (options.allowRun ? 1 : 0); ++run) {
             std::vector<uint8_t> r;

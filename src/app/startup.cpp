@@ -299,6 +299,7 @@ void CloseConfirmed(TForm1& f) {
 void TForm1::FormDestroy() {
     if (app.destroyed) return;
     app.destroyed = true;
+    Trace("pictures: at most %zu MiB held at once", pictureBytesPeak.load() >> 20);
     StopMusic(*this);
     if (app.fullScreen) LeaveFullScreen(*this);
 }

@@ -28,8 +28,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int kCreditLinesMax = 1000;
-constexpr int kCreditLineMax = 99;  // bytes of a credit line
 constexpr int kFadeRows = 128;
 constexpr int kScrollStep = 2;
 
@@ -45,11 +43,7 @@ OutlineFont& CreditFont(TForm1& f) {
     return font;
 }
 
-struct EndRollTable {
-    int32_t step = 0;
-    int32_t phaseMark = -1;  // credit line where the background comes back; -1 never
-    std::vector<std::string> credits;
-};
+}  // namespace
 
 bool ReadEndRollTable(const char* table, int32_t length, EndRollTable& out) {
     int32_t pos = 0;
@@ -92,8 +86,6 @@ bool ReadEndRollTable(const char* table, int32_t length, EndRollTable& out) {
     if (pictures < 2) Trace("endroll: fewer than two picture lines; the background is shown at the start only");
     return true;
 }
-
-}  // namespace
 
 uint32_t NextRollDeadline(uint32_t previous, uint32_t now, uint32_t step) {
     const uint32_t next = previous + step;

@@ -4,6 +4,7 @@
 // text placement and the ending roll's frame.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "extras/extras.h"
 #include "gfx/picture.h"
@@ -32,6 +33,22 @@ inline int RollLineLeft(int width, int textWidth, int alignment) {
 }
 // The alignment letters of "CENTER": horizontal alignment and vertical centring.
 void ParseRollAlignment(const char* letters, int& horizontal, bool& vertical);
+
+// The table "sroll": its lines up to a line "}" (all of them without one),
+// at most kScrollLinesMax.
+constexpr int kScrollLinesMax = 2000;
+void ReadSceneScrollLines(const char* table, int32_t length, std::vector<std::string>& lines);
+
+// The table "endroll": the step time, the picture lines and the credit
+// lines between two "*" lines. False when there is nothing to roll.
+constexpr int kCreditLinesMax = 1000;
+constexpr int kCreditLineMax = 99;  // bytes of a credit line
+struct EndRollTable {
+    int32_t step = 0;
+    int32_t phaseMark = -1;  // credit line where the background comes back; -1 never
+    std::vector<std::string> credits;
+};
+bool ReadEndRollTable(const char* table, int32_t length, EndRollTable& out);
 
 // The ending roll: the credits picture is 320 pixels wide; the column on
 // the screen shows its pixel columns 64 ... 319, 600 rows from row y, with

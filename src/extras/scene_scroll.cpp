@@ -9,6 +9,7 @@
 #include "app/trace.h"
 #include "audio/sound.h"
 #include "extras/extras.h"
+#include "extras/rolls.h"
 #include "gfx/composition.h"
 #include "script/loader.h"
 #include "script/variables.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kAreaX = 270, kAreaY = 20, kAreaWidth = 420, kAreaHeight = 560;
 constexpr int kScrollPitch = 24;
-constexpr int kScrollLinesMax = 2000;
 constexpr int kLastLineBottom = 240;  // where the last line ends when the scroll stops
 
 OutlineFont& ScrollFont(TForm1& f) {
@@ -46,15 +46,11 @@ void ShowScrollArea(TForm1& f, const Picture& text, Picture& area, int y) {
 
 }  // namespace
 
-void SceneScrollCommand(TForm1& f) {
-    if (!LoadScript(f, "sroll", 2)) {
-        Trace("sroll: no table \"sroll\"; nothing scrolls");
-        return;
-    }
-    std::vector<std::string> lines;
+void ReadSceneScrollLines(const char* table, int32_t length, std::vector<std::string>& lines) {
+    lines.clear();
     bool closed = false;
-    for (int32_t pos = 0; pos < f.loader.tableLength;) {
-        std::string line = ReadTableLine(f.loader.table, f.loader.tableLength, pos);
+    for (int32_t pos = 0; pos < length;) {
+        std::string line = ReadTableLine(table, length, pos);
         if (line == "}") {
             closed = true;
             break;
@@ -66,6 +62,15 @@ void SceneScrollCommand(TForm1& f) {
         lines.push_back(std::move(line));
     }
     if (!closed) Trace("sroll: no \"}\" line; every line of the table scrolls");
+}
+
+void SceneScrollCommand(TForm1& f) {
+    if (!LoadScript(f, "sroll", 2)) {
+        Trace("sroll: no table \"sroll\"; nothing scrolls");
+        return;
+    }
+    std::vector<std::string> lines;
+    ReadSceneScrollLines(f.loader.table, f.loader.tableLength, lines);
     f.ui.OverlayActive = true;
     UpdateMenuStates(f);
     f.extras.sceneScrollStop = false;

@@ -18,7 +18,18 @@ uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8);
 
 bool ReadBmpFile(const std::string& path, Picture& picture) {
     std::vector<uint8_t> file;
-    if (!ReadWholeFile(path, file) || file.size() < 54 || file[0] != 'B' || file[1] != 'M') return false;
+    return ReadWholeFile(path, file) && DecodeBmp(file.data(), file.size(), picture);
+}
+
+bool DecodeBmp(const uint8_t* data, size_t size, Picture& picture) {
+    struct Bytes {
+        const uint8_t* p;
+        size_t n;
+        size_t size() const { return n; }
+        const uint8_t* data() const { return p; }
+        uint8_t operator[](size_t i) const { return p[i]; }
+    } file{data, size};
+    if (file.size() < 54 || file[0] != 'B' || file[1] != 'M') return false;
     const uint8_t* h = file.data() + 14;
     const uint32_t headerSize = U32(h);
     if (headerSize < 40 || 14 + static_cast<size_t>(headerSize) > file.size()) return false;

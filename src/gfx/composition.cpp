@@ -149,6 +149,23 @@ int SetSprites(TForm1& f, const std::string& list) {
     return transition;
 }
 
+void DropHiddenSprites(TForm1& f) {
+    GfxState& g = f.gfx;
+    bool shown[kSpriteSlots] = {};
+    for (int p = 0; p < g.spriteCount && p < kSpritePositions; ++p) {
+        const int s = g.spriteSlotOf[p];
+        if (!g.spriteNames[p].empty() && s >= 0 && s < kSpriteSlots && g.spriteCache[s].name == g.spriteNames[p])
+            shown[s] = true;
+    }
+    for (int s = 0; s < kSpriteSlots; ++s) {
+        if (shown[s]) continue;
+        SpriteSlot& slot = g.spriteCache[s];
+        slot.colour = Picture();
+        slot.mask = Picture();
+        slot.name.clear();
+    }
+}
+
 void ComposeScene(TForm1& f) {
     GfxState& g = f.gfx;
     const int32_t* S = f.vars.S;

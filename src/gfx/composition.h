@@ -80,6 +80,10 @@ struct GfxState {
     // Entries found damaged: not read or traced again (the archives do not
     // change while the game runs).
     std::vector<std::string> refusedPictures;
+    // What all pictures may hold together, and the pictures refused for it
+    // (traced once each; they are tried again on later loads).
+    size_t pictureMemoryCap = kMaxPictureMemory;
+    std::vector<std::string> pictureMemoryRefused;
     // Names kept for the save file.
     std::string backgroundName;
     std::string spriteList;
@@ -98,6 +102,8 @@ void ResetObjects(TForm1& f);
 // returns the transition number found in the list (default 1, 0 for an
 // empty list).
 int SetSprites(TForm1& f, const std::string& list);
+// Lets go of the cached sprites that no position shows, for room.
+void DropHiddenSprites(TForm1& f);
 // Background, overlay and sprites into the scene picture.
 void ComposeScene(TForm1& f);
 // The colour filter S011 on the scene picture.

@@ -1,5 +1,6 @@
 #include "gfx/image_files.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -18,13 +19,6 @@ uint32_t GetLE32(const uint8_t* p) {
 }
 
 uint16_t GetLE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-
-// Puts decoded rows into the caller's picture, keeping its storage when the
-// size is unchanged.
-void StorePicture(Picture& picture, int width, int height, const uint8_t* bytes) {
-    if (picture.width != width || picture.height != height) picture.Resize(width, height);
-    if (!picture.bytes.empty()) std::memcpy(picture.bytes.data(), bytes, picture.bytes.size());
-}
 
 }  // namespace
 
@@ -245,33 +239,106 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
               h.packedSize, target, h.width, h.height);
         return false;
     }
-    std::vector<uint8_t> dict(target);
-    if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
-        ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
-                     h.packedSize, h.width, h.height);
-        return false;
-    }
-    std::vector<uint8_t> rawBytes;
+    // Run-coded data is checked against the picture before the picture's
+    // storage exists, like the packed data above.
+    std::vector<uint8_t> dict;
     if (run) {
+        dict.resize(target);
+        if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
+            ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
+                         h.packedSize, h.width, h.height);
+            return false;
+        }
         if (!RunReaches(dict.data(), dict.size(), raw, &used)) {
             ContentError("damaged", "picture %s: run-coded data ends at byte %zu of %zu before making %dx%d", what, used, dict.size(),
                   h.width, h.height);
             return false;
         }
-        rawBytes.resize(raw);
-        if (!RunDecode(dict.data(), dict.size(), rawBytes.data(), raw, &used)) {
-            ContentError("damaged", "picture %s: run-coded data is damaged at byte %zu of %zu", what, used,
-                         dict.size());
-            return false;
-        }
-        std::vector<uint8_t>().swap(dict);
-    } else {
-        rawBytes.swap(dict);
     }
-    if (delta) DeltaDecode(rawBytes.data(), rawBytes.size());
-    StorePicture(picture, h.width, h.height, rawBytes.data());
+    // The walks above are the ones the decoders make, so the last stage
+    // cannot fail now: it writes straight into the picture (its own storage
+    // when the size is unchanged), with no second copy of the pixels.
+    Picture fresh;
+    const bool sameSize = picture.width == h.width && picture.height == h.height;
+    Picture& out = sameSize ? picture : fresh;
+    if (!sameSize) out.Resize(h.width, h.height);
+    if (run ? !RunDecode(dict.data(), dict.size(), out.bytes.data(), raw, &used)
+            : !DictionaryDecode(in, h.packedSize, out.bytes.data(), target, &used)) {
+        ContentError("damaged", "picture %s: %s data is damaged at byte %zu (output %dx%d)", what,
+                     run ? "run-coded" : "packed", used, h.width, h.height);
+        return false;
+    }
+    if (delta) DeltaDecode(out.bytes.data(), out.bytes.size());
+    if (!sameSize) picture = std::move(fresh);
     return true;
 }
+
+bool ClaimedPictureSize(const uint8_t* entry, size_t size, bool jpeg, unsigned& width, unsigned& height) {
+    if (!jpeg) {
+        PackedHeader h;
+        if (!ParsePackedHeader(entry, size, h)) return false;
+        width = h.width;
+        height = h.height;
+        return true;
+    }
+    // Markers up to the frame header; a scan before it means there is none.
+    if (size < 4 || entry[0] != 0xFF || entry[1] != 0xD8) return false;
+    size_t i = 2;
+    while (i + 4 <= size) {
+        if (entry[i] != 0xFF) return false;
+        const uint8_t marker = entry[i + 1];
+        if (marker == 0xFF) {
+            ++i;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            i += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) return false;
+        const size_t length = static_cast<size_t>(entry[i + 2]) << 8 | entry[i + 3];
+        if (length < 2) return false;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
+            if (i + 9 > size) return false;
+            height = static_cast<unsigned>(entry[i + 5]) << 8 | entry[i + 6];
+            width = static_cast<unsigned>(entry[i + 7]) << 8 | entry[i + 8];
+            return true;
+        }
+        i += 2 + length;
+    }
+    return false;
+}
+
+namespace {
+
+// What the pictures would hold with this one stored into target (whose
+// storage is kept when it is large enough).
+size_t PictureMemoryWith(const Picture& target, size_t bytes) {
+    const size_t held = pictureBytesHeld.load(std::memory_order_relaxed);
+    const size_t kept = target.bytes.capacity();
+    if (bytes <= kept) return held;
+    return held - std::min(held, kept) + bytes;
+}
+
+// Whether a picture of this claimed size may be loaded into target; sprites
+// off screen are let go to make room before a picture is refused.
+bool PictureMemoryAllows(TForm1& f, const Picture& target, unsigned width, unsigned height, const std::string& name) {
+    GfxState& g = f.gfx;
+    const size_t bytes = static_cast<size_t>(width) * height * 3;
+    if (PictureMemoryWith(target, bytes) <= g.pictureMemoryCap) return true;
+    DropHiddenSprites(f);
+    const size_t wanted = PictureMemoryWith(target, bytes);
+    if (wanted <= g.pictureMemoryCap) return true;
+    std::vector<std::string>& traced = g.pictureMemoryRefused;
+    if (std::find(traced.begin(), traced.end(), name) == traced.end()) {
+        traced.push_back(name);
+        ContentError("picture", "picture %s: %ux%u would take the pictures' memory to %zu MiB, past %zu MiB; refused",
+                     name.c_str(), width, height, wanted >> 20, g.pictureMemoryCap >> 20);
+    }
+    return false;
+}
+
+}  // namespace
 
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     DataState& d = f.data;
@@ -286,18 +353,23 @@ bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     const std::string& stored = index->names[pos];
     for (const std::string& r : refused)
         if (r == stored) return false;
-    bool ok;
-    if (index == &d.gjp) {
-        std::vector<uint8_t>& buffer = f.gfx.pictureBuffer;
-        buffer.clear();
-        ok = ReadEntry(d.gjp, pos, buffer) >= 0 && DecodeJpegPicture(buffer.data(), buffer.size(), picture,
-                                                                       stored.c_str());
-        buffer.clear();
-    } else {
-        std::vector<uint8_t> entry;
-        ok = ReadEntry(*index, pos, entry) >= 0 &&
-             DecodePackedPicture(entry.data(), entry.size(), picture, stored.c_str());
+    const bool jpeg = index == &d.gjp;
+    std::vector<uint8_t> packed;
+    std::vector<uint8_t>& entry = jpeg ? f.gfx.pictureBuffer : packed;
+    entry.clear();
+    bool ok = ReadEntry(*index, pos, entry) >= 0;
+    unsigned width = 0, height = 0;
+    // Checked against the claim, before the decoder allocates anything; a
+    // claim that does not hold is the decoder's to refuse.
+    if (ok && ClaimedPictureSize(entry.data(), entry.size(), jpeg, width, height) &&
+        PictureSizeAllowed(width, height) && !PictureMemoryAllows(f, picture, width, height, stored)) {
+        entry.clear();
+        return false;
     }
+    if (ok)
+        ok = jpeg ? DecodeJpegPicture(entry.data(), entry.size(), picture, stored.c_str())
+                  : DecodePackedPicture(entry.data(), entry.size(), picture, stored.c_str());
+    entry.clear();
     if (!ok) {
         Trace("picture %s in %s: refused; later loads of it are skipped", stored.c_str(), index->path.c_str());
         refused.push_back(stored);

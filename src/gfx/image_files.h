@@ -26,6 +26,16 @@ inline bool PictureSizeAllowed(unsigned width, unsigned height) {
     return width <= static_cast<unsigned>(kMaxPictureSide) && height <= static_cast<unsigned>(kMaxPictureSide) &&
            static_cast<size_t>(width) * height * 3 <= kMaxPictureBytes;
 }
+// What all pictures together may hold (colour bytes of every layer, sprite,
+// script object, frame and copy): room for several hundred full-screen
+// pictures, far above what a 640 x 480 or 800 x 600 game needs, far below
+// what a game of pictures claiming the largest size could make us take.
+constexpr size_t kMaxPictureMemory = size_t{256} << 20;
+// The size a picture entry claims in its header (packed pictures and JPEG
+// frame headers); false when there is none to be found, which the decoder
+// then refuses.
+bool ClaimedPictureSize(const uint8_t* entry, size_t size, bool jpeg, unsigned& width, unsigned& height);
+
 // Most output bytes one input byte of the dictionary stage can give: a long
 // match of 4096 bytes from three bytes and a flag bit.
 constexpr size_t kDictionaryMaxExpansion = 1311;
@@ -80,11 +90,16 @@ private:
 // Loads a picture by name (any case): the JPEG volume first, then the
 // picture volumes from the last to the first. A name no volume holds, or an
 // entry that cannot be decoded, returns false and leaves picture unchanged.
+// A picture that would take the pictures' memory past the engine's cap is
+// refused the same way (traced once per name) after the sprites that are
+// not on screen have been let go.
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture);
 bool PictureExists(TForm1& f, const std::string& name);
 
 // Reads a Windows bitmap file (1, 4, 8, 24 or 32 bits, uncompressed, either
 // row order) into picture; false, picture unchanged, for anything else.
 bool ReadBmpFile(const std::string& path, Picture& picture);
+// The same from the file's bytes.
+bool DecodeBmp(const uint8_t* data, size_t size, Picture& picture);
 
 }  // namespace velmora

@@ -1,16 +1,59 @@
 #pragma once
 // The one picture type of the engine: 24 bits per pixel, bytes blue, green,
 // red, rows top to bottom, stride = width * 3.
+#include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace velmora {
 
+// Bytes held by every picture of the process right now. Picture storage is
+// counted as it is allocated and freed, so copies, layers, frames and
+// script objects are all in the figure, whoever made them.
+inline std::atomic<size_t> pictureBytesHeld{0};
+// The most they held at once, for the trace at the end of a run.
+inline std::atomic<size_t> pictureBytesPeak{0};
+
+template <class T>
+struct PictureAllocator {
+    using value_type = T;
+    PictureAllocator() = default;
+    template <class U>
+    PictureAllocator(const PictureAllocator<U>&) {}
+    T* allocate(size_t n) {
+        T* p = std::allocator<T>().allocate(n);
+        const size_t held = pictureBytesHeld.fetch_add(n * sizeof(T), std::memory_order_relaxed) + n * sizeof(T);
+        size_t peak = pictureBytesPeak.load(std::memory_order_relaxed);
+        while (held > peak && !pictureBytesPeak.compare_exchange_weak(peak, held, std::memory_order_relaxed)) {
+        }
+        return p;
+    }
+    void deallocate(T* p, size_t n) {
+        pictureBytesHeld.fetch_sub(n * sizeof(T), std::memory_order_relaxed);
+        std::allocator<T>().deallocate(p, n);
+    }
+    template <class U>
+    bool operator==(const PictureAllocator<U>&) const {
+        return true;
+    }
+};
+
+using PictureBytes = std::vector<uint8_t, PictureAllocator<uint8_t>>;
+
+// Comparisons with plain byte vectors, for the places that keep a copy of
+// a picture's bytes.
+inline bool operator==(const PictureBytes& a, const std::vector<uint8_t>& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+inline bool operator==(const std::vector<uint8_t>& a, const PictureBytes& b) { return b == a; }
+
 struct Picture {
     int width = 0;
     int height = 0;
-    std::vector<uint8_t> bytes;
+    PictureBytes bytes;
 
     void Resize(int w, int h) {
         if (w < 0) w = 0;

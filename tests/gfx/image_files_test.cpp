@@ -6,6 +6,7 @@
 #include <jpeglib.h>
 #include <sys/resource.h>
 
+#include "app/engine.h"
 #include "gfx/image_files.h"
 #include "support/test_game.h"
 #include "support/trace_capture.h"
@@ -218,6 +219,14 @@ TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
         EXPECT_EQ(p.width, 3) << i;
         EXPECT_EQ(p.bytes, before.bytes) << i;
     }
+    // A picture of the size the entry claims is decoded into in place: a
+    // damaged entry must leave it alone all the same.
+    const Picture same = Filled(4, 4, 9, 8, 7);
+    for (size_t i = 0; i < bad.size(); ++i) {
+        Picture p = same;
+        EXPECT_FALSE(DecodePackedPicture(bad[i].data(), bad[i].size(), p)) << i;
+        EXPECT_EQ(p.bytes, same.bytes) << i;
+    }
     // Every truncation of a real entry is refused without reading outside
     // it (run under AddressSanitizer).
     for (size_t n = 0; n < good.size(); ++n) {
@@ -329,4 +338,104 @@ TEST(LoadPicture, LooksInTheJpegVolumeThenTheLastPictureVolumeFirst) {
     }
     EXPECT_EQ(p.width, 2);
     EXPECT_EQ(p.bytes[0], 2);
+}
+
+TEST(PictureMemory, EveryPictureCopyIsCountedUntilItIsFreed) {
+    const size_t start = pictureBytesHeld.load();
+    {
+        Picture a;
+        a.Resize(100, 10);
+        EXPECT_EQ(pictureBytesHeld.load() - start, 3000u);
+        Picture b = a;
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        Picture c = std::move(b);
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        a.Resize(0, 0);  // the storage is kept, and so still counted
+        EXPECT_EQ(pictureBytesHeld.load() - start, 6000u);
+        a = Picture();
+        EXPECT_EQ(pictureBytesHeld.load() - start, 3000u);
+        EXPECT_GE(pictureBytesPeak.load(), pictureBytesHeld.load());
+    }
+    EXPECT_EQ(pictureBytesHeld.load(), start);
+}
+
+TEST(PictureMemory, LoadsStayUnderTheCapAndARefusalIsToldOnce) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    // 256 x 256 is 192 KiB a picture.
+    const Bytes big = Packed(Filled(256, 256, 9, 9, 9));
+    for (int i = 0; i < 10; ++i) game.Entry("vk_gra.vrk", "BIG" + std::to_string(i), big);
+    game.Entry("vk_gra.vrk", "SPA", big);
+    game.Entry("vk_gra.vrk", "SPB", big);
+    game.Entry("vk_gjp.vrk", "PHOTO", EncodeJpeg(256, 256));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    const size_t one = 256 * 256 * 3;
+    {
+        unsigned w = 0, h = 0;
+        const Bytes jpeg = EncodeJpeg(300, 40);
+        ASSERT_TRUE(ClaimedPictureSize(jpeg.data(), jpeg.size(), true, w, h));
+        EXPECT_EQ(w, 300u);
+        EXPECT_EQ(h, 40u);
+        EXPECT_FALSE(ClaimedPictureSize(big.data(), big.size(), true, w, h));
+    }
+    f.gfx.pictureMemoryCap = pictureBytesHeld.load() + 4 * one + one / 2;
+    std::vector<Picture> held(10);
+    test::TraceCapture trace;
+    int loaded = 0;
+    for (int round = 0; round < 3; ++round)
+        for (int i = 0; i < 10; ++i) {
+            if (LoadPicture(f, "big" + std::to_string(i), held[i])) ++loaded;
+            EXPECT_LE(pictureBytesHeld.load(), f.gfx.pictureMemoryCap);
+        }
+    // The first four fit; they load again into their own storage, the rest
+    // never do, and each refusal is told once however often it is asked for.
+    EXPECT_EQ(loaded, 3 * 4);
+    for (int i = 4; i < 10; ++i) EXPECT_EQ(trace.Count("picture BIG" + std::to_string(i) + ":"), 1) << trace.Text();
+    EXPECT_EQ(trace.Count("refused"), 6);
+    EXPECT_TRUE(held[9].Empty());
+    Picture photo;
+    EXPECT_FALSE(LoadPicture(f, "photo", photo));
+    EXPECT_EQ(trace.Count("picture PHOTO: 256x256"), 1) << trace.Text();
+
+    // Letting go of a picture makes room again: the refusal is not kept.
+    held[0] = Picture();
+    EXPECT_TRUE(LoadPicture(f, "photo", photo));
+    EXPECT_EQ(photo.width, 256);
+}
+
+TEST(PictureMemory, SpritesOffScreenAreLetGoBeforeAPictureIsRefused) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    const Bytes sprite = Packed(Filled(256, 256, 9, 9, 9));
+    game.Entry("vk_gra.vrk", "SPA", sprite);
+    game.Entry("vk_gra.vrk", "SPB", sprite);
+    game.Entry("vk_gra.vrk", "SPC", sprite);
+    game.Entry("vk_gra.vrk", "BACK", Packed(Filled(256, 256, 1, 2, 3)));
+    game.Entry("vk_gra.vrk", "WIDE", Packed(Filled(512, 256, 1, 2, 3)));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    GfxState& g = f.gfx;
+    SetSprites(f, "spa,spb,spc");
+    ASSERT_EQ(g.spriteCount, 3);
+    SetSprites(f, "spc");
+    // SPA and SPB stay cached (and the load picture holds the last one):
+    // six sprite halves of 96 KiB and one load of 192 KiB.
+    const size_t one = 256 * 256 * 3;
+    g.pictureMemoryCap = pictureBytesHeld.load() + one / 2;
+    ASSERT_TRUE(LoadPicture(f, "back", g.overlay));
+    EXPECT_LE(pictureBytesHeld.load(), g.pictureMemoryCap);
+    int cached = 0;
+    for (const SpriteSlot& slot : g.spriteCache) cached += !slot.name.empty();
+    EXPECT_EQ(cached, 1);
+    // The sprite on screen is kept and still drawn from its slot.
+    EXPECT_EQ(g.spriteCache[g.spriteSlotOf[0]].name, "SPC");
+    EXPECT_EQ(g.spriteCache[g.spriteSlotOf[0]].colour.width, 128);
+    // With nothing left to let go, the next picture is refused and the
+    // scene keeps what it had.
+    Picture more;
+    EXPECT_FALSE(LoadPicture(f, "wide", more));
+    EXPECT_TRUE(more.Empty());
 }

@@ -53,13 +53,14 @@ Picture MaskNoise(int w, int h, uint32_t seed) {
 
 // Runs `op` on the plain path, then on every faster path this processor
 // has, and expects the same bytes each time.
-void ExpectEveryPathAgrees(const std::string& what, const std::function<std::vector<uint8_t>()>& op) {
+template <class Op>
+void ExpectEveryPathAgrees(const std::string& what, const Op& op) {
     const PixelPath saved = CurrentPixelPath();
     ASSERT_TRUE(UsePixelPath(PixelPath::Plain));
-    const std::vector<uint8_t> want = op();
+    const auto want = op();
     for (PixelPath p : {PixelPath::Sse2, PixelPath::Avx2}) {
         if (!UsePixelPath(p)) continue;
-        const std::vector<uint8_t> got = op();
+        const auto got = op();
         ASSERT_EQ(got.size(), want.size()) << what << " on " << Name(p);
         for (size_t i = 0; i < want.size(); ++i)
             if (got[i] != want[i]) {

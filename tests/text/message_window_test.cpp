@@ -398,7 +398,7 @@ TEST(AnimatedBackgroundPage, EveryFrameShowsWhatTheScreenShows) {
     Picture shown;
     s.plat().ReadBack(shown);
     EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
-    const std::vector<uint8_t> firstPage = f.gfx.screen.bytes;
+    const PictureBytes firstPage = f.gfx.screen.bytes;
 
     s.NextWait();
     EXPECT_NE(f.gfx.screen.bytes, firstPage);

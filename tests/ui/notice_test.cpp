@@ -16,7 +16,7 @@ TEST(Notice, FadesHoldsAndLeavesEverythingAsItWas) {
     s.ToWait();
     Picture before;
     s.plat().ReadBack(before);
-    const std::vector<uint8_t> screen = f.gfx.screen.bytes;
+    const PictureBytes screen = f.gfx.screen.bytes;
     const uint32_t start = f.plat.clock().Now();
     ShowNotice(f, ToCp932("セーブしました"), 500);
     // Sixteen frames in, the hold, sixteen frames out.
