@@ -27,10 +27,11 @@ inline bool PictureSizeAllowed(unsigned width, unsigned height) {
            static_cast<size_t>(width) * height * 3 <= kMaxPictureBytes;
 }
 // What all pictures together may hold (colour bytes of every layer, sprite,
-// script object, frame and copy): room for several hundred full-screen
-// pictures, far above what a 640 x 480 or 800 x 600 game needs, far below
-// what a game of pictures claiming the largest size could make us take.
-constexpr size_t kMaxPictureMemory = size_t{256} << 20;
+// script object, frame and copy): about ninety 800 x 600 pictures, twice what
+// the demo holds at its fullest and more than the machines these games were
+// made for had in all, while a game of pictures claiming the largest size
+// cannot make a run take much more than an undamaged one.
+constexpr size_t kMaxPictureMemory = size_t{128} << 20;
 // The size a picture entry claims in its header (packed pictures and JPEG
 // frame headers); false when there is none to be found, which the decoder
 // then refuses.
