@@ -6,18 +6,16 @@
 //   velmora-huge-pictures SOURCE_GAME DAMAGED_GAME
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include <jpeglib.h>
-
 #include "data/archive.h"
 #include "data/file_io.h"
 #include "gfx/image_files.h"
 #include "tools/archive_writer.h"
+#include "tools/anim_encoder.h"
 #include "tools/picture_encoder.h"
 
 using namespace velmora;
@@ -34,32 +32,6 @@ Picture Enlarged(const Picture& p) {
     const int w = std::min(p.width, kWidth), h = std::min(p.height, kHeight);
     for (int y = 0; y < h; ++y) std::memcpy(big.Row(y), p.Row(y), static_cast<size_t>(w) * 3);
     return big;
-}
-
-std::vector<uint8_t> Jpeg(const Picture& p) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = static_cast<JDIMENSION>(p.width);
-    c.image_height = static_cast<JDIMENSION>(p.height);
-    c.input_components = 3;
-    c.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 90, TRUE);
-    jpeg_start_compress(&c, TRUE);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(p.Row(static_cast<int>(c.next_scanline)));
-        jpeg_write_scanlines(&c, &row, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> out(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return out;
 }
 
 bool Enlarge(const std::string& path, bool jpeg) {
@@ -82,11 +54,11 @@ bool Enlarge(const std::string& path, bool jpeg) {
         e.name = index.names[i];
         if (!ok) {
             e.data = bytes;  // left as it was
-        } else if (jpeg) {
-            e.data = Jpeg(Enlarged(p));
         } else {
             std::string error;
-            if (!tools::EncodePackedPicture(Enlarged(p), fast, e.data, error)) {
+            const bool coded = jpeg ? tools::EncodeJpeg(Enlarged(p), 90, e.data, error)
+                                    : tools::EncodePackedPicture(Enlarged(p), fast, e.data, error);
+            if (!coded) {
                 std::fprintf(stderr, "%s %s: %s\n", path.c_str(), e.name.c_str(), error.c_str());
                 return false;
             }
