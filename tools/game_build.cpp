@@ -586,29 +586,26 @@ namespace {
 
 enum class ArchiveKind { Scripts, Pictures, Jpeg, Sounds, Loops, Voices, Music, Anim };
 
+// What an archive holds, by the start of its file name; the first match
+// counts ("VK_SE2" is the loops' volume, other "VK_SE" volumes effects).
+constexpr struct {
+    const char* prefix;
+    ArchiveKind kind;
+} kArchiveKinds[] = {
+    {"VK_DATA", ArchiveKind::Scripts}, {"VK_GJP", ArchiveKind::Jpeg},   {"VK_GRA", ArchiveKind::Pictures},
+    {"VK_SE2", ArchiveKind::Loops},    {"VK_SE", ArchiveKind::Sounds},  {"VK_WAV", ArchiveKind::Sounds},
+    {"VK_OGG", ArchiveKind::Voices},   {"VK_BGM", ArchiveKind::Music},  {"VK_ANIM", ArchiveKind::Anim},
+};
+
 bool KindOf(const std::string& path, ArchiveKind& kind) {
     const size_t slash = path.find_last_of('/');
     const std::string base = UpperName(slash == std::string::npos ? path : path.substr(slash + 1));
-    auto starts = [&](const char* p) { return base.rfind(p, 0) == 0; };
-    if (starts("VK_DATA"))
-        kind = ArchiveKind::Scripts;
-    else if (starts("VK_GJP"))
-        kind = ArchiveKind::Jpeg;
-    else if (starts("VK_GRA"))
-        kind = ArchiveKind::Pictures;
-    else if (starts("VK_SE2"))
-        kind = ArchiveKind::Loops;
-    else if (starts("VK_SE") || starts("VK_WAV"))
-        kind = ArchiveKind::Sounds;
-    else if (starts("VK_OGG"))
-        kind = ArchiveKind::Voices;
-    else if (starts("VK_BGM"))
-        kind = ArchiveKind::Music;
-    else if (starts("VK_ANIM"))
-        kind = ArchiveKind::Anim;
-    else
-        return false;
-    return true;
+    for (const auto& k : kArchiveKinds)
+        if (base.rfind(k.prefix, 0) == 0) {
+            kind = k.kind;
+            return true;
+        }
+    return false;
 }
 
 // Whether the picture is a masked picture that an RGBA PNG gives back byte
