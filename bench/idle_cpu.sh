@@ -1,37 +1,83 @@
 #!/bin/sh
 # Idle CPU of the real window at a page wait: plays a copy of the demo that
-# starts on its first page (no title), under Xvfb, twice: for 8 s and for
-# 8 + SECONDS s. The difference of the CPU used (utime + stime) over the
-# difference of the times is the page wait's own share of one core, without
-# the start and the page's opening transition.
+# starts on its first page (no title), each window on an Xvfb server of its
+# own, and reads the CPU it uses (every thread's run time, from
+# /proc/PID/task/*/schedstat) from 8 s after its start, when the page's
+# opening transition is over, for SECONDS s.
+# velmora-idle-reference (built with -DVELMORA_BENCH=ON), a bare Qt window
+# that keeps the engine's pace and paints as often, is measured at the same
+# time (in window mode): what a wake-up costs varies from machine to machine and hour to hour,
+# and the ratio is what the engine adds to what Qt itself costs.
 #   bench/idle_cpu.sh BUILD_DIR [SECONDS] [window|full] [WIDTHxHEIGHT]
-# VELMORA=path runs another engine binary on the same game (to compare
-# two builds in one sitting). Needs xvfb-run. Sound goes to OpenAL's null output, so the mixer's own
-# thread is counted as on a desktop.
+# VELMORA=path plays the game with another engine binary, also at the same
+# time (to compare two builds in one sitting). Sound goes to OpenAL's null
+# output, so the mixer's own thread is counted as on a desktop.
 set -e
-build=$(cd "${1:?usage: bench/idle_cpu.sh BUILD_DIR [SECONDS] [window|full] [WIDTHxHEIGHT]}" && pwd)
+usage="usage: bench/idle_cpu.sh BUILD_DIR [SECONDS] [window|full] [WIDTHxHEIGHT]"
+build=$(cd "${1:?$usage}" && pwd)
 seconds=${2:-30}
 mode=${3:-window}
 screen=${4:-1920x1080}
 src=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'kill $(cat "$work"/*.xvfb 2>/dev/null) 2>/dev/null; rm -rf "$work"' EXIT
 cp -r "$build/demo" "$work/game"
 mkdir -p "$work/src"
 cp -r "$src/demo/scripts" "$src/demo/config.txt" "$work/src/"
 printf '*chain opening\n' > "$work/src/scripts/main.txt"
 "$build/velmora-pack" build --cache "$work/cache" "$work/src" "$work/game" >/dev/null
-mkdir -p "$work/config/velmora/Software/Velmora"
-if [ "$mode" = full ]; then printf '[demo]\nSMode=1\n' > "$work/config/velmora/Software/Velmora/demo.ini"; fi
-run() {
-  XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" ALSOFT_DRIVERS=null \
-    xvfb-run -a -s "-screen 0 ${screen}x24" "${VELMORA:-$build/velmora}" --quit-after "$1" "$work/game" 2>&1 |
-    sed -n 's/^velmora: \([0-9.]*\) s, \([0-9]*\) idle passes, \([0-9.]*\)% of one core$/\1 \2 \3/p'
+
+# start NAME PROGRAM [GAME]: plays on a server and in folders of its own.
+start() {
+  mkdir -p "$work/$1/config/velmora/Software/Velmora" "$work/$1/run"
+  chmod 700 "$work/$1/run"
+  if [ "$mode" = full ]; then printf '[demo]\nSMode=1\n' > "$work/$1/config/velmora/Software/Velmora/demo.ini"; fi
+  exec 3>"$work/$1/display"
+  Xvfb -displayfd 3 -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+  echo $! > "$work/$1.xvfb"
+  exec 3>&-
+  while [ ! -s "$work/$1/display" ]; do sleep 0.1; done
+  DISPLAY=:$(cat "$work/$1/display") XDG_CONFIG_HOME="$work/$1/config" XDG_DATA_HOME="$work/$1/data" \
+    XDG_RUNTIME_DIR="$work/$1/run" ALSOFT_DRIVERS=null \
+    "$2" --quit-after $(((seconds + 10) * 1000)) $3 2> "$work/$1/log" &
+  echo $! > "$work/$1/pid"
 }
-short=$(run 8000)
-long=$(run $(((seconds + 8) * 1000)))
-echo "$short $long" | awk -v label="$mode $screen" '{
-  cpu = ($4 * $6 - $1 * $3) / 100; wall = $4 - $1; passes = $5 - $2
-  if (wall <= 0) { print label ": no measurement"; exit 1 }
-  printf "%s: %.1f s at a page wait, %.1f idle passes a second, %.2f%% of one core\n", label, wall, passes / wall, 100 * cpu / wall
-}'
+# runtime NAME: nanoseconds every thread of NAME has run so far.
+runtime() {
+  cat /proc/"$(cat "$work/$1/pid")"/task/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%.0f\n", ns}'
+}
+
+names=engine
+start engine "$build/velmora" "$work/game"
+if [ -n "$VELMORA" ]; then
+  names="$names other"
+  start other "$VELMORA" "$work/game"
+fi
+reference=$build/bench/velmora-idle-reference
+if [ "$mode" = full ]; then
+  echo "(the bare Qt window is measured in window mode only)"
+elif [ -x "$reference" ]; then
+  names="$names reference"
+  start reference "$reference"
+else
+  echo "($reference not built: configure with -DVELMORA_BENCH=ON to compare with a bare Qt window)"
+fi
+sleep 8
+for n in $names; do runtime $n > "$work/$n/before"; done
+sleep "$seconds"
+for n in $names; do runtime $n > "$work/$n/after"; done
+wait "$(cat "$work/engine/pid")" || true
+for n in $names; do
+  wait "$(cat "$work/$n/pid")" 2>/dev/null || true
+  passes=$(sed -n 's/^[a-z]*: \([0-9.]*\) s, \([0-9]*\) idle passes.*/\2 \1/p' "$work/$n/log")
+  echo "$(cat "$work/$n/before") $(cat "$work/$n/after") $passes" | awk -v n="$n" -v label="$mode $screen" -v s="$seconds" '{
+    if (NF < 4 || $4 <= 0) { printf "%s: no measurement\n", n; exit 1 }
+    printf "%s (%s): %.2f%% of one core over %d s at a page wait, %.1f idle passes a second\n", n, label, ($2 - $1) / 1e7 / s, s, $3 / $4
+  }'
+  echo "$(cat "$work/$n/before") $(cat "$work/$n/after")" | awk '{print ($2 - $1)}' > "$work/$n/used"
+done
+for n in $names; do
+  [ "$n" = engine ] && continue
+  awk -v e="$(cat "$work/engine/used")" -v r="$(cat "$work/$n/used")" -v n="$n" \
+    'BEGIN { if (r > 0) printf "engine / %s: %.2f\n", n, e / r }'
+done
