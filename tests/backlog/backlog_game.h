@@ -18,6 +18,7 @@
 #include "backlog/backlog.h"
 #include "data/encoding.h"
 #include "support/test_game.h"
+#include "support/trace_capture.h"
 #include "tools/picture_encoder.h"
 #include "tools/sound_encoder.h"
 
@@ -75,8 +76,6 @@ class BacklogGame {
 public:
     // "main" (UTF-8) starts; withPictures false leaves out the viewer's pictures.
     explicit BacklogGame(const std::string& main, bool withPictures = true) {
-        sink_ = open_memstream(&buf_, &len_);
-        SetTraceSink(sink_);
         game_.Script("_config",
                      "TITLE:Backlog\nMAKER_REG:Software\\Test\\Backlog\nGAME_ID:backlog\n"
                      "TXW_OFS_X:0\nTXW_OFS_Y:340\nTXW_SIZE_X:800\nTXW_SIZE_Y:260\nTX_OFS_X:40\nTX_OFS_Y:50\n"
@@ -103,12 +102,6 @@ public:
     }
     BacklogGame(const BacklogGame&) = delete;
     BacklogGame& operator=(const BacklogGame&) = delete;
-    ~BacklogGame() {
-        e_.reset();
-        SetTraceSink(nullptr);
-        std::fclose(sink_);
-        std::free(buf_);
-    }
     TForm1& f() { return *e_->f; }
     platform::HeadlessPlatform& plat() { return e_->plat; }
     platform::HeadlessMixer& mixer() { return e_->plat.headlessMixer; }
@@ -145,19 +138,17 @@ public:
         return p;
     }
     std::string Trace() {
-        std::fflush(sink_);
-        return std::string(buf_, len_);
+        return trace_.Text();
     }
     bool Traced(const std::string& text) { return Trace().find(text) != std::string::npos; }
     // Bytes of the voice the voice slot holds now (0: none).
     size_t VoiceBytes() { return mixer().HasBuffer(kSlotVoice) ? mixer().Data(kSlotVoice).size() : 0; }
 
 private:
+    // First, so that it outlives the engine and the game.
+    TraceCapture trace_;
     TestGame game_;
     std::unique_ptr<HeadlessEngine> e_;
-    char* buf_ = nullptr;
-    size_t len_ = 0;
-    std::FILE* sink_ = nullptr;
 };
 
 inline bool Is(const Picture& p, int x, int y, Bgr c) {

@@ -21,6 +21,7 @@
 #include "platform/headless/ini_store.h"
 #include "save/slots.h"
 #include "support/test_game.h"
+#include "support/trace_capture.h"
 #include "tools/picture_encoder.h"
 
 namespace velmora::test {
@@ -73,8 +74,6 @@ public:
     using Pictures = std::vector<std::pair<std::string, Picture>>;
     // Scripts, tables and pictures are added with Script/Pic/Entry, then Start().
     ExtrasGame() {
-        sink_ = open_memstream(&buf_, &len_);
-        SetTraceSink(sink_);
         game_.Script("_config",
                      "TITLE:Extras\nMAKER_REG:Software\\Test\\Extras\nGAME_ID:extras\nDEFAULT_NAME:a\n"
                      "DEFAULT_NAME2:b\nTXW_OFS_X:0\nTXW_OFS_Y:430\nTXW_SIZE_X:800\nTXW_SIZE_Y:170\nTX_OFS_X:40\n"
@@ -88,12 +87,6 @@ public:
     }
     ExtrasGame(const ExtrasGame&) = delete;
     ExtrasGame& operator=(const ExtrasGame&) = delete;
-    ~ExtrasGame() {
-        e_.reset();
-        SetTraceSink(nullptr);
-        std::fclose(sink_);
-        std::free(buf_);
-    }
     ExtrasGame& Script(const std::string& name, const std::string& utf8) {
         game_.Script(name, utf8);
         return *this;
@@ -184,8 +177,7 @@ public:
         return p;
     }
     std::string Trace() {
-        std::fflush(sink_);
-        return std::string(buf_, len_);
+        return trace_.Text();
     }
     bool Traced(const std::string& utf8) { return Trace().find(utf8) != std::string::npos; }
     bool BacklogHas(const std::string& utf8) {
@@ -198,12 +190,11 @@ public:
     std::string LastLine() { return Backlog(f().backlog.count - 1); }
 
 private:
+    // First, so that it outlives the engine and the game.
+    TraceCapture trace_;
     TestGame game_;
     bool built_ = false;
     std::unique_ptr<HeadlessEngine> e_;
-    char* buf_ = nullptr;
-    size_t len_ = 0;
-    std::FILE* sink_ = nullptr;
 };
 
 inline int Count(const std::string& hay, const std::string& needle) {

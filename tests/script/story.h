@@ -13,6 +13,7 @@
 #include "app/trace.h"
 #include "data/encoding.h"
 #include "support/test_game.h"
+#include "support/trace_capture.h"
 
 namespace velmora::test {
 
@@ -23,8 +24,6 @@ class Story {
 public:
     // scripts: (name, UTF-8 text); "main" starts.
     Story(std::initializer_list<std::pair<std::string, std::string>> scripts, bool typewriter = false) {
-        sink_ = open_memstream(&buf_, &len_);
-        SetTraceSink(sink_);
         game_.Script("_config", kStoryConfig);
         for (auto& [name, text] : scripts) game_.Script(name, text);
         game_.Build();
@@ -35,12 +34,6 @@ public:
     }
     Story(const Story&) = delete;
     Story& operator=(const Story&) = delete;
-    ~Story() {
-        e_.reset();
-        SetTraceSink(nullptr);
-        std::fclose(sink_);
-        std::free(buf_);
-    }
     TForm1& f() { return *e_->f; }
     platform::HeadlessPlatform& plat() { return e_->plat; }
     // Idle passes, each with the messages that are due delivered first.
@@ -84,8 +77,7 @@ public:
     }
     // Everything traced so far, and from a mark on.
     std::string Trace() {
-        std::fflush(sink_);
-        return std::string(buf_, len_);
+        return trace_.Text();
     }
     size_t Mark() { return Trace().size(); }
     std::string TraceSince(size_t mark) { return Trace().substr(mark); }
@@ -95,11 +87,10 @@ public:
     int32_t V(int n) { return f().vars.V[n]; }
 
 private:
+    // First, so that it outlives the engine and the game.
+    TraceCapture trace_;
     TestGame game_;
     std::unique_ptr<HeadlessEngine> e_;
-    char* buf_ = nullptr;
-    size_t len_ = 0;
-    std::FILE* sink_ = nullptr;
 };
 
 // Counts the occurrences of a text.
