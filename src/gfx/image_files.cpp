@@ -327,7 +327,11 @@ size_t PictureMemoryWith(std::initializer_list<PictureClaim> claims) {
 bool PictureMemoryAllows(TForm1& f, std::initializer_list<PictureClaim> claims, const std::string& name, unsigned width,
                          unsigned height) {
     GfxState& g = f.gfx;
-    if (PictureMemoryWith(claims) <= g.pictureMemoryCap) return true;
+    // What fits into storage already held adds nothing, even past the cap
+    // (pictures the cap does not guard, such as the screens, can take it there).
+    bool grows = false;
+    for (const PictureClaim& c : claims) grows = grows || c.bytes > c.target->bytes.capacity();
+    if (!grows || PictureMemoryWith(claims) <= g.pictureMemoryCap) return true;
     // Measured again afterwards: a target may itself be a sprite let go.
     DropHiddenSprites(f);
     const size_t wanted = PictureMemoryWith(claims);

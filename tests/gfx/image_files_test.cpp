@@ -395,6 +395,13 @@ TEST(PictureMemory, LoadsStayUnderTheCapAndARefusalIsToldOnce) {
     for (int i = 4; i < 10; ++i) EXPECT_EQ(trace.Count("picture BIG" + std::to_string(i) + ":"), 1) << trace.Text();
     EXPECT_EQ(trace.Count("refused"), 6);
     EXPECT_TRUE(held[9].Empty());
+    // Past the cap, a picture that fits the storage it has still loads: it
+    // adds nothing.
+    const size_t cap = f.gfx.pictureMemoryCap;
+    f.gfx.pictureMemoryCap = pictureBytesHeld.load() - 1;
+    EXPECT_TRUE(LoadPicture(f, "big1", held[1]));
+    EXPECT_FALSE(LoadPicture(f, "big5", held[5]));
+    f.gfx.pictureMemoryCap = cap;
     Picture photo;
     EXPECT_FALSE(LoadPicture(f, "photo", photo));
     EXPECT_EQ(trace.Count("picture PHOTO: 256x256"), 1) << trace.Text();
