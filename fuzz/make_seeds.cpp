@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "data/archive.h"
+#include "data/encoding.h"
 #include "data/file_io.h"
 #include "gfx/picture.h"
 #include "save/global_data.h"
@@ -107,6 +108,21 @@ Bytes Bitmap(const Picture& p) {
     return b;
 }
 
+// The names after "roll " on a script's command lines.
+void RollNames(const Bytes& script, std::vector<std::string>& names) {
+    const std::string text(script.begin(), script.end());
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\0', start);
+        if (end == std::string::npos) end = text.size();
+        const std::string line = text.substr(start, end - start);
+        if (line.size() > 6 && (line[0] == '*' || line[0] == '@') && StartsWithNoCase(line.c_str() + 1, "roll ")) {
+            const size_t blank = line.find_first_of(" \t\r", 6);
+            names.push_back(line.substr(6, blank == std::string::npos ? std::string::npos : blank - 6));
+        }
+        start = end + 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,6 +140,10 @@ int main(int argc, char** argv) {
         const bool script = name.rfind("vk_data", 0) == 0;
         std::vector<std::pair<std::string, Bytes>> entries;
         Entries(file.path().string(), script, entries);
+        // Roll scripts are named only by the scripts' "roll" lines.
+        std::vector<std::string> rolls;
+        if (script)
+            for (const auto& [entry, bytes] : entries) RollNames(bytes, rolls);
         Bytes whole;
         if (file.file_size() <= 64 * 1024 && ReadWholeFile(file.path().string(), whole)) Seed("archive", name, whole);
         for (auto& [entry, bytes] : entries) {
@@ -133,6 +153,8 @@ int main(int argc, char** argv) {
                 Seed("sjis", seed, bytes);
                 for (const char* table : {"MAP", "VIEW", "SYS_FLASHBAK", "SELTREE", "ENDROLL", "SROLL"})
                     if (entry == table) Seed("tables", seed, bytes);
+                for (const std::string& roll : rolls)
+                    if (EqualsNoCase(entry.c_str(), roll.c_str())) Seed("roll", seed, bytes);
             } else if (name.rfind("vk_gra", 0) == 0) {
                 Bytes whole = {0};
                 whole.insert(whole.end(), bytes.begin(), bytes.end());

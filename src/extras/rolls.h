@@ -34,6 +34,46 @@ inline int RollLineLeft(int width, int textWidth, int alignment) {
 // The alignment letters of "CENTER": horizontal alignment and vertical centring.
 void ParseRollAlignment(const char* letters, int& horizontal, bool& vertical);
 
+// A roll script ("roll NAME") read into steps, one per line, before any of
+// it plays, so that every name, number and rectangle is checked once here
+// and the roll itself only plays what it is given.
+constexpr int kRollWordMax = 9;   // bytes of a command word
+constexpr int kRollNameMax = 63;  // bytes of a GRA picture name
+constexpr int kRollBlockMax = 64;  // lines of one text block
+// The longest WAIT, in tenths of a second, whose deadline still fits the
+// millisecond clock's signed difference (about 24 days).
+constexpr int32_t kRollWaitMax = 0x7FFFFFFF / 100;
+
+enum class RollOp : uint8_t {
+    kText,          // text: a line of the current block
+    kTextNewBlock,  // text: the first line after a command, which starts a new block
+    kTextDropped,   // text: a line past kRollBlockMax in its block (traced, not shown)
+    kMusic,         // value: the track
+    kPicture,       // text: the picture name; value: the fade mode
+    kRectangle,     // rect: left, top, right, bottom, on the screen and not empty
+    kBadRectangle,  // text: WIN's arguments (traced; the rectangle stays)
+    kPut,           // value: 0 at once, 1 faded in, anything else only shows the screen
+    kErase,         // value: as PUT
+    kResetClock,    // RESET and HOOK
+    kWait,          // value: tenths of a second, 0 ... kRollWaitMax
+    kAlign,         // alignment, centred
+    kUnknown,       // text: the whole line (traced)
+};
+
+struct RollStep {
+    RollOp op = RollOp::kText;
+    int32_t value = 0;
+    std::string text;
+    int rect[4] = {};
+    int alignment = 1;
+    bool centred = true;
+};
+
+std::vector<RollStep> ParseRollScript(const char* script, int32_t length);
+// Plays steps as the command roll does once it has read its script (play
+// mode 3, pausable and stoppable after every step).
+void PlayStaffRoll(TForm1& f, const std::vector<RollStep>& steps);
+
 // The table "sroll": its lines up to a line "}" (all of them without one),
 // at most kScrollLinesMax.
 constexpr int kScrollLinesMax = 2000;

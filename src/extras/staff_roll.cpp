@@ -37,10 +37,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int kRollWordMax = 9;
-constexpr int kRollNameMax = 63;
-constexpr int kRollBlockMax = 64;  // lines of one text block
-
 struct RollRun {
     int left = 200, top = 200, right = 600, bottom = 600;
     Picture text, blend;
@@ -70,15 +66,10 @@ void ShowScreen(TForm1& f) {
     f.plat.surface().Update();
 }
 
-// GRA name[,mode]: the picture into the scene picture, cross-faded in for
-// modes 1 (fast) and 2 (slow), at once otherwise. False when a stop cut
-// the fade short.
-bool RollPicture(TForm1& f, const char* args) {
-    int n = 0;
-    while (args[n] && args[n] != '\t' && args[n] != ' ' && args[n] != '\r' && args[n] != ',' && n < kRollNameMax) ++n;
-    const std::string name(args, static_cast<size_t>(n));
-    const char* comma = std::strchr(args + n, ',');
-    const int mode = comma ? ReadInt(comma + 1) : 1;
+// GRA: the picture into the scene picture, cross-faded in for modes 1
+// (fast) and 2 (slow), at once otherwise. False when a stop cut the fade
+// short.
+bool RollPicture(TForm1& f, const std::string& name, int mode) {
     Picture loaded;
     if (LoadPicture(f, name, loaded)) {
         // The scene keeps its screen size whatever the picture's.
@@ -103,21 +94,9 @@ bool RollPicture(TForm1& f, const char* args) {
     return true;
 }
 
-// WIN left,top,right,bottom: a new text rectangle, kept on the screen.
-void RollRectangle(RollRun& run, const char* args) {
-    std::string fields[5];
-    const int n = SplitTableFields(args, fields, 5);
-    int v[4] = {};
-    for (int i = 0; i < 4 && i < n; ++i) v[i] = ReadInt(fields[i].c_str());
-    for (int i = 0; i < 4; ++i) {
-        const int limit = i % 2 == 0 ? kScreenWidth : kScreenHeight;
-        v[i] = v[i] < 0 ? 0 : v[i] > limit ? limit : v[i];
-    }
-    if (n < 4 || v[2] <= v[0] || v[3] <= v[1]) {
-        Trace("roll: WIN %s is not a rectangle on the screen; the text rectangle stays", TraceText(args).c_str());
-        return;
-    }
-    run.left = v[0], run.top = v[1], run.right = v[2], run.bottom = v[3];
+// WIN: a new text rectangle, kept on the screen.
+void RollRectangle(RollRun& run, const RollStep& step) {
+    run.left = step.rect[0], run.top = step.rect[1], run.right = step.rect[2], run.bottom = step.rect[3];
     run.text.Resize(run.Width(), run.Height());
     run.blend.Resize(run.Width(), run.Height());
 }
@@ -179,9 +158,9 @@ void RollErase(TForm1& f, RollRun& run, int n) {
 // WAIT n: until n tenths of a second after the base time, in steps of at
 // most 100 ms so that a stop is seen. The next wait measures from this
 // one's deadline, so a command that overran is made up for, not added on.
-void RollWait(TForm1& f, RollRun& run, int n) {
+void RollWait(TForm1& f, RollRun& run, int32_t n) {
     platform::Clock& clock = f.plat.clock();
-    const uint32_t target = run.base + 100u * static_cast<uint32_t>(n < 0 ? 0 : n);
+    const uint32_t target = run.base + 100u * static_cast<uint32_t>(n);
     for (;;) {
         const int32_t left = static_cast<int32_t>(target - clock.Now());
         if (left <= 0) break;
@@ -196,45 +175,32 @@ void RollWait(TForm1& f, RollRun& run, int n) {
     run.base = Stopped(f) ? clock.Now() : target;
 }
 
-// One command line; false when the roll is to end.
-bool RollCommand(TForm1& f, RollRun& run, const std::string& line) {
-    size_t n = 1;
-    char word[kRollWordMax + 1] = {};
-    while (n < line.size() && line[n] != '\t' && line[n] != ' ' && line[n] != '\r') {
-        if (n - 1 < static_cast<size_t>(kRollWordMax)) word[n - 1] = AsciiUpper(line[n]);
-        ++n;
+// One step; false when the roll is to end.
+bool RollStepPlay(TForm1& f, RollRun& run, const RollStep& step) {
+    switch (step.op) {
+        case RollOp::kTextNewBlock: run.block.clear(); [[fallthrough]];
+        case RollOp::kText: run.block.push_back(step.text); break;
+        case RollOp::kTextDropped:
+            Trace("roll: a text block of more than %d lines; the rest is left out", kRollBlockMax);
+            break;
+        case RollOp::kMusic: SetMusic(f, step.value); break;
+        case RollOp::kPicture: return RollPicture(f, step.text, step.value);
+        case RollOp::kRectangle: RollRectangle(run, step); break;
+        case RollOp::kBadRectangle:
+            Trace("roll: WIN %s is not a rectangle on the screen; the text rectangle stays",
+                  TraceText(step.text).c_str());
+            break;
+        case RollOp::kPut: RollPut(f, run, step.value); break;
+        case RollOp::kErase: RollErase(f, run, step.value); break;
+        case RollOp::kResetClock: run.base = f.plat.clock().Now(); break;
+        case RollOp::kWait: RollWait(f, run, step.value); break;
+        case RollOp::kAlign: run.alignment = step.alignment, run.centred = step.centred; break;
+        case RollOp::kUnknown: Trace("roll: unknown command %s ignored", TraceText(step.text).c_str()); break;
     }
-    const std::string args = n < line.size() ? line.substr(n + 1) : std::string();
-    if (n - 1 > static_cast<size_t>(kRollWordMax)) {
-        Trace("roll: unknown command %s ignored", TraceText(line).c_str());
-        return true;
-    }
-    const int value = ReadInt(args.c_str());
-    const std::string w = word;
-    if (w == "MUSIC") SetMusic(f, value);
-    else if (w == "GRA") return RollPicture(f, args.c_str());
-    else if (w == "WIN") RollRectangle(run, args.c_str());
-    else if (w == "PUT") RollPut(f, run, value);
-    else if (w == "ERA") RollErase(f, run, value);
-    else if (w == "RESET" || w == "HOOK") run.base = f.plat.clock().Now();
-    else if (w == "WAIT") RollWait(f, run, value);
-    else if (w == "CENTER") ParseRollAlignment(args.c_str(), run.alignment, run.centred);
-    else Trace("roll: unknown command %s ignored", TraceText(line).c_str());
     return true;
 }
 
 }  // namespace
-
-void ParseRollAlignment(const char* letters, int& horizontal, bool& vertical) {
-    horizontal = 0;
-    vertical = false;
-    for (const char* p = letters; *p; ++p) {
-        const char c = AsciiUpper(*p);
-        if (c == 'X') horizontal = 1;
-        else if (c == 'R') horizontal = 2;
-        else if (c == 'Y') vertical = true;
-    }
-}
 
 void StaffRollCommand(TForm1& f, const char* args) {
     int n = 0;
@@ -244,9 +210,14 @@ void StaffRollCommand(TForm1& f, const char* args) {
         Trace("roll %s: no such roll script", TraceText(name).c_str());
         return;
     }
-    // A copy: what the roll does may load other tables.
-    const std::string script(f.loader.table, static_cast<size_t>(f.loader.tableLength));
+    // Read before anything plays: what the roll does may load other tables.
+    const std::vector<RollStep> steps = ParseRollScript(f.loader.table, f.loader.tableLength);
     Trace("roll %s: started", TraceText(name).c_str());
+    PlayStaffRoll(f, steps);
+    Trace("roll %s: %s", TraceText(name).c_str(), f.extras.staffRollStop ? "stopped" : "ended");
+}
+
+void PlayStaffRoll(TForm1& f, const std::vector<RollStep>& steps) {
     ExtrasState& x = f.extras;
     f.app.playMode = 3;
     x.staffRollStop = false;
@@ -255,26 +226,14 @@ void StaffRollCommand(TForm1& f, const char* args) {
     run.text.Resize(run.Width(), run.Height());
     run.blend.Resize(run.Width(), run.Height());
     run.base = f.plat.clock().Now();
-    bool afterCommand = true;
-    const int32_t length = static_cast<int32_t>(script.size());
-    for (int32_t pos = 0; pos < length;) {
-        const std::string line = ReadTableLine(script.data(), length, pos);
-        if (!line.empty() && (line[0] == '*' || line[0] == '@')) {
-            afterCommand = true;
-            if (!RollCommand(f, run, line)) break;
-        } else {
-            if (afterCommand) run.block.clear();
-            afterCommand = false;
-            if (run.block.size() < static_cast<size_t>(kRollBlockMax)) run.block.push_back(line);
-            else Trace("roll: a text block of more than %d lines; the rest is left out", kRollBlockMax);
-        }
+    for (const RollStep& step : steps) {
+        if (!RollStepPlay(f, run, step)) break;
         while (x.staffRollPaused && !x.staffRollStop) {
             f.plat.ProcessMessages();
             f.plat.clock().Sleep(100);
         }
         if (x.staffRollStop) break;
     }
-    Trace("roll %s: %s", TraceText(name).c_str(), x.staffRollStop ? "stopped" : "ended");
     f.app.playMode = 0;
 }
 

@@ -7,6 +7,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/archive.h"
+#include "gfx/image_files.h"
 #include "script/loader.h"
 
 namespace velmora {
@@ -29,18 +30,32 @@ bool StartsWithDigit(const std::string& s) { return !s.empty() && s[0] >= '0' &&
 // Loads a sprite into the next cache slot, split into colour and mask.
 void FillSpriteSlot(TForm1& f, const std::string& name) {
     GfxState& g = f.gfx;
-    // A missing sprite leaves the load picture as it was; its old content
-    // is what the slot receives.
-    if (!LoadPicture(f, name, g.spriteLoad))
+    // A missing sprite gets what the load picture last received. Its storage
+    // goes once a sprite is cut, so that picture is loaded again by name.
+    if (LoadPicture(f, name, g.spriteLoad)) {
+        g.spriteLoadName = name;
+    } else {
         ContentError("picture", "sprite %s: no such picture", TraceText(name).c_str());
+        if (!g.spriteLoadName.empty()) LoadPicture(f, g.spriteLoadName, g.spriteLoad);
+    }
     SpriteSlot& slot = g.spriteCache[g.nextSpriteSlot];
     const int half = g.spriteLoad.width / 2;
     const int h = g.spriteLoad.height;
-    if (slot.colour.width != half || slot.colour.height != h) slot.colour.Resize(half, h);
-    if (slot.mask.width != half || slot.mask.height != h) slot.mask.Resize(half, h);
-    CopyRect(slot.colour, 0, 0, g.spriteLoad, 0, 0, half, h);
-    CopyRect(slot.mask, 0, 0, g.spriteLoad, half, 0, half, h);
+    const size_t bytes = static_cast<size_t>(half) * static_cast<size_t>(h) * 3;
+    // The halves are pictures like any other: past the cap the slot stays
+    // empty (the sprite is not drawn) rather than the memory overshooting.
+    if (PictureMemoryAllows(f, {{&slot.colour, bytes}, {&slot.mask, bytes}}, name, static_cast<unsigned>(half),
+                            static_cast<unsigned>(h))) {
+        if (slot.colour.width != half || slot.colour.height != h) slot.colour.Resize(half, h);
+        if (slot.mask.width != half || slot.mask.height != h) slot.mask.Resize(half, h);
+        CopyRect(slot.colour, 0, 0, g.spriteLoad, 0, 0, half, h);
+        CopyRect(slot.mask, 0, 0, g.spriteLoad, half, 0, half, h);
+    } else {
+        slot.colour = Picture();
+        slot.mask = Picture();
+    }
     slot.name = name;
+    g.spriteLoad = Picture();
     g.nextSpriteSlot = (g.nextSpriteSlot + 1) % kSpriteSlots;
 }
 
@@ -85,6 +100,7 @@ void CreateCompositionPictures(TForm1& f) {
     g.messageWindow.Resize(std::clamp(f.config.TXW_SIZE_X, 0, kScreenWidth),
                            std::clamp(f.config.TXW_SIZE_Y, 0, kScreenHeight));
     for (Picture* p : {&g.background, &g.overlay, &g.spriteLoad, &g.parts}) p->Resize(0, 0);
+    g.spriteLoadName.clear();
     for (SpriteSlot& slot : g.spriteCache) {
         slot.colour.Resize(0, 0);
         slot.mask.Resize(0, 0);

@@ -56,6 +56,9 @@ struct GfxState {
     Picture scene, screen, previous, work, novel, choiceSave, mask;
     // Pictures sized by what was loaded into them.
     Picture background, overlay, spriteLoad, parts;
+    // The picture the sprite load picture last received, which a missing
+    // sprite shows; the load picture itself is emptied once a sprite is cut.
+    std::string spriteLoadName;
     Picture messageWindow;  // TXW_SIZE_X x TXW_SIZE_Y
     // Sprite state.
     std::string spriteNames[kSpritePositions];

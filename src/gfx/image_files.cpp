@@ -311,23 +311,30 @@ bool ClaimedPictureSize(const uint8_t* entry, size_t size, bool jpeg, unsigned& 
 
 namespace {
 
-// What the pictures would hold with this one stored into target (whose
-// storage is kept when it is large enough).
-size_t PictureMemoryWith(const Picture& target, size_t bytes) {
-    const size_t held = pictureBytesHeld.load(std::memory_order_relaxed);
-    const size_t kept = target.bytes.capacity();
-    if (bytes <= kept) return held;
-    return held - std::min(held, kept) + bytes;
+// What the pictures would hold with each claim stored into its target
+// (whose storage is kept when it is large enough).
+size_t PictureMemoryWith(std::initializer_list<PictureClaim> claims) {
+    size_t held = pictureBytesHeld.load(std::memory_order_relaxed);
+    for (const PictureClaim& c : claims) {
+        const size_t kept = c.target->bytes.capacity();
+        if (c.bytes > kept) held = held - std::min(held, kept) + c.bytes;
+    }
+    return held;
 }
 
-// Whether a picture of this claimed size may be loaded into target; sprites
-// off screen are let go to make room before a picture is refused.
-bool PictureMemoryAllows(TForm1& f, const Picture& target, unsigned width, unsigned height, const std::string& name) {
+}  // namespace
+
+bool PictureMemoryAllows(TForm1& f, std::initializer_list<PictureClaim> claims, const std::string& name, unsigned width,
+                         unsigned height) {
     GfxState& g = f.gfx;
-    const size_t bytes = static_cast<size_t>(width) * height * 3;
-    if (PictureMemoryWith(target, bytes) <= g.pictureMemoryCap) return true;
+    // What fits into storage already held adds nothing, even past the cap
+    // (pictures the cap does not guard, such as the screens, can take it there).
+    bool grows = false;
+    for (const PictureClaim& c : claims) grows = grows || c.bytes > c.target->bytes.capacity();
+    if (!grows || PictureMemoryWith(claims) <= g.pictureMemoryCap) return true;
+    // Measured again afterwards: a target may itself be a sprite let go.
     DropHiddenSprites(f);
-    const size_t wanted = PictureMemoryWith(target, bytes);
+    const size_t wanted = PictureMemoryWith(claims);
     if (wanted <= g.pictureMemoryCap) return true;
     std::vector<std::string>& traced = g.pictureMemoryRefused;
     if (std::find(traced.begin(), traced.end(), name) == traced.end()) {
@@ -337,8 +344,6 @@ bool PictureMemoryAllows(TForm1& f, const Picture& target, unsigned width, unsig
     }
     return false;
 }
-
-}  // namespace
 
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     DataState& d = f.data;
@@ -362,7 +367,8 @@ bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     // Checked against the claim, before the decoder allocates anything; a
     // claim that does not hold is the decoder's to refuse.
     if (ok && ClaimedPictureSize(entry.data(), entry.size(), jpeg, width, height) &&
-        PictureSizeAllowed(width, height) && !PictureMemoryAllows(f, picture, width, height, stored)) {
+        PictureSizeAllowed(width, height) &&
+        !PictureMemoryAllows(f, {{&picture, static_cast<size_t>(width) * height * 3}}, stored, width, height)) {
         entry.clear();
         return false;
     }

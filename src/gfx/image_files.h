@@ -3,6 +3,7 @@
 // JPEG pictures of the JPEG volume, all decoded into the one picture type.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -95,6 +96,17 @@ private:
 // refused the same way (traced once per name) after the sprites that are
 // not on screen have been let go.
 bool LoadPicture(TForm1& f, const std::string& name, Picture& picture);
+// A picture about to be given `bytes` of pixels (its own storage is reused
+// when large enough).
+struct PictureClaim {
+    const Picture* target;
+    size_t bytes;
+};
+// Whether the claims fit under the cap on all pictures' memory together.
+// Sprites off screen are let go to make room first; a refusal is traced
+// once for `name` (of size width x height), and tried again when asked.
+bool PictureMemoryAllows(TForm1& f, std::initializer_list<PictureClaim> claims, const std::string& name, unsigned width,
+                         unsigned height);
 bool PictureExists(TForm1& f, const std::string& name);
 
 // Reads a Windows bitmap file (1, 4, 8, 24 or 32 bits, uncompressed, either

@@ -395,6 +395,13 @@ TEST(PictureMemory, LoadsStayUnderTheCapAndARefusalIsToldOnce) {
     for (int i = 4; i < 10; ++i) EXPECT_EQ(trace.Count("picture BIG" + std::to_string(i) + ":"), 1) << trace.Text();
     EXPECT_EQ(trace.Count("refused"), 6);
     EXPECT_TRUE(held[9].Empty());
+    // Past the cap, a picture that fits the storage it has still loads: it
+    // adds nothing.
+    const size_t cap = f.gfx.pictureMemoryCap;
+    f.gfx.pictureMemoryCap = pictureBytesHeld.load() - 1;
+    EXPECT_TRUE(LoadPicture(f, "big1", held[1]));
+    EXPECT_FALSE(LoadPicture(f, "big5", held[5]));
+    f.gfx.pictureMemoryCap = cap;
     Picture photo;
     EXPECT_FALSE(LoadPicture(f, "photo", photo));
     EXPECT_EQ(trace.Count("picture PHOTO: 256x256"), 1) << trace.Text();
@@ -421,8 +428,7 @@ TEST(PictureMemory, SpritesOffScreenAreLetGoBeforeAPictureIsRefused) {
     SetSprites(f, "spa,spb,spc");
     ASSERT_EQ(g.spriteCount, 3);
     SetSprites(f, "spc");
-    // SPA and SPB stay cached (and the load picture holds the last one):
-    // six sprite halves of 96 KiB and one load of 192 KiB.
+    // SPA and SPB stay cached: four sprite halves of 96 KiB.
     const size_t one = 256 * 256 * 3;
     g.pictureMemoryCap = pictureBytesHeld.load() + one / 2;
     ASSERT_TRUE(LoadPicture(f, "back", g.overlay));
@@ -438,4 +444,89 @@ TEST(PictureMemory, SpritesOffScreenAreLetGoBeforeAPictureIsRefused) {
     Picture more;
     EXPECT_FALSE(LoadPicture(f, "wide", more));
     EXPECT_TRUE(more.Empty());
+}
+
+namespace {
+
+// A sprite picture: colour on the left, an opaque mask on the right.
+Picture SpritePicture(int w, int h, uint8_t b, uint8_t g, uint8_t r) {
+    Picture p = Filled(2 * w, h, 255, 255, 255);
+    const Picture colour = Filled(w, h, b, g, r);
+    CopyRect(p, 0, 0, colour, 0, 0, w, h);
+    return p;
+}
+
+}  // namespace
+
+TEST(PictureMemory, ASpritesHalvesAreHeldToTheCapAndItsLoadPictureLetsGo) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    game.Entry("vk_gra.vrk", "SPA", Packed(SpritePicture(128, 256, 1, 2, 3)));
+    game.Entry("vk_gra.vrk", "SPB", Packed(SpritePicture(256, 256, 4, 5, 6)));
+    game.Entry("vk_gra.vrk", "SPC", Packed(SpritePicture(128, 256, 7, 8, 9)));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    GfxState& g = f.gfx;
+    const size_t one = 256 * 256 * 3;
+    SetSprites(f, "spa");
+    EXPECT_EQ(g.spriteLoad.bytes.capacity(), 0u);  // cut, and nothing needs it
+    EXPECT_EQ(g.spriteCache[g.spriteSlotOf[0]].colour.width, 128);
+
+    // SPB's load (2 x one) fits, its halves (2 x one more) do not, and the
+    // sprite on screen is not let go for them.
+    g.pictureMemoryCap = pictureBytesHeld.load() + 2 * one + one / 2;
+    pictureBytesPeak.store(pictureBytesHeld.load());
+    {
+        test::TraceCapture trace;
+        SetSprites(f, "spa,spb");
+        EXPECT_EQ(trace.Count("picture SPB: 256x256 would take"), 1) << trace.Text();
+    }
+    EXPECT_LE(pictureBytesPeak.load(), g.pictureMemoryCap);
+    ASSERT_EQ(g.spriteCount, 2);
+    const SpriteSlot& refused = g.spriteCache[g.spriteSlotOf[1]];
+    EXPECT_EQ(refused.name, "SPB");  // known, so not loaded again at every scan
+    EXPECT_TRUE(refused.colour.Empty());
+    EXPECT_TRUE(refused.mask.Empty());
+    EXPECT_EQ(g.spriteCache[g.spriteSlotOf[0]].colour.width, 128);
+    EXPECT_EQ(g.spriteLoad.bytes.capacity(), 0u);
+
+    // With SPA and SPB off screen, SPC's halves make room by letting them go.
+    g.pictureMemoryCap = pictureBytesHeld.load() + one + one / 2;
+    pictureBytesPeak.store(pictureBytesHeld.load());
+    SetSprites(f, "spc");
+    EXPECT_LE(pictureBytesPeak.load(), g.pictureMemoryCap);
+    const SpriteSlot& shown = g.spriteCache[g.spriteSlotOf[0]];
+    EXPECT_EQ(shown.name, "SPC");
+    ASSERT_EQ(shown.colour.width, 128);
+    EXPECT_EQ(shown.colour.bytes[0], 7);
+    int cached = 0;
+    for (const SpriteSlot& slot : g.spriteCache) cached += !slot.name.empty();
+    EXPECT_EQ(cached, 1);
+}
+
+TEST(PictureMemory, AMissingSpriteStillShowsTheLastSpriteLoaded) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    game.Entry("vk_gra.vrk", "SPA", Packed(SpritePicture(64, 32, 10, 20, 30)));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    GfxState& g = f.gfx;
+    // Before any sprite was loaded there is nothing to show.
+    SetSprites(f, "nosuch");
+    EXPECT_TRUE(g.spriteCache[g.spriteSlotOf[0]].colour.Empty());
+    SetSprites(f, "spa");
+    EXPECT_EQ(g.spriteLoad.bytes.capacity(), 0u);
+    test::TraceCapture trace;
+    SetSprites(f, "spa,other");
+    EXPECT_EQ(trace.Count("sprite OTHER: no such picture"), 1) << trace.Text();
+    const SpriteSlot& slot = g.spriteCache[g.spriteSlotOf[1]];
+    EXPECT_EQ(slot.name, "OTHER");
+    ASSERT_EQ(slot.colour.width, 64);
+    ASSERT_EQ(slot.colour.height, 32);
+    EXPECT_EQ(slot.colour.bytes[0], 10);
+    EXPECT_EQ(slot.colour.bytes[2], 30);
+    EXPECT_EQ(slot.mask.bytes[0], 255);
+    EXPECT_EQ(g.spriteLoad.bytes.capacity(), 0u);
 }
