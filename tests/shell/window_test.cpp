@@ -177,6 +177,19 @@ TEST(Shell, OneWindowPerGameAndAStaleLockDoesNotBlock) {
     EXPECT_NE(std::string(log.begin(), log.end()).find("window brought to the front"), std::string::npos);
 }
 
+TEST(Shell, QuitAfterEndsTheRunWhileABoxIsOpen) {
+    // The name entry box opens at once and waits for the player; the timed
+    // quit must still end the run, not leave the window up with the game
+    // already torn down under the box.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    test::TestGame game;
+    game.Script("_config", "TITLE:Box\nGAME_ID:quitbox\n").Script("main", "*setname\n[$0]\n\\\n");
+    game.Build();
+    std::string out;
+    EXPECT_EQ(test::RunVelmora("--quit-after 1500 " + game.path(), &out, 20), 0) << out;
+    EXPECT_NE(out.find("idle passes"), std::string::npos) << out;
+}
+
 TEST(Shell, NameEntryTakesTheInputMethodsTextAndOnlyAGoodName) {
     WindowGame g("*setname\n[$0]さん\n\\\n");
     TForm1& f = g.f;

@@ -100,8 +100,9 @@ std::string CopyDemo(const TempDir& dir) {
     return to;
 }
 
-int RunVelmora(const std::string& args, std::string* output) {
-    std::string cmd = std::string(VELMORA_EXE) + " " + args + " 2>&1";
+int RunVelmora(const std::string& args, std::string* output, int timeoutSeconds) {
+    const std::string limit = timeoutSeconds > 0 ? "timeout -k 5 " + std::to_string(timeoutSeconds) + " " : "";
+    std::string cmd = limit + VELMORA_EXE + " " + args + " 2>&1";
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return -1;
     char buf[4096];

@@ -67,6 +67,7 @@ inline constexpr const char* kPlayerFiles[] = {"save", "save0.dat", "save0.dat.l
 std::string CopyDemo(const TempDir& dir);
 
 // Runs the velmora executable and returns its exit status; output captured.
-int RunVelmora(const std::string& args, std::string* output = nullptr);
+// With timeoutSeconds, a run that outlives it is killed and gives 124.
+int RunVelmora(const std::string& args, std::string* output = nullptr, int timeoutSeconds = 0);
 
 }  // namespace velmora::test

@@ -126,7 +126,9 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
                              plat.idlePasses, 100.0 * cpu / (wall.elapsed() / 1000.0));
                 plat.destroyed = true;
                 engine->FormDestroy();
-                QApplication::quit();
+                // Every loop ends, a box's or form's that is open too:
+                // quit() would be refused while the box stays on screen.
+                QCoreApplication::exit(0);
             });
         }
         status = QApplication::exec();
