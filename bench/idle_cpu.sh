@@ -66,15 +66,14 @@ sleep 8
 for n in $names; do runtime $n > "$work/$n/before"; done
 sleep "$seconds"
 for n in $names; do runtime $n > "$work/$n/after"; done
-wait "$(cat "$work/engine/pid")" || true
 for n in $names; do
   wait "$(cat "$work/$n/pid")" 2>/dev/null || true
+  echo $(($(cat "$work/$n/after") - $(cat "$work/$n/before"))) > "$work/$n/used"
   passes=$(sed -n 's/^[a-z]*: \([0-9.]*\) s, \([0-9]*\) idle passes.*/\2 \1/p' "$work/$n/log")
-  echo "$(cat "$work/$n/before") $(cat "$work/$n/after") $passes" | awk -v n="$n" -v label="$mode $screen" -v s="$seconds" '{
-    if (NF < 4 || $4 <= 0) { printf "%s: no measurement\n", n; exit 1 }
-    printf "%s (%s): %.2f%% of one core over %d s at a page wait, %.1f idle passes a second\n", n, label, ($2 - $1) / 1e7 / s, s, $3 / $4
+  echo "$(cat "$work/$n/used") $passes" | awk -v n="$n" -v label="$mode $screen" -v s="$seconds" '{
+    if (NF < 3 || $3 <= 0) { printf "%s: no measurement\n", n; exit 1 }
+    printf "%s (%s): %.2f%% of one core over %d s at a page wait, %.1f idle passes a second\n", n, label, $1 / 1e7 / s, s, $2 / $3
   }'
-  echo "$(cat "$work/$n/before") $(cat "$work/$n/after")" | awk '{print ($2 - $1)}' > "$work/$n/used"
 done
 for n in $names; do
   [ "$n" = engine ] && continue
