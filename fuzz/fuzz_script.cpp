@@ -23,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!tools::BuildScriptArchive(entries, archive, error)) return 0;
     fuzz::WriteGameFile("vk_data2.vrk", archive.data(), archive.size());
     ReadScriptIndex("vk_data2.vrk", f.data.scripts[1]);
+    // What the last input left open (a choice, a wait, a sleep, a prompt)
+    // would hold the stepper, and this input would only be loaded.
+    ResetWaits(f);
+    f.stepper.SleepCountdown = 0;
+    f.stepper.voiceEndWait = false;
+    f.ui.promptKind = kPromptNone;
+    f.app.playMode = 0;
+    f.flags.busy = false;
     f.loader.callDepth = 0;
     std::strcpy(f.loader.currentScript, "FUZZ");
     if (!LoadScript(f, "fuzz", 1)) return 0;

@@ -1,7 +1,9 @@
 // Writes the seed corpora of the harnesses: every entry of the demo game's
 // archives sorted by the reader that takes it, the archives themselves, and
 // small files made with the authoring tools where the demo has none.
-//   velmora-fuzz-seeds OUT_DIR DEMO_DIR
+// The settings and events harnesses are seeded from the tests: every events
+// text a test hands to a run, and every settings file a test writes.
+//   velmora-fuzz-seeds OUT_DIR DEMO_DIR [TESTS_DIR]
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -123,11 +125,51 @@ void RollNames(const Bytes& script, std::vector<std::string>& names) {
     }
 }
 
+// The C++ string literal starting at text[at] (at the quote), with any
+// literals right after it joined on; at moves past them.
+std::string Literal(const std::string& text, size_t& at) {
+    std::string value;
+    while (at < text.size() && text[at] == '"') {
+        for (++at; at < text.size() && text[at] != '"'; ++at) {
+            char c = text[at];
+            if (c == '\\' && at + 1 < text.size()) {
+                c = text[++at];
+                c = c == 'n' ? '\n' : c == 't' ? '\t' : c == 'r' ? '\r' : c;
+            }
+            value += c;
+        }
+        ++at;
+        while (at < text.size() && (text[at] == ' ' || text[at] == '\n')) ++at;
+    }
+    return value;
+}
+
+void SeedsFromTests(const std::string& tests) {
+    namespace fs = std::filesystem;
+    int events = 0, settings = 0;
+    for (const auto& file : fs::recursive_directory_iterator(tests)) {
+        if (file.path().extension() != ".cpp") continue;
+        Bytes raw;
+        if (!ReadWholeFile(file.path().string(), raw)) continue;
+        const std::string text(raw.begin(), raw.end());
+        for (size_t at = text.find('"'); at != std::string::npos; at = text.find('"', at)) {
+            const bool isEvents = at >= 7 && text.compare(at - 7, 7, "Events(") == 0;
+            const std::string value = Literal(text, at);
+            if (isEvents && !value.empty()) {
+                Seed("events", "test-" + std::to_string(++events), Bytes(value.begin(), value.end()));
+            } else if (value.size() > 3 && value[0] == '[' && value.find("]\n") != std::string::npos &&
+                       value.find('=') != std::string::npos) {
+                Seed("settings", "test-" + std::to_string(++settings), Bytes(value.begin(), value.end()));
+            }
+        }
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: velmora-fuzz-seeds OUT_DIR DEMO_DIR\n");
+    if (argc != 3 && argc != 4) {
+        std::fprintf(stderr, "usage: velmora-fuzz-seeds OUT_DIR DEMO_DIR [TESTS_DIR]\n");
         return 2;
     }
     out = argv[1];
@@ -217,6 +259,7 @@ int main(int argc, char** argv) {
     const uint32_t check = GlobalCheckValue(global.data(), kGlobalFileSize - 4);
     for (int i = 0; i < 4; ++i) global[kGlobalFileSize - 4 + i] = static_cast<uint8_t>(check >> (8 * i));
     Seed("global", "tool-fresh", global);
+    if (argc == 4) SeedsFromTests(argv[3]);
     std::printf("velmora-fuzz-seeds: %d seeds in %s\n", written, out.c_str());
     return 0;
 }

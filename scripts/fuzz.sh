@@ -14,7 +14,7 @@ cmake -S . -B build-fuzz -G Ninja -DVELMORA_FUZZ=ON -DVELMORA_TESTS=OFF -DCMAKE_
 # The build runs instrumented tools (the demo's generators); their exit-time leaks are not findings.
 ASAN_OPTIONS=detect_leaks=0 cmake --build build-fuzz --target fuzz_all
 ROOT=$(pwd)
-HARNESSES=${*:-"archive config sjis packed_picture jpeg bmp wady ogg music cursor anim slot global script tables roll"}
+HARNESSES=${*:-"archive config sjis packed_picture jpeg bmp wady ogg music cursor anim slot global script tables roll settings events"}
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export LSAN_OPTIONS=suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -650,6 +650,16 @@ bool WritePicture(const std::string& dir, const std::string& name, const std::ve
     return WritePng(file, p) || (error = file + ": cannot be written", false);
 }
 
+// An entry's name as a file name inside the output folder: separators and
+// control characters become "_", and "." or ".." is no folder to climb.
+std::string FileNameOfEntry(const std::string& name) {
+    std::string out = name;
+    for (char& c : out)
+        if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '_';
+    if (out.empty() || out == "." || out == "..") out = std::string(out.size() + 1, '_');
+    return out;
+}
+
 }  // namespace
 
 bool ExtractArchive(const std::string& archive, const std::vector<std::string>& names, const std::string& outDir,
@@ -692,7 +702,9 @@ bool ExtractArchive(const std::string& archive, const std::vector<std::string>& 
     std::string loops;
     for (int i = 0; i < index.count; ++i) {
         if (!wanted[static_cast<size_t>(i)]) continue;
-        const std::string& name = index.names[i];
+        const std::string name = FileNameOfEntry(index.names[i]);
+        if (name != index.names[i])
+            std::fprintf(stderr, "velmora-pack: entry \"%s\" is not a file name; written as %s\n", index.names[i].c_str(), name.c_str());
         std::vector<uint8_t> entry;
         if (ReadEntry(index, i, entry) < 0) {
             error = archive + ": entry " + name + " cannot be read";

@@ -75,6 +75,7 @@ bool ReadPackedGame(const std::string& dir, GameContents& game, std::string& why
                 continue;
             }
             NegateBytes(bytes.data(), bytes.size());
+            s.bytes = bytes.size();
             SplitLines(bytes, s.lines);
             byName[s.name] = std::move(s);
         }
@@ -121,6 +122,7 @@ void ReadSourceScript(const std::string& path, const std::string& name, GameCont
         }
         s.lines.emplace_back(reinterpret_cast<const char*>(cp.data()), cp.empty() ? 0 : cp.size() - 1);
     }
+    for (const std::string& l : s.lines) s.bytes += l.size() + 1;
     game.scripts.push_back(std::move(s));
 }
 
@@ -198,9 +200,14 @@ public:
                 CheckConfig(s);
                 continue;
             }
+            line_ = 0;
+            if (s.bytes > static_cast<size_t>(kScriptBufferSize))
+                Error("the script is " + std::to_string(s.bytes) + " bytes packed; the engine loads at most " +
+                      std::to_string(kScriptBufferSize) + ": it does not run");
             // Tables are read by the commands that use them, not run.
             if (tables_.count(s.name)) continue;
             CheckBlocks(s);
+            CheckLoopsWithoutWait(s);
             for (size_t i = 0; i < s.lines.size(); ++i) {
                 line_ = static_cast<int>(i) + 1;
                 CheckLine(s.lines[i], i);
@@ -541,6 +548,33 @@ private:
 
     // Every "{" needs a "}" after it, every "{:NAME" a "}:NAME"; without one
     // the rest of the script is skipped.
+    // A jump back to a label with nothing between that could wait (only
+    // labels, comments and assignments) loops for ever without the player
+    // seeing anything: the engine cuts such passes short, but the game stalls.
+    void CheckLoopsWithoutWait(const CheckScript& s) {
+        for (size_t j = 0; j < s.lines.size(); ++j) {
+            const std::string& line = s.lines[j];
+            if (line.size() < 2 || (line[0] != '*' && line[0] != '@') || FindCommand(line.c_str()) != kCmdGo) continue;
+            const std::string target = Upper(CommandArgs(kCmdGo, line.c_str()));
+            for (size_t i = j; i-- > 0;) {
+                const std::string& l = s.lines[i];
+                if (!l.empty() && l[0] == ':' && Upper(l.substr(1)) == target) {
+                    Add({s.file, static_cast<int>(j) + 1, false,
+                         "go " + Shown(target) + ": loops back to line " + std::to_string(i + 1) +
+                             " with nothing that waits: the game stalls there"});
+                    break;
+                }
+                if (!PassesWithoutWait(l)) break;
+            }
+        }
+    }
+    static bool PassesWithoutWait(const std::string& l) {
+        if (l.empty() || l[0] == ':' || l[0] == ';' || l[0] == '!') return true;
+        if (l[0] != '*' && l[0] != '@') return false;
+        const int cmd = FindCommand(l.c_str());
+        return cmd == kCmdCalc || cmd == kCmdString;
+    }
+
     void CheckBlocks(const CheckScript& s) {
         const size_t n = s.lines.size();
         size_t lastClose = std::string::npos;

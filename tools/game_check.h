@@ -22,6 +22,7 @@ struct CheckScript {
     std::string name;  // the entry name, upper-cased
     std::string file;
     std::vector<std::string> lines;
+    size_t bytes = 0;  // as packed: every line and its NUL
 };
 
 // What a game holds besides its scripts, by upper-cased entry name.

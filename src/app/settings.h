@@ -29,6 +29,20 @@ struct Settings {
     std::string CDDir = "NULL", GameDir, CDDA_DRV;
 };
 
+// Every setting enters the engine through these: a value out of the range
+// its control allows is brought in (to the nearer end, or to the default
+// for a mode), a text is cut to its length. Names without a range pass.
+int32_t ClampSetting(const char* name, int32_t value, int32_t fallback);
+std::string ClampSettingText(const char* name, const std::string& cp932);
+// A setting of the game's key (MAKER_REG, section GAME_ID), brought in.
+int32_t ReadSetting(TForm1& f, const char* name, int32_t fallback);
+std::string ReadSettingText(TForm1& f, const char* name, const std::string& fallback);
+
+// Whether a game's key path ("Software\\Maker\\Game") is made of names
+// only: no "/", no "." or "..". The desktop store turns it
+// into folders, so anything else could lead the settings file anywhere.
+bool IsKeyPathOfNames(const std::string& keyPath);
+
 // Reads every setting of the table in its order (not the installation
 // values) and derives the engine values that follow from them.
 void ReadSettings(TForm1& f);

@@ -47,27 +47,21 @@ std::string WhyMainCannotStart(TForm1& f) {
 }  // namespace
 
 void ReadInstallationValues(TForm1& f) {
-    platform::SettingsStore& st = f.plat.settings();
-    const std::string& key = f.config.MAKER_REG;
-    const std::string& sec = f.config.GAME_ID;
     char cwd[4096];
     std::string here = ::getcwd(cwd, sizeof cwd) ? std::string(cwd) + "/" : std::string("./");
     Settings& s = f.settings;
-    s.CDDir = st.ReadString(key, sec, "CDDir", "NULL");
-    s.GameDir = st.ReadString(key, sec, "GameDir", here);
-    s.CDDA_DRV = st.ReadString(key, sec, "CDDA_DRV", "");
+    s.CDDir = ReadSettingText(f, "CDDir", "NULL");
+    s.GameDir = ReadSettingText(f, "GameDir", here);
+    s.CDDA_DRV = ReadSettingText(f, "CDDA_DRV", "");
     if (s.CDDA_DRV.empty()) s.CDDA_DRV = s.CDDir.substr(0, 3);
     f.data.cdDir = s.CDDir;
 }
 
 void ReadSettings(TForm1& f) {
-    platform::SettingsStore& st = f.plat.settings();
-    const std::string& key = f.config.MAKER_REG;
-    const std::string& sec = f.config.GAME_ID;
     const ConfigValues& c = f.config;
     Settings& s = f.settings;
-    auto I = [&](const char* name, int32_t def) { return st.ReadInteger(key, sec, name, def); };
-    auto T = [&](const char* name, const std::string& def) { return st.ReadString(key, sec, name, def); };
+    auto I = [&](const char* name, int32_t def) { return ReadSetting(f, name, def); };
+    auto T = [&](const char* name, const std::string& def) { return ReadSettingText(f, name, def); };
     platform::Window& w = f.plat.window();
     s.Left = I("Left", (w.ScreenWidth() - kWindowOuterWidth) / 2);
     s.Top = I("Top", (w.ScreenHeight() - kWindowOuterHeight) / 2);

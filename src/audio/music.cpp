@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/engine.h"
+#include "data/file_io.h"
 #include "app/trace.h"
 #include "audio/sound.h"
 
@@ -82,7 +83,7 @@ int StartStream(TForm1& f, int64_t offset, int64_t entrySize) {
         fp = s.animFile;
     } else {
         CloseMusicFile(s);
-        s.file = std::fopen(f.data.bgm.path.c_str(), "rb");
+        s.file = OpenRegularStream(f.data.bgm.path);
         if (!s.file) {
             Trace("music: cannot open \"%s\"", f.data.bgm.path.c_str());
             return 1;

@@ -1,5 +1,7 @@
 #include "data/archive.h"
 
+#include "data/file_io.h"
+
 #include <sys/stat.h>
 
 #include <cstdarg>
@@ -84,7 +86,7 @@ std::string UpperName(const std::string& name) {
 
 void ReadScriptIndex(const std::string& path, ArchiveIndex& index) {
     index.Clear();
-    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    std::FILE* fp = OpenRegularStream(path);
     if (!fp) return;
     long len = FileLength(fp);
     uint8_t head[4];
@@ -116,7 +118,7 @@ void ReadScriptIndex(const std::string& path, ArchiveIndex& index) {
 
 void ReadVolumeIndex(const std::string& path, ArchiveIndex& index) {
     index.Clear();
-    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    std::FILE* fp = OpenRegularStream(path);
     if (!fp) return;
     long len = FileLength(fp);
     uint8_t head[8];
@@ -181,7 +183,7 @@ int32_t ReadEntry(const ArchiveIndex& index, int position, uint8_t* buffer, int3
               capacity);
         return -1;
     }
-    std::FILE* fp = std::fopen(index.path.c_str(), "rb");
+    std::FILE* fp = OpenRegularStream(index.path);
     if (!fp) {
         Trace("archive %s: cannot open to read %s", index.path.c_str(), name.c_str());
         return -1;

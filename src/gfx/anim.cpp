@@ -4,6 +4,8 @@
 // such a skip catches up with the key frame it passed.
 #include "gfx/anim.h"
 
+#include "data/file_io.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -218,7 +220,7 @@ bool OpenAnimation(AnimRun& r) {
     }
     const uint32_t entrySize = index->sizes[pos] < 0 ? 0 : static_cast<uint32_t>(index->sizes[pos]);
     r.base = index->offsets[pos];
-    r.file = std::fopen(index->path.c_str(), "rb");
+    r.file = OpenRegularStream(index->path);
     uint8_t head[kAnimHeaderSize];
     if (!r.file || std::fseek(r.file, static_cast<long>(r.base), SEEK_SET) != 0 ||
         entrySize < kAnimHeaderSize || std::fread(head, 1, sizeof head, r.file) != sizeof head) {

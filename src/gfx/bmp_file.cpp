@@ -18,7 +18,10 @@ uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8);
 
 bool ReadBmpFile(const std::string& path, Picture& picture) {
     std::vector<uint8_t> file;
-    return ReadWholeFile(path, file) && DecodeBmp(file.data(), file.size(), picture);
+    // Far above any picture the engine shows; a larger file is not a picture of ours.
+    constexpr size_t kBmpFileLimit = 64u << 20;
+    return ReadWholeFile(path, file, kBmpFileLimit) && file.size() <= kBmpFileLimit &&
+           DecodeBmp(file.data(), file.size(), picture);
 }
 
 bool DecodeBmp(const uint8_t* data, size_t size, Picture& picture) {

@@ -59,7 +59,7 @@ bool WritePngWithAlpha(const std::string& path, const Picture& picture, const Pi
 }
 
 bool ReadPng(const std::string& path, Picture& picture, Picture* alpha, bool* hadAlpha) {
-    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    std::FILE* fp = OpenRegularStream(path);
     if (!fp) return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;

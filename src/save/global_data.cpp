@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -33,12 +34,31 @@ struct CheckTable {
     }
 };
 
+// The lock file, made exclusively when it is missing; never through a link,
+// and never a FIFO or device, which would block or lock nothing.
+int OpenLockFile(const std::string& path) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && errno == ENOENT)
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) continue;  // another run made it just now
+        if (fd < 0) return -1;
+        struct stat st;
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    return -1;
+}
+
 // Two engines storing at the same moment must not interleave their
 // read-merge-write. The lock file is never renamed, unlike "save0.dat".
 class GlobalDataLock {
 public:
     explicit GlobalDataLock(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd_ = OpenLockFile(path);
         if (fd_ < 0) {
             Trace("global data: cannot open the lock file %s", path.c_str());
             return;
@@ -69,7 +89,7 @@ void OrInto(uint8_t* memory, const uint8_t* file, size_t n) {
 void ReadKaiso(TForm1& f) {
     std::vector<uint8_t> bytes;
     const std::string path = SavePath(f, "kaiso.dat");
-    if (!ReadWholeFile(path, bytes)) return;
+    if (!ReadWholeFile(path, bytes, kKaisoFileSize, true)) return;
     if (bytes.size() != static_cast<size_t>(kKaisoFileSize)) {
         Trace("global data: kaiso.dat has %zu bytes, not %d: record lists start empty", bytes.size(), kKaisoFileSize);
         return;
@@ -94,9 +114,10 @@ void WriteKaiso(TForm1& f) {
     std::memcpy(p, x.recordListNames, sizeof x.recordListNames);
     std::string path = SavePath(f, "kaiso.dat");
     std::vector<uint8_t> old;
-    if (ReadWholeFile(path, old) && old.size() == sizeof bytes && std::memcmp(old.data(), bytes, sizeof bytes) == 0)
+    if (ReadWholeFile(path, old, sizeof bytes, true) && old.size() == sizeof bytes &&
+        std::memcmp(old.data(), bytes, sizeof bytes) == 0)
         return;
-    if (!WriteFileAtomic(path, bytes, sizeof bytes)) Trace("global data: cannot write kaiso.dat");
+    if (!WriteFileAtomic(path, bytes, sizeof bytes, true)) Trace("global data: cannot write kaiso.dat");
 }
 
 }  // namespace
@@ -108,9 +129,28 @@ uint32_t GlobalCheckValue(const uint8_t* bytes, size_t n, uint32_t start) {
     return r;
 }
 
+namespace {
+
+// What of the game folder's save files is a link or not what it should be,
+// or null when all are sound (or missing).
+const char* PlantedSaveEntry() {
+    static const char* const kFiles[] = {"save0.dat", "kaiso.dat", "save0.dat.lock"};
+    struct stat st;
+    if (::lstat("save", &st) == 0 && !S_ISDIR(st.st_mode)) return "save";
+    for (const char* name : kFiles)
+        if (::lstat(name, &st) == 0 && !S_ISREG(st.st_mode)) return name;
+    return nullptr;
+}
+
+}  // namespace
+
 void ChooseSaveFolder(TForm1& f) {
     f.save.folder.clear();
-    if (::access(".", W_OK) == 0) return;
+    // A game folder that ships its save files as links (or special files)
+    // would lead the writes elsewhere: it counts as read-only.
+    const char* planted = PlantedSaveEntry();
+    if (!planted && ::access(".", W_OK) == 0) return;
+    if (planted) Trace("save folder: \"%s\" in the game folder is a link or not a plain file; not written", planted);
     // A game installed read-only keeps its saves in the player's data folder.
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') {
@@ -149,7 +189,7 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     uint8_t file[kGlobalFileSize] = {};
     std::vector<uint8_t> bytes;
     std::string path = SavePath(f, "save0.dat");
-    bool present = ReadWholeFile(path, bytes);
+    bool present = ReadWholeFile(path, bytes, kGlobalFileSize, true);
     if (present && bytes.size() >= static_cast<size_t>(kGlobalFileSize) &&
         GlobalCheckValue(bytes.data(), kGlobalCheckOffset) == GetLe32(bytes.data() + kGlobalCheckOffset)) {
         std::memcpy(file, bytes.data(), kGlobalFileSize);
@@ -187,7 +227,7 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     PutLe32(out + kGlobalCheckOffset, GlobalCheckValue(out, kGlobalCheckOffset));
     // An unchanged file is left alone: loads store twice, and each write waits for the disk.
     bool same = bytes.size() == sizeof out && std::memcmp(bytes.data(), out, sizeof out) == 0;
-    if (!same && !WriteFileAtomic(path, out, sizeof out)) Trace("global data: cannot write %s", path.c_str());
+    if (!same && !WriteFileAtomic(path, out, sizeof out, true)) Trace("global data: cannot write %s", path.c_str());
 
     platform::SettingsStore& st = f.plat.settings();
     char name[8];

@@ -139,7 +139,7 @@ void GatherSlot(TForm1& f, SlotImage& im) {
 // The whole file, or nothing: a slot is only used when it is complete.
 bool ReadSlot(const std::string& path, SlotImage& im) {
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes)) return false;
+    if (!ReadWholeFile(path, bytes, kSlotFileSize, true)) return false;
     return DecodeSlot(bytes.data(), bytes.size(), im);
 }
 
@@ -265,7 +265,7 @@ bool SaveGame(TForm1& f, int slot, bool quiet) {
     EncodeSlot(*image, bytes.data());
     // Written aside and renamed: a failure or a crash leaves the old slot whole.
     std::string path = SlotPath(f, slot);
-    if (!WriteFileAtomic(path, bytes)) {
+    if (!WriteFileAtomic(path, bytes, true)) {
         Trace("save %d: cannot write %s", slot, path.c_str());
         f.flags.busy = false;
         f.plat.dialogs().MessageBox(ToCp932("セーブできませんでした。"), "Error!", platform::BoxIcon::Warning,
@@ -387,7 +387,7 @@ bool SetSlotComment(TForm1& f, int slot, const std::string& text) {
     if (!ValidSlot(slot)) return false;
     std::string path = SlotPath(f, slot);
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path, bytes) || bytes.size() != kSlotFileSize) {
+    if (!ReadWholeFile(path, bytes, kSlotFileSize, true) || bytes.size() != kSlotFileSize) {
         Trace("comment %d: no slot file to write it into", slot);
         return false;
     }
@@ -395,7 +395,7 @@ bool SetSlotComment(TForm1& f, int slot, const std::string& text) {
     const std::string cut = CutSlotComment(text);
     std::memcpy(comment, cut.data(), cut.size());
     std::memcpy(bytes.data() + kSlotCommentOffset, comment, sizeof comment);
-    if (!WriteFileAtomic(path, bytes)) {
+    if (!WriteFileAtomic(path, bytes, true)) {
         Trace("comment %d: cannot write %s", slot, path.c_str());
         return false;
     }

@@ -150,7 +150,7 @@ int SpecialCommand(TForm1& f, const char* args) {
 
 void GameClear(TForm1& f) {
     platform::SettingsStore& st = f.plat.settings();
-    int32_t n = st.ReadInteger("Software\\Sablewood", "lumen", "Clear", 0) + 1;
+    int32_t n = ClampSetting("Clear", st.ReadInteger("Software\\Sablewood", "lumen", "Clear", 0), 0) + 1;
     st.WriteInteger("Software\\Sablewood", "lumen", "Clear", n);
     f.vars.S[100] = n;
     SetBit(f.vars.E, kEBits, 999, true);

@@ -350,7 +350,20 @@ struct StepLocation {
 void StepScript(TForm1& f) {
     StepLocation located(f);
     StepperState& st = f.stepper;
+    // A script that loops without ever waiting would hold the pass for ever:
+    // after this many lines the pass ends and the next one goes on, so the
+    // window keeps answering and the clock keeps moving.
+    constexpr int kLinesPerPass = 10000;
+    int lines = 0;
     for (;;) {
+        if (st.needLine && ++lines > kLinesPerPass) {
+            if (!st.longPassReported) {
+                st.longPassReported = true;
+                ContentError("script", "script %s: %d lines ran without a wait; the pass ends here (a loop with no wait?)",
+                             TraceText(f.loader.loadedScript).c_str(), kLinesPerPass);
+            }
+            return;
+        }
         if (st.needLine) {
             st.PrintingNameLine = false;
             st.lineStart = st.readPos;

@@ -42,6 +42,7 @@ struct StepperState {
     // is dropped.
     bool lineAborted = false;
     bool endReported = false;  // the end of the script went to the trace once
+    bool longPassReported = false;  // a pass cut short went to the trace once
 };
 
 // The inline tags in the order they are tried; a tag matches when the text

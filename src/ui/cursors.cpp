@@ -11,13 +11,22 @@
 
 namespace velmora {
 
+namespace {
+// Far more than a cursor's frames ever take; the first frame is all we use.
+constexpr size_t kCursorFileLimit = 4u << 20;
+}  // namespace
+
 void LoadCursors(TForm1& f) {
     for (int n = 1; n <= kCursorFiles; ++n) {
         char upper[32], lower[32];
         std::snprintf(upper, sizeof upper, "icon/MSCUR%02d.ani", n);
         std::snprintf(lower, sizeof lower, "icon/mscur%02d.ani", n);
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(upper, bytes) && !ReadWholeFile(lower, bytes)) continue;
+        if (!ReadWholeFile(upper, bytes, kCursorFileLimit) && !ReadWholeFile(lower, bytes, kCursorFileLimit)) continue;
+        if (bytes.size() > kCursorFileLimit) {
+            Trace("%s: larger than any cursor (%zu bytes or more); not used", upper, kCursorFileLimit);
+            continue;
+        }
         CursorImage image;
         if (!ParseCursorFile(bytes.data(), bytes.size(), image)) {
             Trace("%s: not a cursor this engine can read", upper);

@@ -94,13 +94,12 @@ public:
     void FormShow() override {
         CentreOver(f_.plat);
         page = Clamp(f_.ui.SettingsPage, 0, kPages - 1);
-        platform::SettingsStore& reg = f_.plat.settings();
         for (const Binding& b : bindings_) {
             // The colour sliders show the engine's values; the rest the store's,
             // with the engine's value (0 for what ApplySettings reads) in its absence.
             const int32_t current = b.live ? *b.live : 0;
             const bool fromEngine = b.effect == Effect::Tint || b.effect == Effect::Opacity;
-            ShowValue(controls[b.control], fromEngine ? current : reg.ReadInteger(Key(), Section(), b.value, current),
+            ShowValue(controls[b.control], fromEngine ? current : ReadSetting(f_, b.value, current),
                       b.negated);
         }
         controls[master_].value = Clamp(f_.audio.masterVolume, kVolumeMin, 0);
@@ -326,7 +325,7 @@ private:
 
     void FillFontList() {
         platform::Control& c = controls[font_];
-        const std::string current = f_.plat.settings().ReadString(Key(), Section(), "FontName", f_.settings.FontName);
+        const std::string current = ReadSettingText(f_, "FontName", f_.settings.FontName);
         c.choices = SettingsFontNames(InstalledFontFamilies());
         c.value = -1;
         for (size_t i = 0; i < c.choices.size(); ++i)
@@ -478,10 +477,10 @@ void ApplySettings(TForm1& f) {
         RebuildGlyphCache(f);
         if (f.app.playMode == 0 && f.ui.choiceKind == kChoiceNone && f.ui.promptKind == kPromptNone) ReloadScene(f);
     }
-    s.Delay = reg.ReadInteger(key, sec, "Delay", 0);
+    s.Delay = ReadSetting(f, "Delay", 0);
     f.app.typewriter = s.Delay == 0;
-    s.GMode = reg.ReadInteger(key, sec, "GMode", 0);
-    s.SMode = reg.ReadInteger(key, sec, "SMode", 0);
+    s.GMode = ReadSetting(f, "GMode", 0);
+    s.SMode = ReadSetting(f, "SMode", 0);
     // As at start-up: a screen too narrow for the window gets the borderless one.
     int mode = s.SMode;
     if (mode == 0 && f.plat.window().ScreenWidth() <= 600) mode = 2;

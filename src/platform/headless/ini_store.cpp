@@ -13,6 +13,9 @@ namespace velmora::platform {
 
 namespace {
 
+// Room for every value at its longest many times over.
+constexpr size_t kSettingsFileLimit = 16u << 20;
+
 bool SameName(const std::string& a, const std::string& b) { return ::strcasecmp(a.c_str(), b.c_str()) == 0; }
 
 std::string Trim(const std::string& s) {
@@ -36,10 +39,21 @@ std::string IniSettingsStore::GroupName(const std::string& keyPath, const std::s
 
 bool IniSettingsStore::Load(std::string* error) {
     groups_.clear();
-    if (path_.empty() || !IsRegularFile(path_)) return true;
+    if (path_.empty()) return true;
+    {
+        // Writes of a run that was killed leave their temporary files beside the store.
+        const size_t slash = path_.rfind('/');
+        RemoveStaleTemporaries(slash == std::string::npos ? "." : path_.substr(0, slash),
+                               slash == std::string::npos ? path_ : path_.substr(slash + 1));
+    }
+    if (!IsRegularFile(path_)) return true;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(path_, bytes)) {
-        if (error) *error = "cannot read " + path_;
+    if (!ReadWholeFile(path_, bytes, kSettingsFileLimit)) {
+        if (error) *error = "cannot read " + path_ + " (not a regular file?)";
+        return false;
+    }
+    if (bytes.size() > kSettingsFileLimit) {
+        if (error) *error = path_ + " is larger than a settings file can be (" + std::to_string(kSettingsFileLimit) + " bytes)";
         return false;
     }
     std::string text(bytes.begin(), bytes.end());

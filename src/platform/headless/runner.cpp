@@ -11,6 +11,27 @@
 
 namespace velmora::platform {
 
+namespace {
+
+// Far beyond any timeline a test writes; /dev/zero and its kind end here.
+constexpr size_t kEventsFileLimit = 16u << 20;
+
+// Reads at most one byte past the limit. A pipe is fine (a shell's
+// process substitution); only the size is bounded.
+bool ReadEventsFile(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::FILE* fp = std::fopen(path.c_str(), "rb");
+    if (!fp) return false;
+    uint8_t buf[65536];
+    size_t n;
+    while (bytes.size() <= kEventsFileLimit && (n = std::fread(buf, 1, sizeof buf, fp)) > 0)
+        bytes.insert(bytes.end(), buf, buf + n);
+    const bool ok = !std::ferror(fp);
+    std::fclose(fp);
+    return ok;
+}
+
+}  // namespace
+
 int RunHeadless(const HeadlessOptions& o) {
     std::FILE* trace = nullptr;
     if (!o.traceFile.empty()) {
@@ -25,8 +46,13 @@ int RunHeadless(const HeadlessOptions& o) {
     Timeline timeline;
     if (!o.eventsFile.empty()) {
         std::vector<uint8_t> bytes;
-        if (!ReadWholeFile(o.eventsFile, bytes)) {
+        if (!ReadEventsFile(o.eventsFile, bytes)) {
             std::fprintf(stderr, "velmora: cannot read the events file %s\n", o.eventsFile.c_str());
+            return 2;
+        }
+        if (bytes.size() > kEventsFileLimit) {
+            std::fprintf(stderr, "velmora: the events file %s is larger than %zu bytes\n", o.eventsFile.c_str(),
+                         kEventsFileLimit);
             return 2;
         }
         std::string error;

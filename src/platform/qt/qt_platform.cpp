@@ -337,6 +337,13 @@ void MainWindow::wheelEvent(QWheelEvent* e) {
 void QtSettingsStore::SetGameFolder(const std::string& folder) { gameFolder_ = folder; }
 
 QString QtSettingsStore::FilePath(const std::string& keyPath, const std::string& section) const {
+    // A game's key path names folders below ours: never a path of its own.
+    if (!IsKeyPathOfNames(keyPath)) {
+        static bool traced = false;
+        if (!traced) Trace("settings: the key path \"%s\" is not made of names; settings are not kept", TraceText(keyPath).c_str());
+        traced = true;
+        return QString();
+    }
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QString rel = FromCp932(keyPath).replace(QLatin1Char('\\'), QLatin1Char('/'));
     while (rel.endsWith(QLatin1Char('/'))) rel.chop(1);
@@ -367,8 +374,10 @@ struct Located {
     QString key;
 };
 
+// No file (a key path refused): nothing is found and nothing kept.
 Located Locate(const QString& file, const std::string& section, const std::string& name) {
     Located l;
+    if (file.isEmpty()) return l;
     l.s = std::make_unique<QSettings>(file, QSettings::IniFormat);
     QString group = Match(l.s->childGroups(), FromCp932(section));
     l.s->beginGroup(group);
@@ -381,7 +390,7 @@ Located Locate(const QString& file, const std::string& section, const std::strin
 int32_t QtSettingsStore::ReadInteger(const std::string& keyPath, const std::string& section,
                                      const std::string& name, int32_t fallback) {
     Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s->contains(l.key)) return fallback;
+    if (!l.s || !l.s->contains(l.key)) return fallback;
     bool ok = false;
     int v = l.s->value(l.key).toString().trimmed().toInt(&ok);
     return ok ? v : fallback;
@@ -390,13 +399,14 @@ int32_t QtSettingsStore::ReadInteger(const std::string& keyPath, const std::stri
 std::string QtSettingsStore::ReadString(const std::string& keyPath, const std::string& section,
                                         const std::string& name, const std::string& fallback) {
     Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s->contains(l.key)) return fallback;
+    if (!l.s || !l.s->contains(l.key)) return fallback;
     return ToCp932Text(l.s->value(l.key).toString());
 }
 
 void QtSettingsStore::WriteInteger(const std::string& keyPath, const std::string& section,
                                    const std::string& name, int32_t value) {
     Located l = Locate(FilePath(keyPath, section), section, name);
+    if (!l.s) return;
     l.s->setValue(l.key, value);
     l.s->sync();
 }
@@ -404,6 +414,7 @@ void QtSettingsStore::WriteInteger(const std::string& keyPath, const std::string
 void QtSettingsStore::WriteString(const std::string& keyPath, const std::string& section,
                                   const std::string& name, const std::string& value) {
     Located l = Locate(FilePath(keyPath, section), section, name);
+    if (!l.s) return;
     l.s->setValue(l.key, FromCp932(value));
     l.s->sync();
 }

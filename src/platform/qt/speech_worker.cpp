@@ -5,6 +5,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <poll.h>
+
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -13,6 +17,11 @@ namespace velmora::platform {
 
 namespace {
 
+// How long the socket may take to accept when asked whether speech can be had.
+constexpr int kAnswerMs = 200;
+// How long the speech thread may take to connect before speech counts as failed.
+constexpr auto kConnectTimeout = std::chrono::seconds(5);
+
 // Where libspeechd looks for the daemon unless SPEECHD_ADDRESS says otherwise.
 std::string DefaultSocket() {
     if (const char* run = std::getenv("XDG_RUNTIME_DIR"); run && *run) return std::string(run) + "/speech-dispatcher/speechd.sock";
@@ -20,14 +29,23 @@ std::string DefaultSocket() {
     return std::string();
 }
 
+// Asked from the window's thread, so it must not wait: a daemon that does
+// not accept (its queue full, or stopped) fills the socket's backlog, and a
+// blocking connect would wait for ever.
 bool SocketAnswers(const std::string& path) {
     sockaddr_un addr{};
     if (path.empty() || path.size() >= sizeof addr.sun_path) return false;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0) return false;
     addr.sun_family = AF_UNIX;
     std::memcpy(addr.sun_path, path.c_str(), path.size());
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    if (!ok && errno == EINPROGRESS) {
+        pollfd p{fd, POLLOUT, 0};
+        int err = 0;
+        socklen_t len = sizeof err;
+        ok = ::poll(&p, 1, kAnswerMs) == 1 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 && err == 0;
+    }
     ::close(fd);
     return ok;
 }
@@ -70,9 +88,19 @@ bool SpeechWorker::Reachable(std::string* why) {
 }
 
 bool SpeechWorker::Failed(std::string* failure) {
-    if (!s_->failed) return false;
-    std::lock_guard<std::mutex> lock(s_->mutex);
-    if (failure) *failure = s_->failure;
+    Shared& s = *s_;
+    if (!s.failed && s.started && !s.connected && std::chrono::steady_clock::now() - s.connectStart > kConnectTimeout) {
+        // The thread may stay stuck in the daemon; speech is given up on, the window goes on.
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (!s.connected && !s.failed) {
+            s.failure = "speech-dispatcher did not answer within 5 seconds";
+            s.failed = true;
+            s.queue.clear();
+        }
+    }
+    if (!s.failed) return false;
+    std::lock_guard<std::mutex> lock(s.mutex);
+    if (failure) *failure = s.failure;
     return true;
 }
 
@@ -80,9 +108,11 @@ void SpeechWorker::Post(Request r) {
     Shared& s = *s_;
     {
         std::lock_guard<std::mutex> lock(s.mutex);
+        if (s.failed && r.kind != Request::Stop) return;  // nothing will ever take it
         if (!s.started) {
             if (r.kind != Request::Configure) return;  // nothing to cancel or say before the first switch-on
             s.started = true;
+            s.connectStart = std::chrono::steady_clock::now();
             std::thread(Run, s_).detach();
         }
         // Lines said while the daemon lags are dropped rather than read late.
@@ -104,9 +134,19 @@ void SpeechWorker::Run(std::shared_ptr<Shared> shared) {
     Shared& s = *shared;
     char* error = nullptr;
     SPDConnection* c = spd_open2("velmora", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &error);
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        if (c && s.failed) {
+            // Too late: the window gave up on speech meanwhile.
+            spd_close(c);
+            c = nullptr;
+        }
+        s.connected = c != nullptr;
+    }
     if (!c) {
         std::lock_guard<std::mutex> lock(s.mutex);
-        s.failure = std::string("speech-dispatcher did not answer") + (error ? std::string(": ") + error : "");
+        if (!s.failed)
+            s.failure = std::string("speech-dispatcher did not answer") + (error ? std::string(": ") + error : "");
         s.failed = true;
         s.queue.clear();
     } else {

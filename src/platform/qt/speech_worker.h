@@ -3,6 +3,7 @@
 // may start the daemon) and every request can take long or hang, and the
 // game must never wait for them.
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -40,7 +41,9 @@ private:
         std::deque<Request> queue;
         std::atomic<bool> failed{false};
         std::string failure;  // under mutex
-        bool started = false;
+        bool started = false;  // the window's thread alone uses it
+        std::atomic<bool> connected{false};
+        std::chrono::steady_clock::time_point connectStart;  // the window's thread alone uses it
     };
     void Post(Request r);
     static void Run(std::shared_ptr<Shared> s);
