@@ -111,6 +111,10 @@ void InitEngineUpToConfig(TForm1& f);  // steps 1 ... 10
 void InitEngineRest(TForm1& f);        // steps 11 ... 26
 void StartTitle(TForm1& f);
 void ResetWaits(TForm1& f);
+// Drops what waits on the script position being left and that no slot
+// holds: a running sleep, a voice-end wait, a message being finished, a
+// click map's timeout and cursor. A load and the return to the title call it.
+void DropPositionWaits(TForm1& f);
 // The close once it has been confirmed: what OK does in FormCloseQuery.
 void CloseConfirmed(TForm1& f);
 

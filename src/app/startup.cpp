@@ -10,6 +10,7 @@
 #include "data/archive.h"
 #include "data/config.h"
 #include "data/encoding.h"
+#include "data/file_io.h"
 #include "script/loader.h"
 
 namespace velmora {
@@ -41,6 +42,7 @@ std::string WhyMainCannotStart(TForm1& f) {
     }
     const ArchiveIndex& first = f.data.scripts[0];
     if (!first.damage.empty()) return "its script archive vk_data.vrk is damaged: " + first.damage;
+    if (FileSize("vk_data.vrk") == 0) return "its script archive vk_data.vrk is empty (0 bytes)";
     return "its script archive vk_data.vrk holds no script \"main\"";
 }
 
@@ -141,6 +143,20 @@ void ResetWaits(TForm1& f) {
     f.ui.choiceKind = 0;
     f.text.column = 0;
     f.text.line = 0;
+}
+
+void DropPositionWaits(TForm1& f) {
+    StepperState& st = f.stepper;
+    st.SleepCountdown = 0;
+    st.voiceEndWait = false;
+    st.FinishMessage = false;
+    ChoiceDisplay& c = f.ui.choice;
+    c.timeoutCountdown = 0;
+    c.timeoutOption = 0;
+    if (c.cursorInUse != 0) {
+        f.plat.SetCursorShape(0);
+        c.cursorInUse = 0;
+    }
 }
 
 void InitEngineUpToConfig(TForm1& f) {

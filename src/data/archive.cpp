@@ -112,7 +112,7 @@ void ReadScriptIndex(const std::string& path, ArchiveIndex& index) {
     } else if (len > 0) {
         Damage(index, path, "%ld bytes are shorter than its count; index refused", len);
     } else {
-        Damage(index, path, "the file is empty (0 bytes)");
+        Trace("archive %s: the file is empty (0 bytes), no entries", path.c_str());
     }
     std::fclose(fp);
 }
@@ -149,7 +149,8 @@ void ReadVolumeIndex(const std::string& path, ArchiveIndex& index) {
     } else if (len > 0) {
         Damage(index, path, "%ld bytes are shorter than its header; index refused", len);
     } else {
-        Damage(index, path, "the file is empty (0 bytes)");
+        // An empty placeholder volume is no damage: nothing in it, as with a count of 0.
+        Trace("archive %s: the file is empty (0 bytes), no entries", path.c_str());
     }
     std::fclose(fp);
 }

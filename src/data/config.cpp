@@ -43,7 +43,7 @@ const NumericKey kNumericKeys[] = {
     VM_KEY(TXW_COLOR_B),      VM_KEY(TXW_ALPHA),        VM_KEY(TXW_ALPHA2),       VM_KEY(VKD_GRA),
     VM_KEY(VKD_GJP),          VM_KEY(VKD_WAV),          VM_KEY(VKD_OGG),          VM_KEY(VKD_SE),
     VM_KEY(VKD_ANIM),         VM_KEY(VOLUME1),          VM_KEY(VOLUME2),          VM_KEY(VOLUME3),
-    VM_KEY(VOLUME4),
+    VM_KEY(VOLUME4),          VM_KEY(MAP_CAPTION),
 };
 #undef VM_KEY
 

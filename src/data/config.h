@@ -30,6 +30,9 @@ struct ConfigValues {
     int32_t TXW_COLOR_R = 0, TXW_COLOR_G = 0, TXW_COLOR_B = 0, TXW_ALPHA = 0, TXW_ALPHA2 = 0;
     int32_t VKD_GRA = 0, VKD_GJP = 0, VKD_WAV = 0, VKD_OGG = 0, VKD_SE = 0, VKD_ANIM = 0;
     int32_t VOLUME1 = 0, VOLUME2 = 0, VOLUME3 = 0, VOLUME4 = 0;
+    // This engine's own: 1 shows an area's label in a darkened box while
+    // the pointer is on a click-map area (none by default).
+    int32_t MAP_CAPTION = 0;
     Speaker NAME[kSpeakerCount];
 };
 

@@ -62,6 +62,10 @@ struct ViewerPage {
     int slotX[kViewerSlots + 1] = {}, slotY[kViewerSlots + 1] = {};
     std::vector<ViewerSet> sets;
     int totalVariants = 0, totalSeen = 0;
+    // The variant lists of a picture page as the table gives them, set by
+    // set and line by line, repeated slots included: the order of the
+    // running numbers.
+    std::vector<std::string> variantLines;
 };
 
 struct GalleryState {

@@ -224,6 +224,7 @@ bool ReadViewerPage(TForm1& f, const std::string& pageName, ViewerPage& v) {
             slot.value = value;
             if (v.type == 0) {
                 std::string names[kViewerVariantsMax];
+                v.variantLines.push_back(value);
                 slot.variants = Variants(value, names);
                 for (int k = 0; k < slot.variants; ++k, ++running)
                     if (PictureSeenBit(f, running)) ++slot.seen;
@@ -274,12 +275,13 @@ void BuildGalleryList(TForm1& f, const std::string& page) {
     ViewerPage v;
     const size_t before = g.GalleryList.size();
     if (ReadViewerPage(f, page, v)) {
-        for (const ViewerSet& set : v.sets)
-            for (int n = 1; n <= kViewerSlots; ++n) {
-                std::string names[kViewerVariantsMax];
-                int k = v.type == 0 ? Variants(set.cells[n].value, names) : 0;
-                for (int j = 0; j < k; ++j) g.GalleryList.push_back(names[j]);
-            }
+        // In the order the viewer numbers them, so that entry k is the
+        // picture whose running number is k.
+        for (const std::string& line : v.variantLines) {
+            std::string names[kViewerVariantsMax];
+            const int k = Variants(line, names);
+            for (int j = 0; j < k; ++j) g.GalleryList.push_back(names[j]);
+        }
     }
     const int added = static_cast<int>(g.GalleryList.size() - before);
     Trace("gallery list: %d pictures from %s", added, TraceText(page).c_str());

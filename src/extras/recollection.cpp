@@ -617,7 +617,9 @@ void RecollectionMouseDown(TForm1& f, int button, int x, int y) {
         f.plat.surface().BlitWhole(f.gfx.screen);
         return;
     }
-    if (button == platform::mbLeft && h.kind >= RecItem::Back) PressButton(f, h.kind);
+    // Only the double click and the drag ask for the left button; the
+    // buttons take any.
+    if (h.kind >= RecItem::Back) PressButton(f, h.kind);
 }
 
 void RecollectionMouseUp(TForm1& f, int button, int x, int y) {

@@ -54,8 +54,11 @@ void LoadSceneTable(TForm1& f) {
         Trace("sys_flashbak line %zu: the table does not start with :SETTING", i + 1);
         return;
     }
+    // Every line is a category or a scene line, blank ones included: a
+    // blank category has one nameless sub-list, a blank scene line an empty
+    // cell and its own recollection bit, so the numbers of the lines after
+    // it stay those of the table.
     for (++i; i < lines.size() && (lines[i].empty() || lines[i][0] != ':'); ++i) {
-        if (lines[i].empty()) continue;
         if (r.categoryCount >= kSceneCategories) {
             Trace("sys_flashbak line %zu: more than %d categories, ignored", i + 1, kSceneCategories);
             continue;
@@ -73,12 +76,11 @@ void LoadSceneTable(TForm1& f) {
     bool ended = false;
     for (; i < lines.size(); ++i) {
         const std::string& line = lines[i];
-        if (line.empty()) continue;
         if (static_cast<int>(r.SceneLines.size()) >= kRecollectionBits) {
             Trace("sys_flashbak line %zu: more than %d lines, the rest ignored", i + 1, kRecollectionBits);
             break;
         }
-        if (line[0] == ':') {
+        if (!line.empty() && line[0] == ':') {
             r.SceneLines.push_back(UpperName(line));
             r.SceneScripts.emplace_back();
             if (UpperName(line) == ":END") {
@@ -95,7 +97,7 @@ void LoadSceneTable(TForm1& f) {
         const size_t comma = line.rfind(',');
         std::string script = comma == std::string::npos ? std::string() : UpperName(line.substr(comma + 1));
         while (!script.empty() && script.back() == ' ') script.pop_back();
-        if (script.empty()) Trace("sys_flashbak line %zu: a scene without a script name \"%s\"", i + 1, TraceText(line).c_str());
+        if (script.empty() && !line.empty()) Trace("sys_flashbak line %zu: a scene without a script name \"%s\"", i + 1, TraceText(line).c_str());
         r.SceneLines.push_back(comma == std::string::npos ? line : line.substr(0, comma));
         r.SceneScripts.push_back(script);
     }

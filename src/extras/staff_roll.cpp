@@ -156,8 +156,8 @@ void RollErase(TForm1& f, RollRun& run, int n) {
 }
 
 // WAIT n: until n tenths of a second after the base time, in steps of at
-// most 100 ms so that a stop is seen. The next wait measures from this
-// one's deadline, so a command that overran is made up for, not added on.
+// most 100 ms so that a stop is seen. The next wait measures from the end
+// of this one: a step that overran its wait moves the rest of the roll on.
 void RollWait(TForm1& f, RollRun& run, int32_t n) {
     platform::Clock& clock = f.plat.clock();
     const uint32_t target = run.base + 100u * static_cast<uint32_t>(n);
@@ -172,7 +172,7 @@ void RollWait(TForm1& f, RollRun& run, int32_t n) {
         clock.Sleep(100);
         if (Stopped(f)) break;
     }
-    run.base = Stopped(f) ? clock.Now() : target;
+    run.base = clock.Now();
 }
 
 // One step; false when the roll is to end.

@@ -17,6 +17,7 @@
 #include "gfx/scene_restore.h"
 #include "save/global_data.h"
 #include "save/slot_file.h"
+#include "text/glyphs.h"
 #include "ui/notice.h"
 
 namespace velmora {
@@ -312,6 +313,7 @@ bool LoadGame(TForm1& f, int slot, bool quiet) {
         EndChoiceDisplay(f);
         f.ui.choiceKind = 0;
     }
+    DropPositionWaits(f);
     f.flags.busy = true;
     f.stepper.ScriptRunning = false;
     StoreGlobalData(f);
@@ -321,6 +323,9 @@ bool LoadGame(TForm1& f, int slot, bool quiet) {
     if (!quiet) ShowNotice(f, ToCp932("ロードします"), 300);
 
     RestoreBanks(f, im);
+    // The text colour is the loaded page's (S037 came back with the banks),
+    // not the one of the page on screen before.
+    SetGlyphColour(f, 0);
     RestoreStepperRecord(f, im.stepper);
     const bool running = im.stepper[kRecScriptRunning] != 0;
     const bool needLine = im.stepper[kRecNeedLine] != 0;

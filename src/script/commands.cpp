@@ -362,9 +362,9 @@ int ExecuteCommand(TForm1& f, int index, char* line) {
         }
         case kCmdChain: {
             // Only the first 128 bytes of the line count.
-            char buf[128];
+            char buf[129];
             std::snprintf(buf, sizeof buf, "%s", line);
-            r = ChainCommand(f, buf + (args - line < 127 ? args - line : 127));
+            r = ChainCommand(f, buf + (args - line < 128 ? args - line : 128));
             break;
         }
         case kCmdWaitVEnd:
@@ -379,9 +379,10 @@ int ExecuteCommand(TForm1& f, int index, char* line) {
         case kCmdIf: r = IfCommand(f, line, args); break;
         case kCmdPtset: PtsetCommand(f, args); break;
         case kCmdCall: {
-            char buf[100];
+            // Only the first 100 bytes of the line count.
+            char buf[101];
             std::snprintf(buf, sizeof buf, "%s", line);
-            r = CallCommand(f, buf + (args - line < 99 ? args - line : 99));
+            r = CallCommand(f, buf + (args - line < 100 ? args - line : 100));
             break;
         }
         case kCmdEnd: r = EndCommand(f); break;

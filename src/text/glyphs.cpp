@@ -138,6 +138,9 @@ void InitGlyphs(TForm1& f) {
     if (!g.cache) g.cache = std::make_unique<GlyphCacheEntry[]>(kGlyphCacheSize);
     RebuildGlyphCache(f);
     g.colourValid = false;
+    // White from the first character: a game that opens in the novel mode
+    // or with tw_set types before any new page sets the colour.
+    f.vars.S[37] = 0xFFFFFF;
     SetGlyphColour(f, 1);
     SetGlyphColour(f, 0);
 }
@@ -247,6 +250,14 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
         // The speaker's lines are typed in the speaker's colour.
         SetGlyphColour(f, 0);
     }
+    BgAnimState& a = f.gfx.bgAnim;
+    if (!found && a.frameCount > 0) {
+        // An unlisted speaker over an animated background: the name alone,
+        // written on every frame where the plate would be.
+        for (int i = 0; i < a.frameCount; ++i) DrawString(f, name, kPlateX, a.frames[i].picture, 0, kPlateY);
+        f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
+        return;
+    }
     // The plate over what lies under it, without the message window.
     auto drawPlate = [&](Picture& target) {
         if (ownPlate) {
@@ -261,7 +272,6 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
     drawPlate(f.gfx.screen);
     // On an animated background every frame shows the plate over its own
     // picture, so that it stays through the animation.
-    BgAnimState& a = f.gfx.bgAnim;
     const int ox = f.config.TXW_OFS_X, oy = f.config.TXW_OFS_Y;
     for (int i = 0; i < a.frameCount; ++i) {
         BgAnimFrame& frame = a.frames[i];

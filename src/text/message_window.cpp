@@ -398,6 +398,7 @@ void ModeCommand(TForm1& f, int n) {
     ClearPage(f);
     f.vars.S[150] = want;
     f.vars.S[37] = 0xFFFFFF;
+    SetGlyphColour(f, 0);
     f.text.windowValid = false;
     if (want) {
         f.text.windowOpen = true;

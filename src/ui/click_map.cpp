@@ -122,8 +122,10 @@ bool AreaHit(const TForm1& f, const ChoiceOption& o, int x, int y) {
     return o.enabled && x > o.x1 && x < o.x2 && y > o.y1 && y < o.y2;
 }
 
+// Only when the game asks for captions: an area's highlight is its picture
+// or nothing.
 void DrawLabelBox(TForm1& f, const ChoiceOption& o) {
-    if (o.label[0] == '\0') return;
+    if (o.label[0] == '\0' || f.config.MAP_CAPTION == 0) return;
     const int w = o.boxRight - o.boxLeft;
     Picture box;
     box.Resize(w, kLabelBoxHeight);

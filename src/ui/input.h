@@ -152,7 +152,8 @@ void ShowRightClickMenu(TForm1& f, int screenX, int screenY);
 
 // ---- Play modes ----
 void InputTimerTick(TForm1& f);
-void StartSkip(TForm1& f);
+// Skip on; the quick bar's skip button lets the voice play on.
+void StartSkip(TForm1& f, bool stopVoice = true);
 void StopSkip(TForm1& f);
 void BreakSkipAndAuto(TForm1& f, bool forced);
 // Space and the quick bar's auto button (A), Shift (B), and the right-click

@@ -224,6 +224,7 @@ void ReturnToTitle(TForm1& f) {
     if (f.backlog.open) CloseBacklog(f);
     if (f.app.playMode == 1) RestoreMessageWindow(f);
     BreakSkipAndAuto(f, true);
+    DropPositionWaits(f);
     ui.OverlayActive = false;
     CloseWindow(f);
     f.loader.callDepth = 0;
@@ -231,6 +232,7 @@ void ReturnToTitle(TForm1& f) {
     LoadScript(f, "STITLE", 1);
     ui.choiceKind = kChoiceNone;
     f.stepper.PendingWait = 0;
+    f.stepper.TypingCountdown = 0;
     f.app.playMode = 0;
     UpdateMenuStates(f);
 }

@@ -26,8 +26,8 @@ void ReleasePendingWait(TForm1& f, bool byClick) {
     st.PendingWait = 0;
 }
 
-void StartSkip(TForm1& f) {
-    StopVoice(f);
+void StartSkip(TForm1& f, bool stopVoice) {
+    if (stopVoice) StopVoice(f);
     f.vars.S[60] = 2;
     DrawQuickBar(f, 1);
     f.ui.SkipActive = true;

@@ -145,7 +145,7 @@ bool QuickBarAction(TForm1& f) {
                 StopSkip(f);
             } else {
                 S[60] = 2;
-                StartSkip(f);
+                StartSkip(f, false);
             }
             DrawQuickBar(f, 1);
             ui.HoveredQuickButton = 0;

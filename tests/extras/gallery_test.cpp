@@ -3,6 +3,8 @@
 // room, and tables an author got wrong.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "audio/sound.h"
 #include "extras/gallery.h"
 #include "extras_game.h"
@@ -132,6 +134,26 @@ TEST(Gallery, PicturesSeenInPlaySurviveARestartAndShowUncovered) {
     EXPECT_EQ(gs.currentSet, 0);
     g.Press(platform::mbLeft, 650, 520);
     EXPECT_EQ(gs.currentSet, 1);
+}
+
+TEST(Gallery, TheListFollowsTheTableLineByLine) {
+    // Slot 2 before slot 1, and slot 1 again: the list and the seen bits
+    // follow the lines, and the repeated slot adds its pictures.
+    const std::string view = std::string(kView).replace(std::string(kView).find("1:AP1,AP2,AP3\n2:AP4\n"),
+                                                        std::strlen("1:AP1,AP2,AP3\n2:AP4\n"),
+                                                        "2:AP4\n1:AP1,AP2\n1:AP3\n");
+    ExtrasGame g;
+    Build(g, "*gra AP1\n一▼\n", view);
+    g.Start();
+    g.ToWait();
+    const std::vector<std::string>& list = g.f().extras.gallery.GalleryList;
+    EXPECT_EQ(list, (std::vector<std::string>{"AP4", "AP1", "AP2", "AP3", "ATALL"}));
+    EXPECT_TRUE(PictureSeenBit(g.f(), 1));
+    EXPECT_FALSE(PictureSeenBit(g.f(), 0));
+    // The viewer counts the same way: slot 1 (its last line, AP3) unseen.
+    StartViewer(g.f(), "VIEW_1");
+    EXPECT_EQ(g.f().extras.gallery.view.totalSeen, 1);
+    EXPECT_EQ(g.f().extras.gallery.view.totalVariants, 5);
 }
 
 TEST(Gallery, CompletionDigits) {

@@ -27,8 +27,8 @@ const char kTable[] =
 // Scene numbers: the lines of the scene part from ":ONE" (0) on.
 constexpr int kA = 2, kB = 3, kC = 4, kD = 7;
 
-void Build(ExtrasGame& g, const std::string& main) {
-    g.Script("main", main).Script("sys_flashbak", kTable);
+void Build(ExtrasGame& g, const std::string& main, const std::string& table = kTable) {
+    g.Script("main", main).Script("sys_flashbak", table);
     g.Script("SC_A", "*gra AHILL\n朝▼\n*end\n").Script("SC_B", "昼▼\n*end\n");
     g.Script("k_SC_A", "*rec\nリプレイ朝▼\n*exit\n").Script("k_SC_B", "リプレイ昼▼\n*end\n");
     g.Pic("ss_kaiso", Filled(800, 600, 30, 30, 30)).Pic("ss_kaiso2", Filled(800, 600, 0, 160, 0));
@@ -83,6 +83,37 @@ TEST(Recollection, AScenePlayedOnceIsInTheGridAfterARestartWithGapsForLockedOnes
     EXPECT_EQ(r.subList[0], 1);
     EXPECT_EQ(r.cellScene[0], 0);
     EXPECT_STREQ(f.extras.recordListNames[0], "Record Slot 1");
+}
+
+TEST(Recollection, BlankLinesKeepTheirPlaceInTheTable) {
+    // A blank category line is a category; a blank scene line holds a cell
+    // and a number, so the scenes after it keep theirs.
+    ExtrasGame g;
+    Build(g, "*call SC_B\n", ":SETTING\nONE\n\n:ONE\n朝の場面,SC_A\n\n昼の場面,SC_B\n:END\n");
+    g.Start();
+    g.ToWait();
+    TForm1& f = g.f();
+    OpenRecollection(f);
+    const RecollectionState& r = f.extras.recollection;
+    EXPECT_EQ(r.categoryCount, 2);
+    ASSERT_EQ(r.SceneLines.size(), 5u);
+    EXPECT_EQ(r.SceneScripts[3], "SC_B");
+    EXPECT_TRUE(SceneUnlocked(f, 3));
+    ASSERT_EQ(f.app.playMode, 8);
+    EXPECT_EQ(r.cellScene[1], 0);
+    EXPECT_EQ(r.cellScene[2], 3);
+}
+
+TEST(Recollection, ButtonsTakeAnyMouseButton) {
+    ExtrasGame g;
+    Build(g, "x▼\n");
+    g.Start();
+    g.ToWait();
+    TForm1& f = g.f();
+    OpenRecollection(f);
+    ASSERT_EQ(f.app.playMode, 8);
+    f.PBMouseDown(platform::mbRight, 0, 750, 10);  // back
+    EXPECT_EQ(f.app.playMode, 0);
 }
 
 TEST(Recollection, DraggingFillsAndReordersTheRecordList) {

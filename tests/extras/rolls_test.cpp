@@ -97,6 +97,23 @@ TEST(StaffRoll, WaitsMeasureFromTheLastWaitSoTheFadeIsPartOfIt) {
     EXPECT_TRUE(f.gfx.screen.bytes == shown.bytes);
 }
 
+TEST(StaffRoll, AStepLongerThanItsWaitMovesTheRestOn) {
+    // The slow fade outlasts WAIT 1, so WAIT 20 counts from the fade's end.
+    ExtrasGame g({{"main", "待つ▼\n"},
+                  {"fade", "*RESET\n*GRA roll1,2\n"},
+                  {"credits", "*RESET\n*GRA roll1,2\n*WAIT 1\n*WAIT 20\n*WAIT 10\n"}},
+                 {{"roll1", test::Solid(800, 600, kBlue)}});
+    g.ToWait();
+    TForm1& f = g.f();
+    uint32_t t0 = g.plat().Now();
+    StaffRollCommand(f, "fade");
+    const uint32_t fade = g.plat().Now() - t0;
+    ASSERT_GT(fade, 300u);
+    t0 = g.plat().Now();
+    StaffRollCommand(f, "credits");
+    EXPECT_EQ(g.plat().Now() - t0, fade + 3000u);
+}
+
 TEST(StaffRoll, CommandLinesReplaceTheBlockAndUnknownOnesAreTraced) {
     ExtrasGame g({{"main", "待つ▼\n"},
                   {"credits", "*RESET\n*GRA missing\n@CENTER\n一行目\n*NOSUCH 1\n二行目\n三行目\n*PUT 0\n"

@@ -21,6 +21,7 @@
 #include "save/slots.h"
 #include "script/story.h"
 #include "script/variables.h"
+#include "text/glyphs.h"
 #include "ui/input.h"
 
 using namespace velmora;
@@ -176,6 +177,56 @@ TEST(Slots, LoadResumesWhereTheGameWasSaved) {
     // And the game goes on from there: the next click shows page two again.
     s.NextWait();
     EXPECT_NE(s.TraceSince(mark).find(ToUtf8(ToCp932("二ページ目"))), std::string::npos);
+}
+
+TEST(Slots, ALoadOrTheTitleLeavesNoWaitOfThePositionLeft) {
+    Story s({{"main", "一ページ目\n\\\n二ページ目\n\\\n*sleep 60000\n三ページ目\n\\\n"},
+             {"STITLE", "タイトル画面\n\\\n"}});
+    s.ToWait();
+    TForm1& f = s.f();
+    ASSERT_TRUE(SaveGame(f, 2, true));
+    s.NextWait();
+    s.Click();
+    s.Pass(3);
+    ASSERT_GT(f.stepper.SleepCountdown, 0);
+    // What else may hang on the old position when the load comes.
+    f.stepper.voiceEndWait = true;
+    f.stepper.FinishMessage = true;
+    f.ui.choice.timeoutCountdown = 40;
+    f.stepper.TypingCountdown = 7;
+    size_t mark = s.Mark();
+    ASSERT_TRUE(LoadGame(f, 2, true));
+    EXPECT_EQ(f.stepper.SleepCountdown, 0);
+    EXPECT_FALSE(f.stepper.voiceEndWait);
+    EXPECT_FALSE(f.stepper.FinishMessage);
+    EXPECT_EQ(f.ui.choice.timeoutCountdown, 0);
+    EXPECT_EQ(f.stepper.TypingCountdown, 0);  // what the slot holds
+    // The first click goes to the loaded page, not to the old sleep.
+    s.NextWait();
+    EXPECT_NE(s.TraceSince(mark).find(ToUtf8(ToCp932("二ページ目"))), std::string::npos);
+
+    // The title likewise starts at once, not after the sleep.
+    s.Click();
+    s.Pass(3);
+    ASSERT_GT(f.stepper.SleepCountdown, 0);
+    mark = s.Mark();
+    ReturnToTitle(f);
+    EXPECT_EQ(f.stepper.SleepCountdown, 0);
+    s.ToWait(50);
+    EXPECT_NE(s.TraceSince(mark).find(ToUtf8(ToCp932("タイトル画面"))), std::string::npos);
+}
+
+TEST(Slots, ALoadedPageTypesInItsOwnColour) {
+    Story s({{"main", kMain}});
+    s.ToWait();
+    TForm1& f = s.f();
+    ASSERT_TRUE(SaveGame(f, 2, true));
+    // A speaker's colour on the page shown when the narration page is loaded.
+    f.vars.S[37] = 0x00FF00;
+    SetGlyphColour(f, 0);
+    ASSERT_TRUE(LoadGame(f, 2, true));
+    EXPECT_EQ(f.text.glyphs.currentColour, 0xFFFFFFu);
+    EXPECT_EQ(f.text.glyphs.textColour.bytes[1], 255);
 }
 
 TEST(Slots, SlotNumbersSoundsAndTheLastSaveSlot) {
@@ -384,7 +435,11 @@ TEST(Slots, CommentGoesOnlyIntoARealSlotFile) {
 TEST(Slots, HeadlessRunnerSavesAndLoads) {
     test::TempDir dir;
     std::filesystem::create_directories(dir.File("scripts"));
-    dir.Write("scripts/_config.txt", std::string("TITLE:t\nMAKER_REG:Software\\T\nGAME_ID:t\n"));
+    // A window and text layout, so that the text typed before the save is
+    // what the load draws again.
+    dir.Write("scripts/_config.txt", std::string("TITLE:t\nMAKER_REG:Software\\T\nGAME_ID:t\nTXW_OFS_Y:430\n"
+                                                 "TXW_SIZE_X:800\nTXW_SIZE_Y:170\nTX_OFS_X:40\nTX_OFS_Y:40\n"
+                                                 "TX_PITCH_X:12\nTX_PITCH_Y:30\nMOJI_MAX_X:58\nMOJI_MAX_Y:4\n"));
     dir.Write("scripts/main.txt", std::string("*win_open\n!E005=1\n*mark 12\none▼\n!V001=5\ntwo▼\nthree▼\n"));
     std::string pack = std::string(VELMORA_PACK_EXE) + " script " + dir.File("scripts") + " " +
                        dir.File("vk_data.vrk") + " > /dev/null";

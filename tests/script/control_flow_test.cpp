@@ -49,6 +49,19 @@ TEST(ControlFlow, CallWithLabelAndStringVariable) {
     EXPECT_EQ(s.V(9), 9);
 }
 
+TEST(ControlFlow, CallReadsOneHundredBytesAndChainOneHundredTwentyEight) {
+    // Labels that end exactly at the last byte each command reads; one more
+    // byte is not read.
+    const std::string callLabel(100 - std::string("*call sub:").size(), 'C');
+    const std::string chainLabel(128 - std::string("*chain sub:").size(), 'H');
+    Story s({{"main", "*call sub:" + callLabel + "\n*chain sub:" + chainLabel + "X\n"},
+             {"sub", "!V001=V001+1\n*end\n:" + callLabel + "\n!V002=1\n*end\n:" + chainLabel + "\n!V003=1\n"}});
+    s.Pass(6);
+    EXPECT_EQ(s.V(2), 1);
+    EXPECT_EQ(s.V(3), 1);
+    EXPECT_EQ(s.V(1), 0);
+}
+
 TEST(ControlFlow, ChainDiscardsTheStack) {
     Story s({{"main", "*call sub\n"}, {"sub", "*chain next\n"}, {"next", "*end\n!V001=1\n"}});
     s.Pass(3);

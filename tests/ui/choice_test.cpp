@@ -220,6 +220,25 @@ TEST(ClickMap, AreasHoverPickAndTheTimeoutPicksAfterSixtyTicks) {
     EXPECT_EQ(LastLine(s), "timeout");
 }
 
+TEST(ClickMap, APlainAreaShowsNothingUnlessTheGameAsksForCaptions) {
+    Story s({{"main", "*clickmap ROOM\n{\ndoor▼\n{\nwindow▼\n}\n"}, {"map", kMap}});
+    s.Pass(2);
+    TForm1& f = s.f();
+    Picture shown;
+    test::Move(s, 50, 50);
+    ASSERT_EQ(f.ui.choice.hovered, 1);
+    s.plat().ReadBack(shown);
+    EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
+    f.config.MAP_CAPTION = 1;
+    test::Move(s, 600, 500);
+    test::Move(s, 50, 50);
+    s.plat().ReadBack(shown);
+    EXPECT_NE(shown.bytes, f.gfx.screen.bytes);
+    test::Move(s, 600, 500);
+    s.plat().ReadBack(shown);
+    EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
+}
+
 TEST(ClickMap, RightPressPicksAndDisabledAreasDoNotHit) {
     Story s({{"main", "*clickmap ROOM\n{(0)\ndoor▼\n{\nwindow▼\n}\n"}, {"map", kMap}});
     s.Pass(2);

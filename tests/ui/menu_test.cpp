@@ -240,9 +240,14 @@ TEST(QuickBar, EachButtonActsWhereItIs) {
         test::Press(s, mbLeft, ox + x, oy);
         s.Pass();
     };
-    click(310);  // skip on ...
+    // Skip on, the voice playing on (the click itself lets it go on here).
+    f.settings.CV_THROUGH = 1;
+    test::PlayFakeVoice(s);
+    click(310);
     EXPECT_TRUE(f.ui.SkipActive);
     EXPECT_EQ(f.vars.S[60], 2);
+    EXPECT_TRUE(test::VoicePlaying(s));
+    f.settings.CV_THROUGH = 0;
     f.ui.SkipActive = false;  // (skipping would run through the pages)
     f.vars.S[60] = 0;
     f.vars.S[27] = 0;
