@@ -82,3 +82,29 @@ add_custom_command(
   COMMENT "Packing the demo game")
 
 add_custom_target(demo ALL DEPENDS ${DEMO_ARCHIVES})
+
+# The English translation of the opening: a vk_data2.vrk patch packed from
+# UTF-8 scripts, as a translator ships one, in a game folder of its own
+# beside the Japanese demo, whose other archives it links. The Japanese demo
+# stays as it is.
+set(VELMORA_DEMO_EN_DIR ${CMAKE_BINARY_DIR}/demo-en)
+set(DEMO_EN_STAGE ${CMAKE_BINARY_DIR}/demo-en-scripts)
+file(GLOB DEMO_EN_SCRIPTS CONFIGURE_DEPENDS ${DEMO_SOURCE}/en/scripts/*.txt)
+set(DEMO_EN_LINKS)
+foreach(a ${DEMO_ARCHIVES})
+  get_filename_component(n ${a} NAME)
+  list(APPEND DEMO_EN_LINKS COMMAND ${CMAKE_COMMAND} -E create_symlink ${a} ${VELMORA_DEMO_EN_DIR}/${n})
+endforeach()
+add_custom_command(
+  OUTPUT ${VELMORA_DEMO_EN_DIR}/vk_data2.vrk
+  COMMAND ${CMAKE_COMMAND} -E rm -rf ${DEMO_EN_STAGE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${DEMO_EN_STAGE} ${VELMORA_DEMO_EN_DIR}
+  COMMAND ${CMAKE_COMMAND} -E copy ${DEMO_EN_SCRIPTS} ${DEMO_EN_STAGE}
+  COMMAND ${CMAKE_COMMAND} -DBASE=${VELMORA_DEMO_CONFIG} -DEXTRA=${DEMO_SOURCE}/en/config.txt
+    -DOUT=${DEMO_EN_STAGE}/_config.txt -P ${DEMO_SOURCE}/en/merge_config.cmake
+  COMMAND velmora-pack script ${DEMO_EN_STAGE} ${VELMORA_DEMO_EN_DIR}/vk_data2.vrk
+  ${DEMO_EN_LINKS}
+  DEPENDS velmora-pack ${DEMO_EN_SCRIPTS} ${DEMO_SOURCE}/en/config.txt ${DEMO_SOURCE}/en/merge_config.cmake
+    ${VELMORA_DEMO_CONFIG} ${DEMO_ARCHIVES}
+  COMMENT "Packing the demo's English patch")
+add_custom_target(demo-en ALL DEPENDS ${VELMORA_DEMO_EN_DIR}/vk_data2.vrk)

@@ -3,6 +3,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "data/encoding.h"
 #include "data/archive.h"
@@ -78,6 +79,33 @@ bool BuildVolume(const std::vector<PackEntry>& entries, int width, std::vector<u
     return Build(entries, false, width, out, error);
 }
 
+namespace {
+
+// Names the first character of a line that CP932 cannot hold, by its place
+// and code point, so that a translator sees which one to replace.
+std::string UnwritableCharacter(const std::string& line) {
+    int column = 0;
+    for (size_t i = 0; i < line.size();) {
+        const unsigned char b = static_cast<unsigned char>(line[i]);
+        size_t n = b < 0x80 ? 1 : (b >> 5) == 6 ? 2 : (b >> 4) == 14 ? 3 : (b >> 3) == 30 ? 4 : 0;
+        ++column;
+        if (n == 0 || i + n > line.size()) return "character " + std::to_string(column) + " is not UTF-8";
+        const std::string ch = line.substr(i, n);
+        std::string cp;
+        if (!Utf8ToCp932(ch, cp)) {
+            uint32_t code = n == 1 ? b : b & (0x7F >> n);
+            for (size_t k = 1; k < n; ++k) code = code << 6 | (static_cast<unsigned char>(ch[k]) & 0x3F);
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04X", code);
+            return "character " + std::to_string(column) + " \"" + ch + "\", " + hex;
+        }
+        i += n;
+    }
+    return "a character";
+}
+
+}  // namespace
+
 bool ScriptTextToCp932(const std::string& utf8, const std::string& where, std::vector<uint8_t>& out,
                        std::string& error) {
     out.clear();
@@ -93,7 +121,8 @@ bool ScriptTextToCp932(const std::string& utf8, const std::string& where, std::v
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string cp;
         if (!Utf8ToCp932(line, cp)) {
-            error = where + ":" + std::to_string(lineNo) + ": text has no CP932 form (or is not UTF-8): " + line;
+            error = where + ":" + std::to_string(lineNo) + ": text has no CP932 form (" + UnwritableCharacter(line) +
+                    "): " + line;
             return false;
         }
         if (cp.find('\0') != std::string::npos) {

@@ -1,4 +1,5 @@
 #include "tools/game_check.h"
+#include "tools/layout_check.h"
 
 #include <algorithm>
 #include <chrono>
@@ -168,15 +169,7 @@ void ReadSourceGame(const std::string& dir, GameContents& game) {
 
 class Checker {
 public:
-    explicit Checker(const GameContents& g) : game_(g) {
-        for (const char* t : {"MAP", "EFFECT", "VIEW", "SYS_FLASHBAK", "SROLL", "ENDROLL", "SELTREE"})
-            tables_.insert(t);
-        for (size_t i = 0; i < g.scripts.size(); ++i) {
-            // A roll script is a table of its own commands.
-            for (const std::string& line : g.scripts[i].lines)
-                if (line.size() > 1 && (line[0] == '*' || line[0] == '@') && FindCommand(line.c_str()) == kCmdRoll)
-                    tables_.insert(Upper(FirstField(CommandArgs(kCmdRoll, line.c_str()), " ")));
-        }
+    explicit Checker(const GameContents& g) : game_(g), tables_(TableScripts(g)) {
         for (size_t i = 0; i < g.scripts.size(); ++i) {
             byName_[g.scripts[i].name] = i;
             std::set<std::string>& labels = labels_[g.scripts[i].name];
@@ -658,6 +651,21 @@ bool ReadGameContents(const std::string& dir, GameContents& game, std::string& w
 
 CheckReport CheckGame(const GameContents& game) { return Checker(game).Run(); }
 
+std::set<std::string> TableScripts(const GameContents& game) {
+    std::set<std::string> tables = {"MAP", "EFFECT", "VIEW", "SYS_FLASHBAK", "SROLL", "ENDROLL", "SELTREE"};
+    for (const CheckScript& s : game.scripts) {
+        // A roll script is a table of its own commands.
+        for (const std::string& line : s.lines)
+            if (line.size() > 1 && (line[0] == '*' || line[0] == '@') && FindCommand(line.c_str()) == kCmdRoll) {
+                const char* args = CommandArgs(kCmdRoll, line.c_str());
+                size_t n = 0;
+                while (args[n] && args[n] != ' ') ++n;
+                tables.insert(Upper(std::string(args, n)));
+            }
+    }
+    return tables;
+}
+
 std::string FormatFinding(const CheckFinding& f) {
     std::string out = f.file;
     if (f.line > 0) out += ":" + std::to_string(f.line);
@@ -665,7 +673,7 @@ std::string FormatFinding(const CheckFinding& f) {
     return out + (f.error ? "error: " : "warning: ") + f.text;
 }
 
-int RunCheck(const std::string& dir, std::FILE* out, std::FILE* err) {
+int RunCheck(const std::string& dir, std::FILE* out, std::FILE* err, bool layout) {
     const auto start = std::chrono::steady_clock::now();
     GameContents game;
     std::string why;
@@ -673,7 +681,16 @@ int RunCheck(const std::string& dir, std::FILE* out, std::FILE* err) {
         std::fprintf(err, "velmora-check: %s\n", why.c_str());
         return 2;
     }
-    const CheckReport r = CheckGame(game);
+    CheckReport r = CheckGame(game);
+    if (layout) {
+        for (CheckFinding& f : CheckLayout(game)) {
+            ++r.warnings;
+            r.findings.push_back(std::move(f));
+        }
+        std::stable_sort(r.findings.begin(), r.findings.end(), [](const CheckFinding& a, const CheckFinding& b) {
+            return a.file != b.file ? a.file < b.file : a.line < b.line;
+        });
+    }
     for (const CheckFinding& f : r.findings) std::fprintf(out, "%s\n", FormatFinding(f).c_str());
     const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(out, "%s: %d error%s, %d warning%s in %d scripts (%ld lines), %.0f ms\n", dir.c_str(), r.errors,

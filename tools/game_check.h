@@ -49,8 +49,11 @@ bool ReadGameContents(const std::string& dir, GameContents& game, std::string& w
 CheckReport CheckGame(const GameContents& game);
 // "file:line: error: text".
 std::string FormatFinding(const CheckFinding& f);
-// Reads, checks and prints the findings and a summary line to out; the exit
-// status: 0 clean or warnings only, 1 an error, 2 no game.
-int RunCheck(const std::string& dir, std::FILE* out, std::FILE* err);
+// The scripts that are tables read by commands, not run (upper-cased names).
+std::set<std::string> TableScripts(const GameContents& game);
+// Reads, checks and prints the findings and a summary line to out; with
+// layout also the lines that will not fit in the proportional layout. The
+// exit status: 0 clean or warnings only, 1 an error, 2 no game.
+int RunCheck(const std::string& dir, std::FILE* out, std::FILE* err, bool layout = false);
 
 }  // namespace velmora::tools

@@ -388,7 +388,11 @@ int main(int argc, char** argv) {
     if (cmd == "script") {
         if (argc != 4) return Usage("script takes FOLDER OUT.vrk");
         if (!velmora::tools::PackScriptFolder(argv[2], argv[3], error, &count)) return Fail(error);
+        // A vk_data2.vrk patch replaces entries one by one: it needs neither.
+        const std::string out = argv[3];
+        const bool patch = out.size() >= 12 && velmora::UpperName(out.substr(out.size() - 12)) == "VK_DATA2.VRK";
         for (const char* needed : {"main", "_config"}) {
+            if (patch) break;
             std::vector<std::string> names, paths;
             bool found = false;
             if (velmora::tools::ReadFolder(argv[2], false, names, paths, error))

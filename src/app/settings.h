@@ -19,6 +19,7 @@ struct Settings {
     int32_t SE_LVL[5] = {0, 0, 0, 0, 0};
     int32_t Vol[4] = {0, 0, 0, 0};  // Vol1 ... Vol4
     int32_t FONTAA = 0, FONTSIZE = 19, FONTBold = 0;
+    int32_t TextLayout = 0;  // 0 the fixed grid, 1 proportional; a game's TEXT_LAYOUT wins
     std::string PlayerName, PlayerName2;
     int32_t LastSaveSlot = 0;
     // Text out: the clipboard, the local text feed, self-voicing (also for

@@ -85,6 +85,7 @@ void ReadSettings(TForm1& f) {
     s.EFX_CUT = I("EFX_CUT", 1);
     s.DatePanel = I("DatePanel", 1);
     s.TXWStyle = I("TXWStyle", 1);
+    s.TextLayout = I("TextLayout", 0) != 0;
     s.CV_THROUGH = I("CV_THROUGH", 0) != 0;
     s.CV1 = I("CV1", 1);
     s.CV2 = I("CV2", 1);

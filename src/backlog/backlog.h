@@ -61,7 +61,8 @@ struct BacklogViewer {
     Picture kept, background;
     // "sys_bl_bar", "sys_bl_cur", "sys_blVR", "sys_blVR2".
     Picture bar, thumb, mark, markHover;
-    OutlineFont font;  // the glyph font's face, 18 pixels high
+    OutlineFont font;   // the glyph font's face, 18 pixels high
+    OutlineFont latin;  // FONT_LATIN's face, for one-byte characters, when the game names one
     std::unique_ptr<ViewerGlyphCache> glyphs;
 };
 
@@ -97,6 +98,8 @@ void CommitBacklogLine(TForm1& f);
 // Drops the last byte(s) appended to the open line (marks drawn as
 // pictures are not part of the record).
 void UnappendBacklog(TForm1& f, int n);
+// Takes the character back when the open line ends with it; false if not.
+bool UnappendBacklogChar(TForm1& f, const char* bytes, int n);
 
 // Stores the current page in the page history and empties MessageVoices.
 void RecordPage(TForm1& f);

@@ -25,6 +25,15 @@ void UnappendBacklog(TForm1& f, int n) {
     std::memset(b.BacklogLines[b.count] + used - n, 0, static_cast<size_t>(n));
 }
 
+bool UnappendBacklogChar(TForm1& f, const char* bytes, int n) {
+    BacklogState& b = f.backlog;
+    int used = b.writeOffset - b.count * kBacklogLineSize;
+    if (n <= 0 || used < n || std::memcmp(b.BacklogLines[b.count] + used - n, bytes, static_cast<size_t>(n)) != 0)
+        return false;
+    UnappendBacklog(f, n);
+    return true;
+}
+
 void CommitBacklogLine(TForm1& f) {
     BacklogState& b = f.backlog;
     int used = b.writeOffset - b.count * kBacklogLineSize;

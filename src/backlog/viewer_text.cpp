@@ -82,6 +82,17 @@ void DrawViewerText(TForm1& f, Picture& picture, int x, int y, const std::string
     if (!font.IsOpen()) return;
     if (!v.glyphs || v.glyphs->family != font.request().family) ResetViewerGlyphs(v);
     ViewerGlyphCache& c = *v.glyphs;
+    // One-byte text in the game's Latin face, on the same baseline.
+    const std::string latinFamily = ToUtf8(f.config.FONT_LATIN);
+    const int height = font.request().cellHeight;
+    if (!latinFamily.empty() && (v.latin.request().family != latinFamily || v.latin.request().cellHeight != height)) {
+        FontRequest r;
+        r.family = latinFamily;
+        r.cellHeight = height;
+        r.latinOnly = true;
+        v.latin.Open(r);
+    }
+    const bool latin = !latinFamily.empty() && v.latin.IsOpen();
     int pen = x;
     const size_t n = cp932.size();
     for (size_t i = 0; i < n;) {
@@ -91,17 +102,20 @@ void DrawViewerText(TForm1& f, Picture& picture, int x, int y, const std::string
         const uint16_t code = len == 2 ? static_cast<uint16_t>(b << 8 | static_cast<uint8_t>(cp932[i + 1])) : b;
         const std::string ch = cp932.substr(i, len);
         i += len;
+        const bool oneByte = latin && len == 1;
+        OutlineFont& face = oneByte ? v.latin : font;
+        const int top = oneByte ? y + font.Ascent() - v.latin.Ascent() : y;
         int slot = c.slotOf[code];
         if (slot < 0 && c.count < kViewerGlyphs) {
             slot = c.count++;
-            Rasterise(font, c, ch, c.glyphs[slot]);
+            Rasterise(face, c, ch, c.glyphs[slot]);
             c.slotOf[code] = static_cast<int16_t>(slot);
         }
         if (slot < 0 || c.glyphs[slot].direct) {
-            pen = font.DrawText(picture, pen, y, ch, kWhite);
+            pen = face.DrawText(picture, pen, top, ch, kWhite);
             continue;
         }
-        BlendInk(picture, c.glyphs[slot], pen, y);
+        BlendInk(picture, c.glyphs[slot], pen, top);
         pen += c.glyphs[slot].advance;
     }
 }

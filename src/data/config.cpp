@@ -56,6 +56,7 @@ const TextKey kTextKeys[] = {
     {"TITLE", &ConfigValues::TITLE},           {"MAKER_REG", &ConfigValues::MAKER_REG},
     {"GAME_ID", &ConfigValues::GAME_ID},       {"DEFAULT_NAME", &ConfigValues::DEFAULT_NAME},
     {"DEFAULT_NAME2", &ConfigValues::DEFAULT_NAME2}, {"FONT_NAME", &ConfigValues::FONT_NAME},
+    {"TEXT_LAYOUT", &ConfigValues::TEXT_LAYOUT},     {"FONT_LATIN", &ConfigValues::FONT_LATIN},
 };
 
 int ChannelValue(char c) {

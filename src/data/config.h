@@ -19,6 +19,9 @@ constexpr int kSpeakerCount = 60;
 struct ConfigValues {
     // Texts (CP932).
     std::string TITLE, MAKER_REG, GAME_ID, DEFAULT_NAME, DEFAULT_NAME2, FONT_NAME;
+    // How one-byte text is set ("proportional", or the fixed grid; empty: the
+    // player chooses) and the face for one-byte characters (empty: FONT_NAME).
+    std::string TEXT_LAYOUT, FONT_LATIN;
     // Numbers.
     int32_t TXW_OFS_X = 0, TXW_OFS_Y = 0, TXW_SIZE_X = 0, TXW_SIZE_Y = 0;
     int32_t TX_OFS_X = 0, TX_OFS_Y = 0, TX_PITCH_X = 0, TX_PITCH_Y = 0;

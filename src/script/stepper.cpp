@@ -152,6 +152,7 @@ bool MessageText(TForm1& f) {
     for (;;) {
         char bytes[2];
         int w = 1;
+        const char* following = nullptr;
         if (st.inserted[st.insertedPos] != '\0') {
             const char* p = st.inserted + st.insertedPos;
             u8 c = static_cast<u8>(p[0]);
@@ -159,6 +160,7 @@ bool MessageText(TForm1& f) {
             bytes[0] = p[0];
             bytes[1] = w == 2 ? p[1] : 0;
             st.insertedPos += w;
+            following = st.inserted + st.insertedPos;
             AppendBacklog(f, bytes, w);
             TextOutChar(f, bytes, w);
         } else {
@@ -251,12 +253,13 @@ bool MessageText(TForm1& f) {
             bytes[0] = static_cast<char>(c);
             bytes[1] = w == 2 ? static_cast<char>(l[1]) : 0;
             st.linePos += w;
+            following = st.line + st.linePos;
             AppendBacklog(f, bytes, w);
             // Marks the glyph renderer draws as pictures stay out of the record.
             if (w == 2 && c == 0x81 && (l[1] == 0x9F || l[1] == 0x98 || l[1] == 0xE3)) UnappendBacklog(f, 2);
             else TextOutChar(f, bytes, w);
         }
-        PutChar(f, bytes, w);
+        PutChar(f, bytes, w, following);
         if (st.PrintingNameLine || st.CharDelay == 0 || st.FinishMessage || !f.app.typewriter || f.ui.SkipActive)
             continue;
         st.TypingCountdown = st.CharDelay > 1 ? st.CharDelay - 1 : 0;

@@ -26,12 +26,19 @@ const std::vector<std::string> kGothic = {"IPAGothic", "VL Gothic", "IPAPGothic"
 const std::vector<std::string> kPGothic = {"IPAPGothic", "VL PGothic", "IPAGothic", "VL Gothic"};
 const std::vector<std::string> kMincho = {"IPAMincho", "IPAPMincho"};
 const std::vector<std::string> kPMincho = {"IPAPMincho", "IPAMincho"};
+// Latin faces of Windows, by the metric-compatible faces Debian ships.
+const std::vector<std::string> kArial = {"Liberation Sans", "DejaVu Sans"};
+const std::vector<std::string> kTimes = {"Liberation Serif", "DejaVu Serif"};
+const std::vector<std::string> kTahoma = {"DejaVu Sans", "Liberation Sans"};
+const std::vector<std::string> kVerdana = {"DejaVu Sans", "Liberation Sans"};
 
 // The faces Japanese Windows games name, full-width and ASCII spellings.
 const AliasEntry kAliases[] = {
     {"ＭＳ ゴシック", &kGothic},    {"MS Gothic", &kGothic},     {"ＭＳ Ｐゴシック", &kPGothic},
     {"MS PGothic", &kPGothic},       {"MS UI Gothic", &kPGothic}, {"ＭＳ 明朝", &kMincho},
     {"MS Mincho", &kMincho},         {"ＭＳ Ｐ明朝", &kPMincho},  {"MS PMincho", &kPMincho},
+    {"Arial", &kArial},              {"Times New Roman", &kTimes}, {"Tahoma", &kTahoma},
+    {"Verdana", &kVerdana},
 };
 
 bool EqualNoCase(const std::string& a, const char* b) {
@@ -60,10 +67,10 @@ bool HasFamily(FcPattern* p, const std::string& family) {
     return false;
 }
 
-FcPattern* MakePattern(const std::string& family, bool bold) {
+FcPattern* MakePattern(const std::string& family, bool bold, bool japanese = true) {
     FcPattern* pat = FcPatternCreate();
     if (!family.empty()) FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
+    if (japanese) FcPatternAddString(pat, FC_LANG, reinterpret_cast<const FcChar8*>("ja"));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     FcPatternAddBool(pat, FC_SCALABLE, FcTrue);
     FcConfigSubstitute(nullptr, pat, FcMatchPattern);
@@ -83,12 +90,13 @@ void Describe(FcPattern* p, bool bold, ResolvedFace& out) {
     out.embolden = bold && weight < FC_WEIGHT_DEMIBOLD;
 }
 
-// The installed face of exactly this family, with Japanese glyphs.
-bool MatchExactly(const std::string& family, bool bold, ResolvedFace& out) {
-    FcPattern* pat = MakePattern(family, bold);
+// The installed face of exactly this family, with Japanese glyphs unless
+// only Latin text is asked of it.
+bool MatchExactly(const std::string& family, bool bold, ResolvedFace& out, bool latinOnly = false) {
+    FcPattern* pat = MakePattern(family, bold, !latinOnly);
     FcResult result;
     FcPattern* match = FcFontMatch(nullptr, pat, &result);
-    bool ok = match && HasFamily(match, family) && HasJapanese(match);
+    bool ok = match && HasFamily(match, family) && (latinOnly || HasJapanese(match));
     if (ok) Describe(match, bold, out);
     if (match) FcPatternDestroy(match);
     FcPatternDestroy(pat);
@@ -166,12 +174,16 @@ const std::vector<std::string>* WindowsFaceAlias(const std::string& utf8Family) 
     return nullptr;
 }
 
-bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out) {
+bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out, bool latinOnly) {
     out = ResolvedFace();
-    if (!utf8Family.empty() && MatchExactly(utf8Family, bold, out)) return true;
+    if (!utf8Family.empty() && MatchExactly(utf8Family, bold, out, latinOnly)) return true;
     if (const std::vector<std::string>* targets = WindowsFaceAlias(utf8Family))
         for (const std::string& t : *targets)
-            if (MatchExactly(t, bold, out)) return true;
+            if (MatchExactly(t, bold, out, latinOnly)) return true;
+    if (latinOnly) {
+        Trace("font: \"%s\" for one-byte text is not installed; the message font is used", utf8Family.c_str());
+        return false;
+    }
     if (!MatchJapanese(utf8Family, bold, out)) {
         Trace("font: no installed face has Japanese glyphs; text will not be drawn");
         return false;
@@ -235,7 +247,7 @@ bool OutlineFont::Open(const FontRequest& request) {
     request_ = request;
     face_ = ResolvedFace();
     ResolvedFace face;
-    if (!ResolveFace(request.family, request.bold, face)) return false;
+    if (!ResolveFace(request.family, request.bold, face, request.latinOnly)) return false;
     auto impl = std::make_unique<Impl>();
     if (FT_Init_FreeType(&impl->lib) != 0) return false;
     if (FT_New_Face(impl->lib, face.file.c_str(), face.index, &impl->face) != 0) {
@@ -316,6 +328,28 @@ int64_t OutlineFont::RenderGlyph(uint16_t code, GlyphBitmap& out) {
         }
     }
     return out.Size();
+}
+
+int OutlineFont::Advance(uint16_t code) {
+    if (!impl_) return -1;
+    uint32_t cp = ConvertCode(impl_->cd, code);
+    FT_UInt index = cp ? FT_Get_Char_Index(impl_->face, cp) : 0;
+    if (index == 0) return -1;
+    const FT_Int32 load = FT_LOAD_DEFAULT | (request_.antialias ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
+    if (FT_Load_Glyph(impl_->face, index, load) != 0) return -1;
+    FT_GlyphSlot slot = impl_->face->glyph;
+    if (face_.embolden && slot->format == FT_GLYPH_FORMAT_OUTLINE) FT_GlyphSlot_Embolden(slot);
+    return static_cast<int>((slot->advance.x + 32) >> 6);
+}
+
+int OutlineFont::Kerning(uint16_t left, uint16_t right) {
+    if (!impl_ || !FT_HAS_KERNING(impl_->face)) return 0;
+    uint32_t a = ConvertCode(impl_->cd, left), b = ConvertCode(impl_->cd, right);
+    FT_UInt ia = a ? FT_Get_Char_Index(impl_->face, a) : 0, ib = b ? FT_Get_Char_Index(impl_->face, b) : 0;
+    if (ia == 0 || ib == 0) return 0;
+    FT_Vector k{};
+    if (FT_Get_Kerning(impl_->face, ia, ib, FT_KERNING_DEFAULT, &k) != 0) return 0;
+    return static_cast<int>((k.x + 32) >> 6);
 }
 
 int OutlineFont::DrawText(Picture& picture, int x, int y, const std::string& cp932, uint32_t colour) {

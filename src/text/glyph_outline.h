@@ -23,6 +23,7 @@ struct FontRequest {
     int cellHeight = 0;   // when > 0: size the font so ascent + descent = this many pixels
     bool bold = false;
     bool antialias = true;  // false: monochrome rendering, levels 0 or 64
+    bool latinOnly = false; // a face for one-byte text: Japanese glyphs not needed
 };
 
 // What fontconfig chose for a request.
@@ -45,13 +46,16 @@ struct GlyphBitmap {
     uint32_t Size() const { return static_cast<uint32_t>(pitch) * static_cast<uint32_t>(blackBoxY); }
 };
 
-// The installed family for a Windows Japanese face name, or nullptr when the
-// name is not one of them. Several candidates, best first.
+// The installed family for a Windows face name (the Japanese faces and the
+// usual Latin ones), or nullptr when the name is not one of them. Several
+// candidates, best first.
 const std::vector<std::string>* WindowsFaceAlias(const std::string& utf8Family);
 
 // Chooses the face for a family name (UTF-8). Returns false only when no
-// face with Japanese glyphs is installed at all.
-bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out);
+// face with Japanese glyphs is installed at all. With latinOnly the face
+// need not hold Japanese glyphs (a face for one-byte text); false then when
+// neither the family nor its alias is installed.
+bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out, bool latinOnly = false);
 
 // The installed font families (UTF-8), sorted, each once, every name a
 // face goes by (its localised names too); with japaneseOnly only faces that
@@ -84,6 +88,12 @@ public:
     // glyph with no ink, such as a space) or -1 when the font cannot produce
     // the character.
     int64_t RenderGlyph(uint16_t code, GlyphBitmap& out);
+    // How far the pen moves past a glyph code, in whole pixels; -1 when the
+    // font has no such character.
+    int Advance(uint16_t code);
+    // The face's kerning between two glyph codes in whole pixels (0 when the
+    // face has no kerning for the pair).
+    int Kerning(uint16_t left, uint16_t right);
 
     // The plain text output: CP932 text with its top-left at (x, y), in the
     // colour (red in the low byte), blended by coverage onto the picture and

@@ -26,11 +26,18 @@ const uint32_t TextColourTable[8] = {
 
 namespace {
 
+// The face that draws a code: one-byte characters from FONT_LATIN's face
+// when the game names one that is installed.
+OutlineFont& FaceFor(GlyphState& g, uint16_t code) {
+    return code <= 0xFF && g.latin.IsOpen() ? g.latin : g.font;
+}
+
 bool RenderCell(TForm1& f, uint16_t code, GlyphCell& cell) {
     GlyphState& g = f.text.glyphs;
     if (!g.font.IsOpen()) return false;
     GlyphBitmap bitmap;
-    int64_t size = g.font.RenderGlyph(code, bitmap);
+    // The baseline stays the message font's, whichever face draws.
+    int64_t size = FaceFor(g, code).RenderGlyph(code, bitmap);
     // Blanks have no bitmap; a bitmap as large as the cell cannot be a glyph
     // of the sizes offered and is dropped rather than cut.
     if (size <= 0 || size >= kCellBytes) return false;
@@ -90,18 +97,47 @@ void EnsureGlyphFont(TForm1& f) {
     } else if (have.pointSize != want.pointSize) {
         g.font.SetPointSize(want.pointSize);
     }
+    const FontRequest& latinHave = g.latin.request();
+    const std::string latinFamily = ToUtf8(f.config.FONT_LATIN);
+    if (latinFamily.empty()) return;
+    if (g.latinTried != latinFamily || latinHave.bold != want.bold || latinHave.antialias != want.antialias) {
+        g.latinTried = latinFamily;
+        FontRequest latin = want;
+        latin.family = latinFamily;
+        latin.latinOnly = true;
+        if (g.latin.Open(latin))
+            Trace("font: one-byte text in \"%s\" from %s", latinFamily.c_str(), g.latin.face().file.c_str());
+    } else if (latinHave.pointSize != want.pointSize) {
+        g.latin.SetPointSize(want.pointSize);
+    }
 }
 
-void DrawStringAt(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y, int shift) {
+void SyncPointSize(TForm1& f) {
+    GlyphState& g = f.text.glyphs;
+    const int size = f.settings.FONTSIZE;
+    if (g.font.IsOpen() && g.font.request().pointSize != size) g.font.SetPointSize(size);
+    if (g.latin.IsOpen() && g.latin.request().pointSize != size) g.latin.SetPointSize(size);
+}
+
+// The first character lands one pitch right of x0.
+void DrawStringAt(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y,
+                  const Pen& pen) {
     SetGlyphColour(f, colour);
-    const int pitch = f.config.TX_PITCH_X;
     const size_t n = text.size();
+    int x = x0 + pen.pitch;
+    uint16_t prev = 0;
     for (size_t k = 0; k < n; ++k) {
         char ch[3] = {text[k], 0, 0};
-        const size_t first = k;
         if ((static_cast<unsigned char>(text[k]) & 0x80) && k + 1 < n) ch[1] = text[++k];
+        const int width = ch[1] != 0 ? 2 : 1;
+        const uint16_t code = width == 2 ? static_cast<uint16_t>(static_cast<uint8_t>(ch[0]) << 8 |
+                                                                 static_cast<uint8_t>(ch[1]))
+                                         : static_cast<uint8_t>(ch[0]);
+        x += pen.Kern(prev, code);
         PrepareGlyph(f, ch);
-        BlendGlyph(f, picture, static_cast<int>(first + 1) * pitch + x0 - shift, y);
+        BlendGlyph(f, picture, x, y);
+        x += pen.Advance(code, width);
+        prev = code;
     }
 }
 
@@ -150,6 +186,7 @@ void RebuildGlyphCache(TForm1& f) {
     if (!g.cache) g.cache = std::make_unique<GlyphCacheEntry[]>(kGlyphCacheSize);
     EnsureGlyphFont(f);
     g.cacheCount = 0;
+    g.advanceSize = 0;  // the face may have changed: measure again
     AddGaiji(g);
     PrerenderCodes(f);
 }
@@ -165,7 +202,7 @@ void PrepareGlyph(TForm1& f, const char* text) {
     const uint16_t code = GlyphCode(text);
     if (g.glyphAlpha.width != kCellWidth) g.glyphAlpha.Resize(kCellWidth, kCellHeight);
     if (g.shadowAlpha.width != kCellWidth) g.shadowAlpha.Resize(kCellWidth, kCellHeight);
-    if (g.font.IsOpen() && g.font.request().pointSize != f.settings.FONTSIZE) g.font.SetPointSize(f.settings.FONTSIZE);
+    SyncPointSize(f);
     std::fill(g.glyphAlpha.bytes.begin(), g.glyphAlpha.bytes.end(), 0);
     std::fill(g.shadowAlpha.bytes.begin(), g.shadowAlpha.bytes.end(), 0);
 
@@ -220,11 +257,37 @@ void SetGlyphColour(TForm1& f, int n) {
 }
 
 void DrawString(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y) {
-    DrawStringAt(f, text, x0, picture, colour, y, 0);
+    DrawStringAt(f, text, x0, picture, colour, y, TextPen(f, f.config.TX_PITCH_X));
 }
 
 void DrawStringCentred(TForm1& f, const std::string& text, int x0, Picture& picture, int colour, int y) {
-    DrawStringAt(f, text, x0, picture, colour, y, static_cast<int>(text.size()) * f.config.TX_PITCH_X / 2);
+    const Pen pen = TextPen(f, f.config.TX_PITCH_X);
+    DrawStringAt(f, text, x0 - pen.Width(text.data(), text.size()) / 2, picture, colour, y, pen);
+}
+
+PenMetrics& GlyphPenMetrics(TForm1& f) {
+    f.text.glyphs.advances.form = &f;
+    return f.text.glyphs.advances;
+}
+
+int GlyphAdvances::Advance(uint8_t code) {
+    GlyphState& g = form->text.glyphs;
+    SyncPointSize(*form);
+    if (g.advanceSize != form->settings.FONTSIZE) {
+        std::fill(std::begin(g.advanceCache), std::end(g.advanceCache), 0);
+        g.advanceSize = form->settings.FONTSIZE;
+    }
+    if (g.advanceCache[code] == 0) g.advanceCache[code] = static_cast<int16_t>(FaceFor(g, code).Advance(code) + 1);
+    return g.advanceCache[code] - 1;
+}
+
+int GlyphAdvances::Kerning(uint8_t left, uint8_t right) {
+    GlyphState& g = form->text.glyphs;
+    OutlineFont& face = FaceFor(g, left);
+    // Kerning lives within one face.
+    if (&face != &FaceFor(g, right)) return 0;
+    SyncPointSize(*form);
+    return face.Kerning(left, right);
 }
 
 void ShowNamePlate(TForm1& f, const std::string& name, int colour) {

@@ -8,6 +8,7 @@
 #include "gfx/picture.h"
 #include "text/glyph_cell.h"
 #include "text/glyph_outline.h"
+#include "text/text_layout.h"
 
 namespace velmora {
 
@@ -29,9 +30,24 @@ struct GlyphCacheEntry {
 // The eight colours of the colour numbers (red in the low byte).
 extern const uint32_t TextColourTable[8];
 
+// Advances and kerning of one-byte characters in the message font's size,
+// from the face that draws them.
+class GlyphAdvances final : public PenMetrics {
+public:
+    TForm1* form = nullptr;
+    int Advance(uint8_t code) override;
+    int Kerning(uint8_t left, uint8_t right) override;
+};
+
 struct GlyphState {
     OutlineFont font;
     bool fontTried = false;  // a failure is traced once, not per glyph
+    // FONT_LATIN: the face of one-byte characters, when the game names one.
+    OutlineFont latin;
+    std::string latinTried;
+    GlyphAdvances advances;
+    int16_t advanceCache[256] = {};  // 0 not yet measured, else advance + 1
+    int advanceSize = 0;             // the point size the cache was measured at
     // Work pictures, 32 x 35.
     Picture glyphAlpha, shadowAlpha, shadowColour, textColour;
     uint32_t currentColour = 0;
@@ -50,6 +66,9 @@ FontRequest GlyphFontRequest(const TForm1& f);
 // high, or `pointSize` points when cellHeight is 0. Opened on first use and
 // again when the settings name another face or the size changes.
 OutlineFont& RegularGlyphFace(TForm1& f, OutlineFont& font, int cellHeight, int pointSize);
+
+// The measures of the proportional pen.
+PenMetrics& GlyphPenMetrics(TForm1& f);
 
 void InitGlyphs(TForm1& f);
 void RebuildGlyphCache(TForm1& f);

@@ -21,6 +21,12 @@ constexpr uint16_t kOpeningParen = 0x8169;    // （
 
 bool NovelMode(const TForm1& f) { return f.vars.S[150] != 0; }
 
+// A line of the page; an empty one past the page's end.
+const uint8_t* LineOfPage(const TextState& t, int line) {
+    static const uint8_t kEmpty[kPageColumns] = {};
+    return line >= 0 && line < kPageLines ? t.PageText[line] : kEmpty;
+}
+
 // Rows [0, rows) of `colour` over `dst` through `mask`, from the given pixel
 // columns, each row limited to what all three pictures hold.
 void MaskBlock(Picture& out, int ox, int oy, const Picture& dst, int dx, int dy, const Picture& colour, int cx,
@@ -86,15 +92,25 @@ bool IsLineStartForbidden(uint16_t code) {
     return std::find(std::begin(kCodes), std::end(kCodes), code) != std::end(kCodes);
 }
 
-void PagePosition(const TForm1& f, int column, int line, int& x, int& y) {
+Pen PagePen(TForm1& f) {
+    return TextPen(f, NovelMode(f) ? f.config.TX2_PITCH_X : f.config.TX_PITCH_X);
+}
+
+void PagePosition(TForm1& f, const uint8_t* pageLine, int column, int line, int& x, int& y) {
     const ConfigValues& c = f.config;
+    uint16_t prev;
+    const int pen = PagePen(f).LinePen(pageLine, kPageColumns, column, prev);
     if (NovelMode(f)) {
-        x = column * c.TX2_PITCH_X + c.TX2_OFS_X;
+        x = pen + c.TX2_OFS_X;
         y = line * c.TX2_PITCH_Y + c.TX2_OFS_Y;
     } else {
-        x = column * c.TX_PITCH_X + c.TXW_OFS_X + c.TX_OFS_X;
+        x = pen + c.TXW_OFS_X + c.TX_OFS_X;
         y = line * c.TX_PITCH_Y + c.TXW_OFS_Y + c.TX_OFS_Y;
     }
+}
+
+void PagePosition(TForm1& f, int column, int line, int& x, int& y) {
+    PagePosition(f, LineOfPage(f.text, line), column, line, x, y);
 }
 
 void BuildMessageWindow(TForm1& f) {
@@ -219,7 +235,14 @@ void DrawPageGrid(TForm1& f, const uint8_t (*page)[kPageColumns], int32_t colour
     if (colour != 0) SetGlyphColour(f, colour);
     lines = std::clamp(lines, 0, kPageLines);
     columns = std::clamp(columns, 0, kPageColumns);
+    const Pen pen = PagePen(f);
+    // A proportional line may hold more bytes than the grid's columns.
+    if (pen.metrics) columns = kPageColumns;
+    int ox, oy;
+    PagePosition(f, page[0], 0, 0, ox, oy);
     for (int line = firstLine; line < lines; ++line) {
+        int x = ox;
+        uint16_t prev = 0;
         for (int col = 0; col < columns;) {
             const uint8_t b = page[line][col];
             char ch[3] = {static_cast<char>(b), 0, 0};
@@ -228,11 +251,13 @@ void DrawPageGrid(TForm1& f, const uint8_t (*page)[kPageColumns], int32_t colour
                 ch[1] = static_cast<char>(page[line][col + 1]);
                 step = 2;
             }
-            if (b != 0) {
-                int x, y;
-                PagePosition(f, col, line, x, y);
-                DrawPageCell(f, ch, x, y);
-            }
+            int width;
+            const uint16_t code = LineCode(page[line], kPageColumns, col, width);
+            if (pen.metrics) step = width;
+            x += pen.Kern(prev, code);
+            if (b != 0) DrawPageCell(f, ch, x, oy + line * (NovelMode(f) ? c.TX2_PITCH_Y : c.TX_PITCH_Y));
+            x += pen.metrics ? pen.Advance(code, width) : step * pen.pitch;
+            prev = code;
             col += step;
         }
     }
@@ -286,7 +311,58 @@ void NewPage(TForm1& f) {
     }
 }
 
-void PutChar(TForm1& f, const char* bytes, int width) {
+namespace {
+
+bool LineHasText(const uint8_t* line, int column) {
+    for (int c = 0; c < column && c < kPageColumns; ++c)
+        if (line[c] != 0) return true;
+    return false;
+}
+
+// The proportional wrap: the line breaks before the character when it (or
+// the word it starts) does not fit, at the byte limit of a backlog line, and
+// a space that would start a line is dropped. False when the character is
+// dropped.
+bool PlaceProportional(TForm1& f, const Pen& pen, uint16_t code, int width, int maxX, const char* following) {
+    TextState& t = f.text;
+    const bool novel = NovelMode(f);
+    const int indentColumns = novel ? 0 : 2;
+    auto onLine = [&] { return t.line >= 0 && t.line < kPageLines; };
+    const uint8_t* line = onLine() ? t.PageText[t.line] : nullptr;
+    const bool hasText = line && LineHasText(line, t.column);
+    if (code == ' ' && !hasText) {
+        UnappendBacklogChar(f, " ", 1);
+        return false;
+    }
+    WrapQuery q;
+    q.code = code;
+    q.width = width;
+    q.lineHasText = hasText;
+    q.following = following;
+    q.limit = maxX * pen.pitch;
+    q.indent = indentColumns * pen.pitch;
+    // Normal lines start at the indentation unless they open with a bracket.
+    int column = t.column;
+    if (!novel && column == 0 && code != kOpeningBracket && code != kOpeningParen) column = indentColumns;
+    q.penX = line ? pen.LinePen(line, kPageColumns, column, q.prev) : 0;
+    const bool bytesFull = column + width > kBacklogLineSize - 1;
+    if (!(BreaksBefore(pen, q) || (hasText && bytesFull))) return true;
+    t.column = 0;
+    ++t.line;
+    // The character opens the new backlog line, not the end of the old one.
+    const char bytes[2] = {static_cast<char>(width == 2 ? code >> 8 : code), static_cast<char>(code & 0xFF)};
+    const char* mine = width == 2 ? bytes : bytes + 1;
+    const bool moved = UnappendBacklogChar(f, mine, width);
+    CommitBacklogLine(f);
+    // A space that would open the new line is left out there too.
+    if (code == ' ') return false;
+    if (moved) AppendBacklog(f, mine, width);
+    return true;
+}
+
+}  // namespace
+
+void PutChar(TForm1& f, const char* bytes, int width, const char* following) {
     TextState& t = f.text;
     const ConfigValues& c = f.config;
     width = width == 2 ? 2 : 1;
@@ -298,7 +374,10 @@ void PutChar(TForm1& f, const char* bytes, int width) {
     int maxX = novel ? c.MOJI_MAX2_X : c.MOJI_MAX_X;
     if (maxX <= 0) maxX = kPageColumns - 2;  // no wrap column configured: the page's width
     if (!novel && t.column == 0 && t.line == 0) t.line = 1;
-    if (t.column >= maxX && !(IsLineStartForbidden(code) && t.column < maxX + 2)) {
+    const Pen pen = PagePen(f);
+    if (pen.metrics) {
+        if (!PlaceProportional(f, pen, code, width, maxX, following)) return;
+    } else if (t.column >= maxX && !(IsLineStartForbidden(code) && t.column < maxX + 2)) {
         t.column = 0;
         ++t.line;
         CommitBacklogLine(f);
@@ -313,7 +392,10 @@ void PutChar(TForm1& f, const char* bytes, int width) {
         if (t.column + 1 < kPageColumns)
             t.PageText[t.line][t.column + 1] = width == 2 ? static_cast<uint8_t>(bytes[1]) : 0;
         int x, y;
-        PagePosition(f, t.column, t.line, x, y);
+        PagePosition(f, t.PageText[t.line], t.column, t.line, x, y);
+        uint16_t prev;
+        pen.LinePen(t.PageText[t.line], kPageColumns, t.column, prev);
+        x += pen.Kern(prev, code);
         char ch[3] = {bytes[0], width == 2 ? bytes[1] : '\0', 0};
         PrepareGlyph(f, ch);
         t.pageEmpty = false;
@@ -328,12 +410,13 @@ void DrawRuby(TForm1& f, const std::string& ruby) {
     const ConfigValues& c = f.config;
     if (TraceOn()) Trace("ruby %s", TraceText(ruby).c_str());
     int column = t.column, line = t.line, x, y;
+    uint16_t prev;
     if (NovelMode(f)) {
         if (column == c.MOJI_MAX2_X) {
             column = 2;
             ++line;
         }
-        x = column * c.TX2_PITCH_X + c.TX2_OFS_X + 3;
+        x = PagePen(f).LinePen(LineOfPage(t, line), kPageColumns, column, prev) + c.TX2_OFS_X + 3;
         y = line * c.TX2_PITCH_Y + c.TX2_OFS_Y - 7;
     } else {
         if (t.column == 0 && t.line == 0) line = t.line = 1;
@@ -342,7 +425,7 @@ void DrawRuby(TForm1& f, const std::string& ruby) {
             column = 2;
             ++line;
         }
-        x = column * c.TX_PITCH_X + c.TX_OFS_X + c.TXW_OFS_X + 3;
+        x = PagePen(f).LinePen(LineOfPage(t, line), kPageColumns, column, prev) + c.TX_OFS_X + c.TXW_OFS_X + 3;
         y = line * c.TX_PITCH_Y + c.TX_OFS_Y + c.TXW_OFS_Y - 7;
     }
     int end = RegularGlyphFace(f, t.rubyFont, kRubyHeight, 0).DrawText(f.gfx.screen, x, y, ruby, 0xFFFFFF);
@@ -453,7 +536,9 @@ void AnimateClickWait(TForm1& f) {
     const int frame = static_cast<int>((static_cast<uint32_t>(t.clickTicks) >> shift) % frames);
     int x, y;
     if (NovelMode(f)) {
-        x = t.column * c.TX2_PITCH_X + c.TX2_OFS_X;
+        // Beside the last character, wherever the layout put it.
+        uint16_t prev;
+        x = PagePen(f).LinePen(LineOfPage(t, t.line), kPageColumns, t.column, prev) + c.TX2_OFS_X;
         y = t.line * c.TX2_PITCH_Y + c.TX2_OFS_Y;
     } else {
         x = c.CLICK_WAIT_OFS_X;

@@ -49,7 +49,9 @@ void LoadClickWaitIcon(TForm1& f);
 // True for the characters that may not start a line (they hang instead).
 bool IsLineStartForbidden(uint16_t code);
 
-void PutChar(TForm1& f, const char* bytes, int width);
+// `following`: the text after the character when the caller knows it, so
+// that a proportional line can break before a word that will not fit.
+void PutChar(TForm1& f, const char* bytes, int width, const char* following = nullptr);
 void NewPage(TForm1& f);
 void ClearPage(TForm1& f);
 void DrawRuby(TForm1& f, const std::string& ruby);
@@ -68,8 +70,13 @@ void DrawPageGrid(TForm1& f, const uint8_t (*page)[kPageColumns], int32_t colour
 void AnimateClickWait(TForm1& f);
 void EraseClickWait(TForm1& f);
 
-// Screen position of a page place in the current mode.
-void PagePosition(const TForm1& f, int column, int line, int& x, int& y);
+// The pen of the page in the current mode and layout.
+Pen PagePen(TForm1& f);
+// Screen position of a page place in the current mode: the pen after the
+// characters before `column` of the page line.
+void PagePosition(TForm1& f, const uint8_t* pageLine, int column, int line, int& x, int& y);
+// The same on the current page.
+void PagePosition(TForm1& f, int column, int line, int& x, int& y);
 
 // The stepper's hooks: line 0 of the page (the speaker), [1] and [2], [col n].
 void SetPageName(TForm1& f, const char* name);

@@ -102,16 +102,23 @@ void DrawNormalList(TForm1& f) {
         BlitStacked(g.choiceSave, c.buttonLeft, y, ui.sysSw2);
         const char* label = c.options[i + 1].label;
         const int len = static_cast<int>(std::strlen(label));
-        const int x0 = (c.buttonWidth - 12 * len) / 2 - 14;
+        // Labels are set on a 12-pixel pitch, centred on the button.
+        const Pen pen = TextPen(f, 12);
+        const int x0 = (c.buttonWidth - pen.Width(label, static_cast<size_t>(len))) / 2 - 14;
+        int x = c.buttonLeft + x0 + 12;
+        uint16_t prev = 0;
         for (int m = 1; m <= len;) {
             const unsigned char b = static_cast<unsigned char>(label[m - 1]);
             const int step = (b < 0x20 || b >= 0x7F) && m < len ? 2 : 1;
-            const int x = c.buttonLeft + x0 + 12 * m;
+            const uint16_t code = step == 2 ? static_cast<uint16_t>(b << 8 | static_cast<unsigned char>(label[m])) : b;
+            x += pen.Kern(prev, code);
             PrepareGlyph(f, label + m - 1);
             SetGlyphColour(f, 0);
             BlendGlyph(f, g.screen, x, y + dy);
             SetGlyphColour(f, 2);
             BlendGlyph(f, g.choiceSave, x, y + dy);
+            x += pen.Advance(code, step);
+            prev = code;
             m += step;
         }
     }

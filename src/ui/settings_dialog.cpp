@@ -239,6 +239,10 @@ private:
         Bind(Check(2, "CheckBox5", "太字", 168, 34, 60), "FONTBold", &s.FONTBold, Effect::Font);
         Bind(Radio(2, "RadioGroup7", "フォント描画方法", {"アンチ処理あり（※）", "アンチ処理なし"}, 8, 60, 200, 56), "FONTAA",
              &s.FONTAA, Effect::Font);
+        // A game that sets its layout keeps it; the player chooses for the rest.
+        platform::Control& layout = Radio(2, "RadioGroup10", "文字の配置", {"等幅", "プロポーショナル"}, 216, 60, 160, 56);
+        layout.enabled = f_.config.TEXT_LAYOUT.find_first_not_of(" \t") == std::string::npos;
+        Bind(layout, "TextLayout", &s.TextLayout, Effect::Font);
         Label(2, "※. 問題が生ずる場合、readme.txt をご確認ください。", 8, 122, 368);
 
         Group(2, "テキスト背景", 8, 140, 240, 118);

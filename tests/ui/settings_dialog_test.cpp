@@ -19,6 +19,7 @@
 #include "platform/headless/events.h"
 #include "platform/headless/ini_store.h"
 #include "support/test_game.h"
+#include "text/text_layout.h"
 #include "ui/input.h"
 
 using namespace velmora;
@@ -400,4 +401,22 @@ TEST(SettingsDialog, TheBorderlessModeKeepsTheWindowPlaceAcrossOpenings) {
     EXPECT_TRUE(p.window().Border());
     EXPECT_EQ(p.window().Left(), (1920 - kWindowOuterWidth) / 2);
     EXPECT_EQ(f.app.screenMode, 0);
+}
+
+TEST(SettingsDialog, TheLayoutIsThePlayersChoiceUnlessTheGameSetsIt) {
+    Rig r;
+    EXPECT_FALSE(ProportionalText(r.f()));
+    size_t mark = r.Mark();
+    r.OpenSettings("dialog tab テキスト設定\ndialog set 文字の配置 1\ndialog press 閉じる\n");
+    EXPECT_TRUE(Has(r.TraceSince(mark), "RadioGroup10 \"文字の配置\" choice \"等幅\"")) << r.TraceSince(mark);
+    EXPECT_EQ(r.Stored("TextLayout"), 1);
+    EXPECT_TRUE(ProportionalText(r.f()));
+    EXPECT_TRUE(r.f().ui.DisplayChanged);
+
+    // A game that names its layout keeps it: the control is there, disabled.
+    r.f().config.TEXT_LAYOUT = "grid";
+    mark = r.Mark();
+    r.OpenSettings("dialog set 文字の配置 1\ndialog press 閉じる\n");
+    EXPECT_TRUE(Has(r.TraceSince(mark), "\"文字の配置\" disabled")) << r.TraceSince(mark);
+    EXPECT_FALSE(ProportionalText(r.f()));
 }
