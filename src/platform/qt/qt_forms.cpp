@@ -486,7 +486,8 @@ void FormDialog::RefreshList(const Control& c, Shown& s, QTableWidget* table) {
             // A screen reader reads the row whole, whichever cell has the focus.
             QStringList parts;
             for (int j = 0; j < columns; ++j)
-                if (QTableWidgetItem* item = table->item(r, j); item && !item->text().isEmpty()) parts << item->text();
+                if (QTableWidgetItem* item = table->item(r, j); item && !item->text().trimmed().isEmpty())
+                    parts << item->text().trimmed();
             const QString row = parts.join(QStringLiteral(", "));
             for (int j = 0; j < columns; ++j)
                 if (QTableWidgetItem* item = table->item(r, j); item && item->data(Qt::AccessibleTextRole) != row)
