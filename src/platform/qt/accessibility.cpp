@@ -67,6 +67,7 @@ public:
     std::vector<A11yNode*> children;
 
     QString Content() const override { return content; }
+    void SetName(const QString& name) { name_ = name; }
 
     bool isValid() const override { return true; }
     QObject* object() const override { return nullptr; }
@@ -211,12 +212,14 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     enabled_ = on;
     Trace("accessibility: screen readers %s", on ? "on" : "off");
     if (on) {
+        // The live region: the lines as they complete, for reading aloud.
+        live_ = Open(new A11yNode(QAccessible::Notification, QString(), PaintBoxInterface()));
         poll_.start();
         Sync();
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = nullptr;
         pending_.clear();
     }
 }
@@ -286,12 +289,16 @@ void ScreenReaderBridge::Announce(const QString& text) {
     if (!enabled_ || text.isEmpty()) return;
     announced_ = text;
     Trace("accessibility: announce %s", text.toStdString().c_str());
-    // Qt before 6.8 has no announcement event. A changed description of the
-    // focused object is what Orca reads out whole and at once, without the
-    // role or a move of focus; a text insertion it would keep quiet about.
+    // Qt before 6.8 has no announcement event, and its bridge sends a changed
+    // description without the text. A notification that shows again with the
+    // line as its name is what screen readers read out wherever the focus is.
+    if (!live_) return;
+    live_->SetName(text);
     if (!QAccessible::isActive()) return;
-    QAccessibleEvent e(paintBox(), QAccessible::DescriptionChanged);
-    QAccessible::updateAccessibility(&e);
+    QAccessibleEvent named(live_, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleEvent shown(live_, QAccessible::ObjectShow);
+    QAccessible::updateAccessibility(&shown);
 }
 
 void ScreenReaderBridge::Sync() {

@@ -1,8 +1,8 @@
 #pragma once
 // The screen reader's view of the game (AT-SPI through Qt's accessibility):
 // the paint box is an accessible object whose text is the page as the text
-// outlets send it; the choices, the yes/no prompt and the backlog viewer are
-// its children while they are shown. It is attached through a QAccessible
+// outlets send it; a live region announces each line; the choices, the
+// yes/no prompt and the backlog viewer are its children while they are shown. It is attached through a QAccessible
 // factory, so the paint box itself knows nothing of it, and it is fed by the
 // text outlets, so no text is worked out a second time.
 #include <QAccessible>
@@ -39,7 +39,8 @@ public:
     // What the paint box's interface shows.
     QWidget* paintBox() const;
     QString PageText() const;
-    // The line or lines announced last (the paint box's description).
+    // The line or lines announced last (the paint box's description, the
+    // live region's name).
     const QString& announced() const { return announced_; }
     const std::vector<A11yNode*>& overlays() const { return overlays_; }
 
@@ -76,6 +77,7 @@ private:
     bool backlogCollecting_ = false;
     // The overlays shown, with the state last reported.
     std::vector<A11yNode*> overlays_;
+    A11yNode* live_ = nullptr;
     A11yNode* choices_ = nullptr;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
