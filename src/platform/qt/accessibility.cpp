@@ -179,10 +179,11 @@ ScreenReaderBridge::ScreenReaderBridge(QtPlatform& plat) : plat_(plat) {
     w.setFocusProxy(w.PB);
     poll_.setInterval(100);
     QObject::connect(&poll_, &QTimer::timeout, this, [this] { Sync(); });
-    // Lines completed in one pass (a page shown at once) go out as one
-    // announcement: each would cut the one before it short.
+    // Lines completed in quick succession (a page shown at once) go out as
+    // one announcement: screen readers drop or cut short all but the last
+    // of a quick run of them.
     flush_.setSingleShot(true);
-    flush_.setInterval(0);
+    flush_.setInterval(250);
     QObject::connect(&flush_, &QTimer::timeout, this, [this] { FlushLines(); });
 }
 
