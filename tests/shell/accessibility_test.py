@@ -205,8 +205,10 @@ def run(scratch):
         wait_for("the second page", lambda: page_matches() and len(sent) == 2)
         check("page 2 against the feed", text_of(screen), "\n".join(sent))
         check("page 2", text_of(screen).split("\n"), ["朝の光が差し込んでいた。", "窓の外は静かだった。"])
-        live = find(screen, lambda a: a.getRole() == pyatspi.ROLE_NOTIFICATION)
-        check("the last line announced", live.name.endswith("窓の外は静かだった。") if live else None, True)
+        # Announced a moment after the line completes, with any that came just before it.
+        live = wait_for("the live region to announce the line", lambda: find(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_NOTIFICATION and a.name.endswith("窓の外は静かだった。")))
+        check("the last line announced", live is not None, True)
 
         # The choices: a list of the options, the one under the pointer selected.
         sent.clear()
