@@ -25,6 +25,10 @@ struct Settings {
     // Text out: the clipboard, the local text feed, self-voicing (also for
     // lines with their own voice), its rate (-100 ... 100) and attenuation.
     int32_t TextCopy = 0, TextFeed = 0, SelfVoice = 0, SpeakVoiced = 0, SpeechRate = 0, SpeechVol = 0;
+    // The page, choices, prompt and backlog to screen readers; until the
+    // player sets it, on exactly while a screen reader runs.
+    int32_t ScreenReader = 0;
+    bool ScreenReaderFollows = true;
     int32_t TXBG_R = 0, TXBG_G = 0, TXBG_B = 0, TXBG_A = 0, TXBG_A2 = 0;
     // The installation values.
     std::string CDDir = "NULL", GameDir, CDDA_DRV;

@@ -95,6 +95,9 @@ void ReadSettings(TForm1& f) {
     s.SpeakVoiced = I("SpeakVoiced", 0) != 0;
     s.SpeechRate = I("SpeechRate", 0);
     s.SpeechVol = I("SpeechVol", 0);
+    s.ScreenReader = I("ScreenReader", -1);
+    s.ScreenReaderFollows = s.ScreenReader < 0;
+    if (s.ScreenReaderFollows) s.ScreenReader = 0;  // ApplyTextOut asks the desktop
     char name[16];
     for (int i = 0; i < 5; ++i) {
         std::snprintf(name, sizeof name, "SE%d", i);

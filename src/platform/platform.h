@@ -121,6 +121,7 @@ struct TextOutSwitches {
     bool speech = false;       // self-voicing
     int speechRate = 0;        // -100 ... 100
     int speechVolume = 0;      // -100 ... 100
+    bool screenReader = false; // the accessibility bridge (screen readers)
 };
 
 // Where shown text leaves the engine, as UTF-8: the clipboard, the local text
@@ -136,6 +137,10 @@ public:
     virtual void Copy(const std::string& utf8) { (void)utf8; }
     // The next click cuts speech short, as it does a voice.
     virtual void Hush() {}
+    // The page's lines are gone: the next line starts a new page.
+    virtual void NewPage() {}
+    // Whether a screen reader (an assistive technology) listens now.
+    virtual bool ScreenReaderActive() { return false; }
     // Whether speech can be had at all on this machine now; `why` says what is missing.
     virtual bool SpeechAvailable(std::string* why) {
         if (why) *why = "no speech on this platform";

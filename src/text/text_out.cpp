@@ -78,6 +78,7 @@ void TextOutLineDone(TForm1& f) {
 void TextOutNewPage(TForm1& f) {
     TextOutState& t = f.textOut;
     t.page.clear();
+    if (platform::TextOutlets* out = f.plat.textOutlets()) out->NewPage();
     // The window opening for a line's first character starts a page too:
     // that line, its speaker and its voice go on.
     if (t.lineLength > 0) return;
@@ -126,6 +127,21 @@ void ApplyTextOut(TForm1& f) {
     // The volume is an attenuation like the others: 0 full, -3000 and below silent.
     const int32_t vol = s.SpeechVol < -3000 ? -3000 : s.SpeechVol > 0 ? 0 : s.SpeechVol;
     sw.speechVolume = 100 + vol / 15;
+    platform::TextOutlets* out = f.plat.textOutlets();
+    const bool readerRunning = out && out->ScreenReaderActive();
+    // Unless the player chose, the bridge follows the desktop: on while a
+    // screen reader runs.
+    if (f.settings.ScreenReaderFollows) f.settings.ScreenReader = readerRunning;
+    sw.screenReader = f.settings.ScreenReader != 0;
+    // Two voices reading the same line over each other help nobody: the
+    // screen reader reads, self-voicing waits until it has gone.
+    if (sw.speech && sw.screenReader && readerRunning) {
+        sw.speech = false;
+        if (!f.textOut.selfVoicingYieldTraced) {
+            f.textOut.selfVoicingYieldTraced = true;
+            Trace("self-voicing: off while a screen reader reads");
+        }
+    }
     std::string why;
     if (sw.speech && !SelfVoicingAvailable(f, &why)) {
         sw.speech = false;
@@ -134,7 +150,7 @@ void ApplyTextOut(TForm1& f) {
             Trace("self-voicing is unavailable: %s", why.c_str());
         }
     }
-    if (platform::TextOutlets* out = f.plat.textOutlets()) out->Apply(sw);
+    if (out) out->Apply(sw);
 }
 
 void ToggleTextCopy(TForm1& f) {

@@ -28,6 +28,7 @@ struct TextOutState {
     // The page as it was when Ctrl went down: Ctrl also starts skipping.
     std::string pageAtCtrl;
     bool speechUnavailableTraced = false;
+    bool selfVoicingYieldTraced = false;
 };
 
 // One shown text of a kind, CP932, to the enabled outlets. `speak` false

@@ -268,23 +268,25 @@ private:
 
     void BuildTextOutPage() {
         Settings& s = f_.settings;
-        Group(3, "テキスト出力", 8, 4, 368, 64);
+        Group(3, "テキスト出力", 8, 4, 368, 84);
         Bind(Check(3, "CheckBox16", "テキストをコピー（Ctrl+C でページをコピー）", 16, 22, 340), "TextCopy", &s.TextCopy,
              Effect::TextOut);
         Bind(Check(3, "CheckBox17", "テキスト配信（ws://127.0.0.1:6677）", 16, 42, 340), "TextFeed", &s.TextFeed,
              Effect::TextOut);
-        Group(3, "読み上げ", 8, 76, 368, 132);
-        platform::Control& voice = Check(3, "CheckBox18", "読み上げる（Y キー）", 16, 94, 340);
+        Bind(Check(3, "CheckBox20", "スクリーンリーダーに送る", 16, 62, 340), "ScreenReader", &s.ScreenReader,
+             Effect::TextOut);
+        Group(3, "読み上げ", 8, 96, 368, 132);
+        platform::Control& voice = Check(3, "CheckBox18", "読み上げる（Y キー）", 16, 114, 340);
         voice_ = Index(voice);
         Bind(voice, "SelfVoice", &s.SelfVoice, Effect::TextOut);
-        Bind(Check(3, "CheckBox19", "ボイスのある台詞も読み上げる", 16, 114, 340), "SpeakVoiced", &s.SpeakVoiced,
+        Bind(Check(3, "CheckBox19", "ボイスのある台詞も読み上げる", 16, 134, 340), "SpeakVoiced", &s.SpeakVoiced,
              Effect::TextOut);
-        Label(3, "速度", 24, 146, 56);
-        platform::Control& rate = Slider(3, "TrackBar10", "速度", -100, 84, 140, 164, 26, false);
+        Label(3, "速度", 24, 166, 56);
+        platform::Control& rate = Slider(3, "TrackBar10", "速度", -100, 84, 160, 164, 26, false);
         rate.maximum = 100;
         Bind(rate, "SpeechRate", &s.SpeechRate, Effect::TextOut);
-        Label(3, "音量", 24, 178, 56);
-        Bind(Slider(3, "TrackBar11", "音量", kVolumeMin, 84, 172, 164, 26, false), "SpeechVol", &s.SpeechVol,
+        Label(3, "音量", 24, 198, 56);
+        Bind(Slider(3, "TrackBar11", "音量", kVolumeMin, 84, 192, 164, 26, false), "SpeechVol", &s.SpeechVol,
              Effect::TextOut);
     }
 
@@ -379,7 +381,11 @@ private:
                 DisplayChanged();
                 break;
             case Effect::Opacity: DisplayChanged(); break;
-            case Effect::TextOut: ApplyTextOut(f_); break;
+            case Effect::TextOut:
+                // The player's word from now on, not the desktop's.
+                if (b->live == &f_.settings.ScreenReader) f_.settings.ScreenReaderFollows = false;
+                ApplyTextOut(f_);
+                break;
         }
     }
 

@@ -30,6 +30,10 @@ struct Recorder : platform::TextOutlets {
     platform::TextOutSwitches switches;
     int hushes = 0;
     bool speech = false;
+    bool reader = false;  // a screen reader listens
+    int newPages = 0;
+    bool ScreenReaderActive() override { return reader; }
+    void NewPage() override { ++newPages; }
     void Apply(const platform::TextOutSwitches& s) override { switches = s; }
     void Put(TextKind kind, const std::string& utf8, bool speak) override { items.push_back({kind, utf8, speak}); }
     void Copy(const std::string& utf8) override { copied.push_back(utf8); }
@@ -240,6 +244,44 @@ TEST(TextOut, TheSettingsPageAndTheMenuSwitchTheOutletsAndStoreThem) {
     s.f().settings.TextFeed = 0;
     ReadSettings(s.f());
     EXPECT_EQ(s.f().settings.TextFeed, 1);
+}
+
+TEST(TextOut, TheScreenReaderSwitchFollowsTheDesktopUntilSetAndSelfVoicingYieldsToIt) {
+    Story s({{"main", "一行目▼\n二行目▼\n"}});
+    Recorder r;
+    r.speech = true;
+    Attach(s, r);
+    s.f().settings.SelfVoice = 1;
+    ApplyTextOut(s.f());
+    EXPECT_FALSE(r.switches.screenReader);
+    EXPECT_TRUE(r.switches.speech);
+    // A screen reader starts: the bridge goes on, self-voicing keeps quiet
+    // (the player's switch stays as it was), and comes back when it leaves.
+    r.reader = true;
+    ApplyTextOut(s.f());
+    EXPECT_TRUE(r.switches.screenReader);
+    EXPECT_FALSE(r.switches.speech);
+    EXPECT_EQ(s.f().settings.SelfVoice, 1);
+    r.reader = false;
+    ApplyTextOut(s.f());
+    EXPECT_FALSE(r.switches.screenReader);
+    EXPECT_TRUE(r.switches.speech);
+    // Each page the story turns tells the outlets.
+    s.ToWait();
+    const int pages = r.newPages;
+    s.NextWait();
+    EXPECT_GT(r.newPages, pages);
+    // Once the player sets it on the "出力" page it stays as set, and is read so at the next start.
+    r.reader = true;
+    ApplyTextOut(s.f());
+    ASSERT_TRUE(s.Events("key C\nwait 100\ndialog tab 出力\ndialog set CheckBox20 0\ndialog press 閉じる\nwait 100\n"));
+    s.Pass(20);
+    EXPECT_FALSE(r.switches.screenReader);
+    EXPECT_TRUE(r.switches.speech);  // no screen reader fed: self-voicing reads
+    EXPECT_EQ(s.plat().settings().ReadInteger("Software\\Test\\Story", "story", "ScreenReader", -1), 0);
+    ReadSettings(s.f());
+    ApplyTextOut(s.f());
+    EXPECT_FALSE(r.switches.screenReader);
 }
 
 TEST(TextOut, TheHeadlessFeedFileGivesTheDemosLinesInOrder) {

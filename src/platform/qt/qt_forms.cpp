@@ -416,6 +416,22 @@ void FormDialog::RefreshControl(int index) {
             break;
         }
     }
+    // Controls that show no caption of their own are known to screen
+    // readers by it all the same.
+    const bool uncaptioned = c.kind == ControlKind::Edit || c.kind == ControlKind::List ||
+                             c.kind == ControlKind::Slider || c.kind == ControlKind::SpinBox ||
+                             c.kind == ControlKind::ComboBox || c.kind == ControlKind::Image;
+    if (uncaptioned) {
+        // Without a caption of its own, a field is named by the label or
+        // button laid out before it, as a buddy label would.
+        QString name = caption;
+        if (name.isEmpty() && index > 0) {
+            const Control& before = form_.controls[index - 1];
+            if (before.kind == ControlKind::Label || before.kind == ControlKind::Button)
+                name = before.kind == ControlKind::Label ? LabelText(before.caption) : FromCp932(before.caption);
+        }
+        if (w->accessibleName() != name) w->setAccessibleName(name);
+    }
     if (w->isEnabled() != c.enabled) w->setEnabled(c.enabled);
     if (w->isHidden() == c.visible) w->setVisible(c.visible);
     const QString hint = FromCp932(c.hint);
@@ -467,6 +483,15 @@ void FormDialog::RefreshList(const Control& c, Shown& s, QTableWidget* table) {
                     item->setText(text);
                 }
             }
+            // A screen reader reads the row whole, whichever cell has the focus.
+            QStringList parts;
+            for (int j = 0; j < columns; ++j)
+                if (QTableWidgetItem* item = table->item(r, j); item && !item->text().trimmed().isEmpty())
+                    parts << item->text().trimmed();
+            const QString row = parts.join(QStringLiteral(", "));
+            for (int j = 0; j < columns; ++j)
+                if (QTableWidgetItem* item = table->item(r, j); item && item->data(Qt::AccessibleTextRole) != row)
+                    item->setData(Qt::AccessibleTextRole, row);
         }
         s.rows = c.rows;
         s.listBuilt = true;

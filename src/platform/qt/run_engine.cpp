@@ -16,6 +16,7 @@
 #include "data/config.h"
 #include "platform/openal/openal_device.h"
 #include "platform/openal/openal_mixer.h"
+#include "platform/qt/accessibility.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/text_outlets.h"
 
@@ -92,6 +93,8 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         plat.mixerImpl = &mixer;
         QtTextOutlets outlets(o.textFeedPort);
         plat.textOutletsImpl = &outlets;
+        ScreenReaderBridge screenReader(plat);
+        outlets.screenReader = &screenReader;
         auto engine = std::make_unique<TForm1>(plat);
         engine->app.gameDir = gameDir;
         plat.settingsStore().SetGameFolder(gameDir);

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/trace.h"
+#include "platform/qt/accessibility.h"
 
 namespace velmora::platform {
 
@@ -20,6 +21,7 @@ QtTextOutlets::~QtTextOutlets() { StopFeed(); }
 
 void QtTextOutlets::Apply(const TextOutSwitches& switches) {
     switches_ = switches;
+    if (screenReader) screenReader->SetEnabled(switches.screenReader);
     if (switches.feed || forcedPort_ > 0) StartFeed();
     else StopFeed();
     if (switches.speech) speech_.Configure(switches.speechRate, switches.speechVolume);
@@ -83,6 +85,7 @@ void QtTextOutlets::Put(TextKind kind, const std::string& utf8, bool speak) {
             else c->sendTextMessage(message);
         }
     }
+    if (screenReader) screenReader->Put(kind, QString::fromStdString(utf8));
     // What lies under the pointer replaces what was being read; story lines queue.
     if (speak && switches_.speech && kind != TextKind::Backlog) speech_.Say(utf8, kind == TextKind::Menu);
     CheckSpeech();
@@ -93,6 +96,12 @@ void QtTextOutlets::Copy(const std::string& utf8) {
 }
 
 void QtTextOutlets::Hush() { speech_.Cancel(); }
+
+void QtTextOutlets::NewPage() {
+    if (screenReader) screenReader->NewPage();
+}
+
+bool QtTextOutlets::ScreenReaderActive() { return ScreenReaderBridge::AssistiveTechnologyActive(); }
 
 void QtTextOutlets::CheckSpeech() {
     std::string why;

@@ -14,6 +14,8 @@ class QWebSocket;
 
 namespace velmora::platform {
 
+class ScreenReaderBridge;
+
 // The port browser-based reading aids look for by convention.
 constexpr int kTextFeedPort = 6677;
 // A client further behind than this is dropped rather than buffered for.
@@ -30,6 +32,11 @@ public:
     void Copy(const std::string& utf8) override;
     void Hush() override;
     bool SpeechAvailable(std::string* why) override;
+    void NewPage() override;
+    bool ScreenReaderActive() override;
+
+    // Where the same text goes for screen readers (accessibility.h); may be null.
+    ScreenReaderBridge* screenReader = nullptr;
 
     // For tests: the feed's server (not listening while the feed is off).
     QWebSocketServer& feedServer() { return server_; }

@@ -1,0 +1,89 @@
+#pragma once
+// The screen reader's view of the game (AT-SPI through Qt's accessibility):
+// the paint box is an accessible object whose text is the page as the text
+// outlets send it; a live region announces each line; the choices, the
+// yes/no prompt and the backlog viewer are its children while they are shown. It is attached through a QAccessible
+// factory, so the paint box itself knows nothing of it, and it is fed by the
+// text outlets, so no text is worked out a second time.
+#include <QAccessible>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <vector>
+
+#include "platform/platform.h"
+
+class QWidget;
+
+namespace velmora::platform {
+
+class QtPlatform;
+class A11yNode;
+
+class ScreenReaderBridge : public QObject, public QAccessible::ActivationObserver {
+public:
+    explicit ScreenReaderBridge(QtPlatform& plat);
+    ~ScreenReaderBridge() override;
+
+    // Whether an assistive technology listens on the desktop now.
+    static bool AssistiveTechnologyActive();
+    // Off: the paint box is an empty, silent box.
+    void SetEnabled(bool on);
+    bool enabled() const { return enabled_; }
+
+    // The text-out stream.
+    void Put(TextKind kind, const QString& text);
+    void NewPage();
+
+    // What the paint box's interface shows.
+    QWidget* paintBox() const;
+    QString PageText() const;
+    // The line or lines announced last (the paint box's description, the
+    // live region's name).
+    const QString& announced() const { return announced_; }
+    const std::vector<A11yNode*>& overlays() const { return overlays_; }
+
+    // Compares the engine's choices, prompt, backlog and skipping with what
+    // was reported and tells the screen reader what changed.
+    void Sync();
+
+    void accessibilityActiveChanged(bool active) override;
+
+private:
+    void Announce(const QString& text);
+    void FlushLines();
+    void SyncChoices();
+    void SyncPrompt();
+    void SyncBacklog();
+    A11yNode* Open(A11yNode* node);
+    void Close(A11yNode*& node);
+    void Focus(A11yNode* node);
+    void FocusPaintBox();
+
+    QtPlatform& plat_;
+    bool enabled_ = false;
+    QTimer poll_;
+    QTimer flush_;
+    QStringList page_;        // the page's completed lines
+    QStringList pending_;     // completed but not yet announced
+    bool skippedLines_ = false;  // lines went by while skipping
+    QString announced_;
+    // Choices as the outlets listed them, the prompt's question, the backlog's lines.
+    QStringList choiceLabels_;
+    bool choicesCollecting_ = false;
+    QString promptText_;
+    QStringList backlogLines_;
+    bool backlogCollecting_ = false;
+    // The overlays shown, with the state last reported.
+    std::vector<A11yNode*> overlays_;
+    A11yNode* live_ = nullptr;
+    A11yNode* choices_ = nullptr;
+    int choiceSelected_ = -1;
+    A11yNode* prompt_ = nullptr;
+    int promptYes_ = -1;
+    A11yNode* backlog_ = nullptr;
+    int backlogTop_ = -1;
+};
+
+}  // namespace velmora::platform

@@ -1,0 +1,320 @@
+#!/usr/bin/python3
+"""The window as a screen reader sees it over AT-SPI: the page text after each
+key press against what the text feed sends, the choices as a list, the
+prompt as an alert, the backlog, the save dialog's rows and the settings
+controls. Runs under dbus-run-session and Xvfb (accessibility_test.sh).
+
+Usage: accessibility_test.py BUILD_DIR
+"""
+import base64
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+import pyatspi
+
+BUILD = os.path.abspath(sys.argv[1])
+SCRIPT = """\
+!S000=0;S028=1
+*win_open
+>ミナ
+「おはよう。<きょう>今日はどこへ行くの？」▼
+朝の光が差し込んでいた。
+窓の外は静かだった。▼
+*select
+{丘へ行く
+丘の上は風が強かった。▼
+{町へ行く
+町はにぎやかだった。▼
+}
+おわり。▼
+"""
+
+failures = []
+
+
+def check(what, got, want):
+    if got != want:
+        failures.append("%s: got %r, want %r" % (what, got, want))
+        print("FAIL", failures[-1], flush=True)
+    else:
+        print("ok  ", what, flush=True)
+
+
+def wait_for(what, probe, timeout=15.0):
+    """probe() until it returns something true; None after the timeout."""
+    end = time.time() + timeout
+    while time.time() < end:
+        try:
+            got = probe()
+        except Exception:  # the tree changes under us
+            got = None
+        if got:
+            return got
+        time.sleep(0.1)
+    failures.append("timed out waiting for " + what)
+    print("FAIL", failures[-1], flush=True)
+    return None
+
+
+class Feed:
+    """A bare WebSocket client of the text feed: text frames only."""
+
+    def __init__(self, port):
+        self.sock = wait_for("the text feed", lambda: socket.create_connection(("127.0.0.1", port), 1))
+        key = base64.b64encode(os.urandom(16)).decode()
+        self.sock.sendall(("GET / HTTP/1.1\r\nHost: 127.0.0.1:%d\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                           "Sec-WebSocket-Key: %s\r\nSec-WebSocket-Version: 13\r\n\r\n" % (port, key)).encode())
+        head = b""
+        while b"\r\n\r\n" not in head:
+            head += self.sock.recv(1)
+        assert b" 101 " in head.split(b"\r\n")[0], head
+        self.buf = b""
+        self.sock.setblocking(False)
+
+    def messages(self):
+        try:
+            while True:
+                chunk = self.sock.recv(65536)
+                if not chunk:
+                    break
+                self.buf += chunk
+        except BlockingIOError:
+            pass
+        out = []
+        while len(self.buf) >= 2:
+            n = self.buf[1] & 0x7F
+            at = 2
+            if n == 126:
+                if len(self.buf) < 4:
+                    break
+                n, at = int.from_bytes(self.buf[2:4], "big"), 4
+            elif n == 127:
+                if len(self.buf) < 10:
+                    break
+                n, at = int.from_bytes(self.buf[2:10], "big"), 10
+            if len(self.buf) < at + n:
+                break
+            if self.buf[0] & 0x0F == 1:
+                out.append(self.buf[at:at + n].decode())
+            self.buf = self.buf[at + n:]
+        return out
+
+
+def find(root, pred, depth=0):
+    if root is None or depth > 30:
+        return None
+    try:
+        if pred(root):
+            return root
+        for i in range(root.childCount):
+            hit = find(root.getChildAtIndex(i), pred, depth + 1)
+            if hit:
+                return hit
+    except Exception:
+        return None
+    return None
+
+
+def find_all(root, pred, out=None, depth=0):
+    out = [] if out is None else out
+    if root is None or depth > 30:
+        return out
+    try:
+        if pred(root):
+            out.append(root)
+        for i in range(root.childCount):
+            find_all(root.getChildAtIndex(i), pred, out, depth + 1)
+    except Exception:
+        pass
+    return out
+
+
+def text_of(acc):
+    t = acc.queryText()
+    return t.getText(0, -1)
+
+
+def key(sym):
+    pyatspi.Registry.generateKeyboardEvent(sym, None, pyatspi.KEY_SYM)
+    time.sleep(0.3)
+
+
+def centre(acc):
+    e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return e.x + e.width // 2, e.y + e.height // 2
+
+
+def main():
+    scratch = tempfile.mkdtemp(prefix="velmora-a11y-")
+    try:
+        return run(scratch)
+    finally:
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+def run(scratch):
+    src = os.path.join(scratch, "src")
+    shutil.copytree(os.path.join(BUILD, "demo-game"), src, symlinks=False)
+    for name in os.listdir(os.path.join(src, "scripts")):
+        if name not in ("effect.txt",):
+            os.remove(os.path.join(src, "scripts", name))
+    with open(os.path.join(src, "scripts", "main.txt"), "w", encoding="utf-8") as f:
+        f.write(SCRIPT)
+    game = os.path.join(scratch, "game")
+    subprocess.run([os.path.join(BUILD, "velmora-pack"), "build", src, game], check=True, stdout=subprocess.DEVNULL)
+
+    env = dict(os.environ)
+    env.update({"XDG_CONFIG_HOME": os.path.join(scratch, "config"), "ALSOFT_DRIVERS": "null",
+                "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_QPA_PLATFORM": "xcb"})
+    port = 20000 + os.getpid() % 20000
+    trace = os.path.join(scratch, "trace.txt")
+    proc = subprocess.Popen([os.path.join(BUILD, "velmora"), "--trace", trace, "--text-feed", str(port), game],
+                            env=env)
+    try:
+        feed = Feed(port)
+        app = wait_for("the game on the accessibility bus", lambda: find(
+            pyatspi.Registry.getDesktop(0), lambda a: a.getRoleName() == "application" and
+            find(a, lambda b: b.name == "ゲーム画面") is not None, 1))
+        if not app:
+            failures.append("the window's accessible tree was not found")
+            return
+        screen = find(app, lambda a: a.name == "ゲーム画面")
+        check("the game screen's role", screen.getRole() in (pyatspi.ROLE_CANVAS,), True)
+        # The pointer over the window: without a window manager the keys go where it is.
+        x, y = centre(screen)
+        pyatspi.Registry.generateMouseEvent(x, y, "abs")
+        time.sleep(0.3)
+
+        # Each page as it stops for a click is the lines the feed sent since the last one.
+        sent = []
+
+        def page_matches():
+            sent.extend(feed.messages())
+            return sent and text_of(screen) == "\n".join(sent)
+
+        wait_for("the first page", page_matches)
+        check("page 1 against the feed", text_of(screen), "\n".join(sent))
+        check("page 1", text_of(screen), "「ミナ」「おはよう。今日はどこへ行くの？」")
+        sent.clear()
+        key(0xff0d)  # Return: the next page
+        wait_for("the second page", lambda: page_matches() and len(sent) == 2)
+        check("page 2 against the feed", text_of(screen), "\n".join(sent))
+        check("page 2", text_of(screen).split("\n"), ["朝の光が差し込んでいた。", "窓の外は静かだった。"])
+        # Announced a moment after the line completes, with any that came just before it.
+        live = wait_for("the live region to announce the line", lambda: find(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_NOTIFICATION and a.name.endswith("窓の外は静かだった。")))
+        check("the last line announced", live is not None, True)
+
+        # The choices: a list of the options, the one under the pointer selected.
+        sent.clear()
+        key(0xff0d)
+        lst = wait_for("the choice list", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST))
+        sent.extend(feed.messages())
+        if lst:
+            items = [lst.getChildAtIndex(i) for i in range(lst.childCount)]
+            check("choice items", [(i.getRole(), i.name) for i in items],
+                  [(pyatspi.ROLE_LIST_ITEM, "丘へ行く"), (pyatspi.ROLE_LIST_ITEM, "町へ行く")])
+            check("choices as the feed sent them", [i.name for i in items], sent[-2:])
+            key(0xff54)  # Down
+            key(0xff54)
+            wait_for("the second option selected",
+                     lambda: lst.getChildAtIndex(1).getState().contains(pyatspi.STATE_SELECTED))
+            check("the option the arrow keys moved to is selected",
+                  [lst.getChildAtIndex(i).getState().contains(pyatspi.STATE_SELECTED) for i in range(2)],
+                  [False, True])
+            sent.clear()
+            key(0xff0d)  # picks it
+            wait_for("the page after the choice", lambda: page_matches() and find(
+                screen, lambda a: a.getRole() == pyatspi.ROLE_LIST) is None)
+            check("the picked branch", text_of(screen), "町はにぎやかだった。")
+            check("the list is gone", find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST), None)
+
+        # The backlog viewer: a read-only text of the lines shown so far.
+        key(0xff08)  # BackSpace
+        log = wait_for("the backlog", lambda: find(screen, lambda a: a.name == "バックログ"))
+        if log:
+            lines = text_of(log).split("\n")
+            check("backlog lines", [line for line in lines if "町はにぎやか" in line or "窓の外" in line],
+                  ["窓の外は静かだった。", "町はにぎやかだった。"])
+            check("backlog read-only", log.getState().contains(pyatspi.STATE_EDITABLE), False)
+            key(0xff08)
+            wait_for("the backlog to close", lambda: find(screen, lambda a: a.name == "バックログ") is None)
+
+        # The prompt, from the right-click menu's last but one item: an alert
+        # with two buttons. (Qt leaves pop-up menus out of the tree; a screen
+        # reader follows them by their focus events.)
+        pyatspi.Registry.generateMouseEvent(x, y, "b3c")
+        time.sleep(1)
+        key(0xff52)  # Up: "ゲーム終了"
+        key(0xff52)  # "タイトルへ戻る"
+        key(0xff0d)
+        alert = wait_for("the prompt", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_ALERT))
+        if alert:
+            check("the prompt's question", alert.name, "タイトルへ戻りますか？")
+            check("the prompt's buttons", [(alert.getChildAtIndex(i).getRole(), alert.getChildAtIndex(i).name)
+                                           for i in range(alert.childCount)],
+                  [(pyatspi.ROLE_PUSH_BUTTON, "はい"), (pyatspi.ROLE_PUSH_BUTTON, "いいえ")])
+            # Anywhere but on "はい" is no.
+            pyatspi.Registry.generateMouseEvent(x, y + 200, "abs")
+            time.sleep(0.3)
+            pyatspi.Registry.generateMouseEvent(x, y + 200, "b1c")
+            wait_for("the prompt to close", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_ALERT)
+                     is None)
+        pyatspi.Registry.generateMouseEvent(x, y, "abs")
+        time.sleep(0.3)
+
+        # The tool bar's buttons by their captions.
+        names = [b.name for b in find_all(app, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON)]
+        check("tool bar buttons", [n for n in ["終了", "ロード(L)", "セーブ(S)", "設定(C)"] if n in names],
+              ["終了", "ロード(L)", "セーブ(S)", "設定(C)"])
+
+        # The save dialog: its rows read as number, date, title and comment.
+        key(ord("s"))
+        dialog = wait_for("the save dialog", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG))
+        if dialog:
+            rows = find_all(dialog, lambda a: a.getRole() in (pyatspi.ROLE_TABLE_ROW, pyatspi.ROLE_LIST_ITEM,
+                                                             pyatspi.ROLE_TABLE_CELL) and a.name.startswith("01"))
+            # An empty slot: its number and what the date column says, no blank parts.
+            check("slot row 01 reads", rows[0].name if rows else None, "01, 未登録")
+            unnamed = [a.getRoleName() for a in find_all(dialog, lambda a: a.getRole() in (
+                pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON) and not a.name)]
+            check("every button of the save dialog has a name", unnamed, [])
+            key(0xff1b)  # Escape
+            wait_for("the dialog to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
+
+        # The settings: every control named, the screen reader switch among them.
+        key(ord("c"))
+        dialog = wait_for("the settings", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG))
+        if dialog:
+            checks = [a.name for a in find_all(dialog, lambda a: a.getRole() == pyatspi.ROLE_CHECK_BOX)]
+            check("the screen reader switch", "スクリーンリーダーに送る" in checks, True)
+            reader = find(dialog, lambda a: a.name == "スクリーンリーダーに送る")
+            check("on while a screen reader listens", reader.getState().contains(pyatspi.STATE_CHECKED), True)
+            unnamed = [a.getRoleName() for a in find_all(dialog, lambda a: a.getRole() in (
+                pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_SLIDER,
+                pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_SPIN_BUTTON) and not a.name)]
+            check("every control of the settings has a name", unnamed, [])
+            key(0xff1b)
+            wait_for("the settings to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
+    finally:
+        proc.terminate()
+        try:
+            proc.wait(10)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        if failures and os.path.exists(trace):
+            with open(trace, encoding="utf-8", errors="replace") as t:
+                print("---- trace (last lines) ----")
+                print("".join(t.readlines()[-40:]))
+
+
+main()
+if failures:
+    print("%d failed" % len(failures))
+    sys.exit(1)
+print("all passed")
