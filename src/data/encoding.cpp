@@ -9,6 +9,14 @@ namespace velmora {
 namespace {
 
 bool Convert(const char* to, const char* from, const std::string& in, std::string& out) {
+    // Plain ASCII is the same in both; most names and values are, and opening
+    // a converter costs far more than the text.
+    bool ascii = true;
+    for (unsigned char c : in) ascii = ascii && c < 0x80;
+    if (ascii) {
+        out = in;
+        return true;
+    }
     out.clear();
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return false;
