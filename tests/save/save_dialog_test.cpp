@@ -231,9 +231,9 @@ TEST(SaveDialog, AWholeFileOfRandomBytesIsDamagedNotABlankGame) {
     // Even with a header that reads like a save's.
     const char head[] = "2026/12/10 13:45:12  第一話";
     std::memcpy(noise.data(), head, sizeof head);
-    ASSERT_TRUE(WriteFileAtomic(SlotPath(f, 5), noise));
     // And one whose only fault is a stepper record no save writes.
     ASSERT_TRUE(SaveGame(f, 6, true));
+    ASSERT_TRUE(WriteFileAtomic(SlotPath(f, 5), noise));
     std::vector<uint8_t> bent;
     ASSERT_TRUE(ReadWholeFile(SlotPath(f, 6), bent));
     const int32_t playMode = 4;  // no such mode

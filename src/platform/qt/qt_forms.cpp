@@ -138,7 +138,7 @@ constexpr int kDefaultColumnWidth = 60;
 constexpr int kCellPadding = 12;  // a cell's text margins and grid line
 
 // The columns as wide as their texts where the list has the room; where it
-// has not, the columns of free text (all, when none is marked) are narrowed
+// has not, the columns of free text are narrowed
 // alike and show their whole text on hover. What is left over goes to the
 // last column.
 void FitColumns(QTableWidget* table, const std::vector<ListColumn>& model) {
@@ -162,7 +162,7 @@ void FitColumns(QTableWidget* table, const std::vector<ListColumn>& model) {
     std::vector<bool> narrows(n, false);
     bool any = false;
     for (int j = 0; j < n && j < static_cast<int>(model.size()); ++j) any = any || (narrows[j] = model[j].narrows);
-    if (!any) narrows.assign(n, true);
+    if (!any) return;  // a list without free text keeps the widths its form gives
     // The one cap that shares out what the fixed columns leave: narrowing
     // columns below it keep their width.
     std::vector<int> sorted;
