@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -784,6 +785,45 @@ bool ExtractArchive(const std::string& archive, const std::vector<std::string>& 
         for (const auto& [n, o] : all) text += n + " " + o + "\n";
         if (!WriteText(folder + "/loops.txt", text)) {
             error = folder + "/loops.txt: cannot be written";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> PlayDataIn(const std::string& out) {
+    std::vector<std::string> found;
+    std::error_code ec;
+    if (std::filesystem::is_directory(out + "/save", ec)) found.push_back("save/");
+    for (const char* file : {"save0.dat", "kaiso.dat"})
+        if (std::filesystem::exists(out + "/" + file, ec)) found.push_back(file);
+    return found;
+}
+
+bool PrepareRunFolder(const std::string& out, const std::string& run, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::create_directories(run, ec);
+    if (!fs::is_directory(run, ec)) {
+        error = "cannot make the folder " + run;
+        return false;
+    }
+    // Links made before, to archives that are gone or moved, go first.
+    for (const fs::directory_entry& e : fs::directory_iterator(run, ec))
+        if (e.is_symlink(ec)) fs::remove(e.path(), ec);
+    const fs::path from = fs::absolute(out, ec);
+    for (const fs::directory_entry& e : fs::directory_iterator(from, ec)) {
+        if (!e.is_regular_file(ec)) continue;  // .cache, save/ and other folders
+        const std::string name = e.path().filename().string();
+        if (name == "save0.dat" || name == "kaiso.dat") continue;
+        const fs::path link = fs::path(run) / name;
+        if (fs::exists(fs::symlink_status(link, ec))) {
+            error = link.string() + " is in the way of the link to " + e.path().string();
+            return false;
+        }
+        fs::create_symlink(e.path(), link, ec);
+        if (ec) {
+            error = "cannot link " + link.string() + ": " + ec.message();
             return false;
         }
     }

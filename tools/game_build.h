@@ -35,6 +35,16 @@ bool BuildGame(const std::string& dir, const std::string& out, std::FILE* progre
 bool ExtractArchive(const std::string& archive, const std::vector<std::string>& names, const std::string& outDir,
                     std::FILE* log, std::string& error);
 
+// What a played game leaves in the folder it was played from (the slots,
+// the global data), as names relative to out: "save/", "save0.dat",
+// "kaiso.dat". None of it belongs in a game that is given away.
+std::vector<std::string> PlayDataIn(const std::string& out);
+
+// The folder `velmora-pack run` plays from: run holds a link to every file
+// of out (the archives), made anew each time, and the saves of the author's
+// play; out stays as it is to be shipped.
+bool PrepareRunFolder(const std::string& out, const std::string& run, std::string& error);
+
 // Writes a starter game into dir (which must not exist or be empty).
 bool NewGame(const std::string& dir, std::string& error);
 

@@ -349,6 +349,16 @@ private:
             case kCmdSpr:
                 CheckSpriteList(args);
                 break;
+            case kCmdClrb: {
+                // Only a side letter at the very end keeps the other sprite:
+                // "clrb L 6" clears both.
+                const std::string a(args);
+                const size_t side = a.find_first_of("LlRr");
+                if (side != std::string::npos && side + 1 != a.size())
+                    Warning("clrb " + Shown(a) + ": the side letter must come last (\"clrb 6" +
+                            static_cast<char>(AsciiUpper(a[side])) + "\"); as written both sprites are cleared");
+                break;
+            }
             case kCmdOvr: {
                 const std::string name = FirstField(args, " ,");
                 if (Upper(name) != "OFF") NeedPicture("ovr", name);

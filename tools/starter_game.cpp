@@ -5,8 +5,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "data/encoding.h"
 #include "data/file_io.h"
+#include "gfx/pixel_ops.h"
 #include "gfx/png_file.h"
+#include "text/glyph_outline.h"
 #include "tools/game_build.h"
 #include "tools/game_layout.h"
 #include "tools/sound_encoder.h"
@@ -83,6 +86,86 @@ Picture ClickWait(int size, int frames) {
                 PutGrey(p, k * size + x, size + y, 255 * a);
             }
     }
+    return p;
+}
+
+// The quick bar's buttons, where the engine looks for them: bar
+// coordinates (the bar is rows 224 ... 255 of the message window).
+struct QuickFace {
+    int x, width;
+    const char* label;
+};
+const QuickFace kQuickFaces[] = {
+    {88, 100, "Qセーブ"}, {192, 100, "Qロード"}, {306, 66, "スキップ"}, {378, 90, "ログ"}, {472, 108, "オート"}};
+constexpr int kQuickBarRow = 224, kQuickFaceY = 4, kQuickFaceHeight = 26;
+
+// The labels' face; empty pictures are left as they are when no Japanese
+// face is installed.
+OutlineFont& LabelFont(int pixels) {
+    static OutlineFont font;
+    FontRequest r;
+    r.family = "ＭＳ Ｐゴシック";
+    r.cellHeight = pixels;
+    if (!font.IsOpen() || font.request().cellHeight != pixels) font.Open(r);
+    return font;
+}
+
+int TextWidth(OutlineFont& font, const std::string& cp932) {
+    Picture scratch;
+    return font.DrawText(scratch, 0, 0, cp932, 0);
+}
+
+// One button face, square-cornered so that it is the same rectangle the
+// engine copies: a fill, a one-pixel rim and the label centred.
+void DrawQuickFace(Picture& p, int x0, int y0, const QuickFace& q, Rgb fill, Rgb rim, uint32_t ink) {
+    for (int y = 0; y < kQuickFaceHeight; ++y)
+        for (int x = 0; x < q.width; ++x) {
+            const bool edge = x == 0 || y == 0 || x == q.width - 1 || y == kQuickFaceHeight - 1;
+            Put(p, x0 + x, y0 + y, edge ? rim : Mix(fill, Mix(fill, {0, 0, 0}, 0.35), y / double(kQuickFaceHeight)));
+        }
+    OutlineFont& font = LabelFont(16);
+    if (!font.IsOpen()) return;
+    const std::string label = ToCp932(q.label);
+    const int w = TextWidth(font, label);
+    font.DrawText(p, x0 + (q.width - w) / 2, y0 + (kQuickFaceHeight - font.Ascent() - font.Descent()) / 2, label, ink);
+}
+
+// The message window with the bar's normal faces in it (opaque, and kept
+// from the player's tint), and the sheet of the faces under the pointer
+// and pressed at the same places, 32 and 64 rows down.
+void QuickBarPictures(Picture& tw, Picture& tint, Picture& sheet, Rgb ink) {
+    const int maskTop = tw.height / 2;
+    sheet.Resize(768, 96);
+    FillPicture(sheet, 0);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 768; ++x) Put(sheet, x, y, ink);
+    for (const QuickFace& q : kQuickFaces) {
+        DrawQuickFace(tw, q.x, kQuickBarRow + kQuickFaceY, q, {40, 55, 120}, {110, 130, 200}, 0xE0E0E0);
+        for (int y = 0; y < kQuickFaceHeight; ++y)
+            for (int x = 0; x < q.width; ++x) {
+                PutGrey(tw, q.x + x, maskTop + kQuickBarRow + kQuickFaceY + y, 255);
+                PutGrey(tint, q.x + x, kQuickBarRow + kQuickFaceY + y, 0);
+            }
+        DrawQuickFace(sheet, q.x, kQuickFaceY, q, {40, 55, 120}, {110, 130, 200}, 0xE0E0E0);
+        DrawQuickFace(sheet, q.x, 32 + kQuickFaceY, q, {80, 110, 210}, {200, 215, 255}, 0xFFFFFF);
+        DrawQuickFace(sheet, q.x, 64 + kQuickFaceY, q, {230, 180, 80}, {255, 240, 200}, 0x302010);
+    }
+}
+
+// The default name plate: opaque over its whole 224 x 44, since the engine
+// puts it over the scene, not over the window; a rim marks its edge.
+Picture NamePlate() {
+    Picture p;
+    p.Resize(224, 88);
+    for (int y = 0; y < 44; ++y)
+        for (int x = 0; x < 224; ++x) {
+            const double rim = std::max(Box(x + 0.5, y + 0.5, 0, 0, 224, 44, 0) -
+                                            Box(x + 0.5, y + 0.5, 2, 2, 222, 42, 6), 0.0);
+            Rgb c = Mix(Rgb{60, 80, 150}, Rgb{25, 35, 85}, y / 43.0);
+            c = Mix(c, {210, 220, 250}, rim * 0.9);
+            Put(p, x, y, c);
+            PutGrey(p, x, 44 + y, 255);
+        }
     return p;
 }
 
@@ -282,21 +365,18 @@ bool NewGame(const std::string& dir, std::string& error) {
     const std::string pic = dir + "/pictures/";
     const Rgb navy{20, 30, 70}, ink{8, 12, 40};
     // The message window, its tint mask, and the same for the full-screen style.
-    ok = ok && Write(pic + "sys_tw.png", PanelSheet(800, 260, 1, navy, ink, 210, 14));
-    ok = ok && Write(pic + "sys_tw1.png", Gradient(800, 260, {128, 128, 128}, {128, 128, 128}));
+    // The quick bar's normal faces are part of the window; its faces under
+    // the pointer and pressed are in sys_qbtn at the same places.
+    Picture tw = PanelSheet(800, 260, 1, navy, ink, 210, 14);
+    Picture tint = Gradient(800, 260, {128, 128, 128}, {128, 128, 128});
+    Picture bar;
+    QuickBarPictures(tw, tint, bar, ink);
+    ok = ok && Write(pic + "sys_tw.png", tw);
+    ok = ok && Write(pic + "sys_tw1.png", tint);
     ok = ok && Write(pic + "sys_twz.png", PanelSheet(800, 600, 1, ink, ink, 200, 0));
     ok = ok && Write(pic + "sys_twz1.png", Gradient(800, 600, {128, 128, 128}, {128, 128, 128}));
-    ok = ok && Write(pic + "sys_np.png", PanelSheet(224, 44, 1, {60, 80, 150}, {30, 40, 90}, 230, 10));
+    ok = ok && Write(pic + "sys_np.png", NamePlate());
     ok = ok && Write(pic + "sys_clickw.png", ClickWait(24, 8));
-    // The quick bar's faces: normal, under the pointer, pressed.
-    Picture bar;
-    bar.Resize(768, 96);
-    for (int k = 0; k < 3; ++k)
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 768; ++x) {
-                const double a = Box(x % 96 + 0.5, y + 0.5, 4, 4, 92, 28, 6);
-                Put(bar, x, 32 * k + y, Mix(ink, Rgb{70.0 + 40 * k, 90.0 + 40 * k, 170.0}, a));
-            }
     ok = ok && Write(pic + "sys_qbtn.png", bar);
     ok = ok && Write(pic + "AUTO_CR.png", MarkSheet(8, 22, {240, 170, 60}, false));
     // Choice buttons (normal over hovered) in both window styles.

@@ -1,5 +1,8 @@
 // velmora-pack: builds and inspects the archives a game is made of.
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +26,7 @@ const char kUsage[] =
     "usage: velmora-pack script FOLDER OUT.vrk\n"
     "       velmora-pack new DIR\n"
     "       velmora-pack build [--cache CACHE] DIR [OUT]\n"
+    "       velmora-pack run [--cache CACHE] DIR [OUT] [-- ENGINE-OPTIONS...]\n"
     "       velmora-pack extract ARCHIVE [NAME...] [-o DIR]\n"
     "       velmora-pack volume [--width W] [--keep-ext] FOLDER OUT.vrk\n"
     "       velmora-pack list [--script|--volume] ARCHIVE\n"
@@ -47,7 +51,11 @@ const char kUsage[] =
     "           (Ogg), music/*.wav into vk_bgm.vrk (WADY music, loop points in\n"
     "           music/loops.txt), anim/NAME/ frames into vk_anim.vrk; only what\n"
     "           changed since the last build is coded again, from what it coded\n"
-    "           before, kept in CACHE (default OUT/.cache)\n"
+    "           before, kept in CACHE (default OUT/.cache); warns when OUT holds\n"
+    "           saved play (save/, save0.dat, kaiso.dat), which is not to be shipped\n"
+    "  run      builds as build does, then plays the game from DIR/run (links to\n"
+    "           the archives in OUT), so that the saves of your play stay out of\n"
+    "           OUT; options after -- go to velmora (e.g. -- --verbose)\n"
     "  extract  writes the entries of ARCHIVE (or those named) into the folder\n"
     "           layout of build under DIR (default .): scripts as UTF-8 text,\n"
     "           pictures as PNG with their mask as alpha, sounds and music as\n"
@@ -88,6 +96,48 @@ const char kUsage[] =
     "           quality Q (default 90); --sound adds a WAV as the sound track\n"
     "  --no-run, --no-delta  never apply the run or delta stage (they are\n"
     "           otherwise applied whenever they make the entry smaller)\n";
+
+// The author's own play (slots, read marks) found in the folder to ship.
+void WarnOfPlayData(const std::string& out, const std::string& dir) {
+    const std::vector<std::string> found = velmora::tools::PlayDataIn(out);
+    if (found.empty()) return;
+    std::string list;
+    for (const std::string& f : found) list += (list.empty() ? "" : ", ") + f;
+    std::fprintf(stderr,
+                 "velmora-pack: warning: %s holds saved play (%s): it was played from there; leave it out of what "
+                 "you ship, and play with \"velmora-pack run %s\", which plays from %s/run\n",
+                 out.c_str(), list.c_str(), dir.c_str(), dir.c_str());
+}
+
+// Plays the built game from DIR/run, where the saves go, with the engine
+// that sits beside this program (else the one on PATH).
+int Run(const std::string& dir, const std::string& out, const char* self, const std::vector<std::string>& passOn) {
+    const std::string run = dir + "/run";
+    std::string error;
+    if (!velmora::tools::PrepareRunFolder(out, run, error)) {
+        std::fprintf(stderr, "velmora-pack: %s\n", error.c_str());
+        return 1;
+    }
+    std::string engine = "velmora";
+    char exe[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    std::string here = n > 0 ? std::string(exe, static_cast<size_t>(n)) : std::string(self);
+    if (here.find('/') != std::string::npos) {
+        const std::string beside = here.substr(0, here.rfind('/') + 1) + "velmora";
+        if (::access(beside.c_str(), X_OK) == 0) engine = beside;
+    }
+    std::vector<std::string> args = {engine};
+    args.insert(args.end(), passOn.begin(), passOn.end());
+    args.push_back(run);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::printf("playing %s (saves stay in it)\n", run.c_str());
+    std::fflush(stdout);
+    ::execvp(engine.c_str(), argv.data());
+    std::fprintf(stderr, "velmora-pack: cannot start %s: %s\n", engine.c_str(), std::strerror(errno));
+    return 1;
+}
 
 int Usage(const char* why) {
     std::fprintf(stderr, "velmora-pack: %s\n\n%s", why, kUsage);
@@ -434,14 +484,19 @@ int main(int argc, char** argv) {
     if (cmd == "new") {
         if (argc != 3) return Usage("new takes DIR");
         if (!velmora::tools::NewGame(argv[2], error)) return Fail(error);
-        std::printf("%s: a starter game; velmora-pack build %s packs it, velmora %s/dist plays it\n", argv[2], argv[2],
-                    argv[2]);
+        std::printf("%s: a starter game; velmora-pack run %s builds and plays it\n", argv[2], argv[2]);
         return 0;
     }
-    if (cmd == "build") {
+    if (cmd == "build" || cmd == "run") {
+        const bool run = cmd == "run";
         std::string dir, out, cache;
+        std::vector<std::string> passOn;  // run: what follows "--" goes to the engine
         for (int i = 2; i < argc; ++i) {
             std::string a = argv[i];
+            if (run && a == "--") {
+                passOn.assign(argv + i + 1, argv + argc);
+                break;
+            }
             if (a == "--cache") {
                 if (i + 1 >= argc) return Usage("--cache takes a folder");
                 cache = argv[++i];
@@ -452,16 +507,18 @@ int main(int argc, char** argv) {
             } else if (out.empty()) {
                 out = a;
             } else {
-                return Usage("build takes DIR [OUT]");
+                return Usage((cmd + " takes DIR [OUT]").c_str());
             }
         }
-        if (dir.empty()) return Usage("build takes DIR [OUT]");
+        if (dir.empty()) return Usage((cmd + " takes DIR [OUT]").c_str());
         velmora::tools::BuildSummary s;
         if (!velmora::tools::BuildGame(dir, out, stderr, s, error, cache)) return Fail(error);
+        const std::string shown = out.empty() ? dir + "/dist" : out;
         const std::string removed = s.removed ? ", " + std::to_string(s.removed) + " removed" : "";
-        std::printf("%s: %d archives (%d unchanged%s), %d entries, %zu bytes, %d coded, %.2f s\n",
-                    out.empty() ? (dir + "/dist").c_str() : out.c_str(), s.archives, s.unchanged, removed.c_str(),
-                    s.entries, s.bytes, s.coded, s.seconds);
+        std::printf("%s: %d archives (%d unchanged%s), %d entries, %zu bytes, %d coded, %.2f s\n", shown.c_str(),
+                    s.archives, s.unchanged, removed.c_str(), s.entries, s.bytes, s.coded, s.seconds);
+        if (run) return Run(dir, shown, argv[0], passOn);
+        WarnOfPlayData(shown, dir);
         return 0;
     }
     if (cmd == "extract") {

@@ -179,8 +179,9 @@ void InitEngineUpToConfig(TForm1& f) {
         f.app.startFailure =
             present ? folder + " is not a playable game: " + why : folder + " is not a game: vk_data.vrk is missing";
         Trace("start-up: %s", f.app.startFailure.c_str());
-        f.plat.dialogs().MessageBox(ToCp932("ゲームデータを読み込めません。"), "Error!", platform::BoxIcon::Stop,
-                                    platform::BoxButtons::Ok);
+        // The player sees why too, not only the terminal.
+        f.plat.dialogs().MessageBox(ToCp932("ゲームデータを読み込めません。\n" + f.app.startFailure), "Error!",
+                                    platform::BoxIcon::Stop, platform::BoxButtons::Ok);
         f.flags.quitRequest = true;
     }
     ReadConfigBlock(f);

@@ -85,6 +85,9 @@ struct BacklogState {
     PageHistoryBlocks history = {};
     // Lines 0 ... count - 1 are committed; line `count` is being written.
     char BacklogLines[kBacklogLines + 1][kBacklogLineSize] = {};
+    // Which lines are speaker names, for the text feed; not saved (a loaded
+    // backlog's lines all count as text).
+    bool speakerLine[kBacklogLines + 1] = {};
     int32_t count = 0;
     int32_t writeOffset = 0;  // count * 70 + bytes in the open line
 };

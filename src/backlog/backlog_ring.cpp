@@ -41,11 +41,13 @@ void CommitBacklogLine(TForm1& f) {
     b.BacklogLines[b.count][used] = '\0';
     if (b.count == kBacklogLines) {
         std::memmove(b.BacklogLines[0], b.BacklogLines[1], sizeof b.BacklogLines[0] * kBacklogLines);
+        std::memmove(b.speakerLine, b.speakerLine + 1, sizeof b.speakerLine[0] * kBacklogLines);
     } else {
         ++b.count;
     }
     b.writeOffset = b.count * kBacklogLineSize;
     std::memset(b.BacklogLines[b.count], 0, kBacklogLineSize);
+    b.speakerLine[b.count] = false;
 }
 
 }  // namespace velmora

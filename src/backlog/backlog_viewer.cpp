@@ -149,8 +149,21 @@ void OpenBacklog(TForm1& f) {
     v.drag = 0;
     b.open = true;
     Trace("backlog opened (%d lines)", b.count);
-    for (int32_t i = 0; i < b.count; ++i)
-        ShowText(f.plat, platform::TextKind::Backlog, std::string(b.BacklogLines[i], strnlen(b.BacklogLines[i], kBacklogLineSize)), false);
+    // The feed gets the lines as it got them live: the speaker as a 「name」
+    // prefix of the line after it, voice markers left out.
+    std::string speaker;
+    for (int32_t i = 0; i < b.count; ++i) {
+        const std::string line(b.BacklogLines[i], strnlen(b.BacklogLines[i], kBacklogLineSize));
+        if (b.speakerLine[i]) {
+            if (!speaker.empty()) ShowText(f.plat, platform::TextKind::Backlog, speaker, false);
+            speaker = "\x81\x75" + line + "\x81\x76";  // 「 」
+            continue;
+        }
+        if (!line.empty() && line[0] == '@') continue;
+        ShowText(f.plat, platform::TextKind::Backlog, speaker + line, false);
+        speaker.clear();
+    }
+    if (!speaker.empty()) ShowText(f.plat, platform::TextKind::Backlog, speaker, false);
     UpdateMenuStates(f);
     DrawBacklog(f);
 }

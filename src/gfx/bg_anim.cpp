@@ -42,33 +42,47 @@ void TakeCleanPiece(TForm1& f, BgAnimFrame& frame) {
     CopyRect(piece, 0, 0, frame.picture, c.TXW_OFS_X, c.TXW_OFS_Y, c.TXW_SIZE_X, c.TXW_SIZE_Y);
 }
 
-// Frame = the screen, shifted by (dx, dy) and blended with weight v.
-void BuildOffsetFrame(TForm1& f, BgAnimFrame& frame, int v, int dx, int dy) {
-    const Picture& scr = f.gfx.screen;
-    Picture& pic = frame.picture;
-    EnsureScreenSize(pic);
-    CopyPicture(pic, scr);
-    CopyPicture(pic, scr, dx, dy);
-    frame.name.clear();
+// out = src, shifted by (dx, dy) and blended with weight v.
+void OffsetPicture(const Picture& src, Picture& out, int v, int dx, int dy) {
+    EnsureScreenSize(out);
+    CopyPicture(out, src);
+    CopyPicture(out, src, dx, dy);
     const int adx = dx < 0 ? -dx : dx;
-    if (v != 0 && adx < kScreenWidth) {
-        v = std::clamp(v, 0, 256);
-        const int groups = 3 * (kScreenWidth - adx) / 8;
-        uint8_t line[kScreenWidth * 3 + 8];
-        for (int y = 0; y < kScreenHeight; ++y) {
-            int yy = y + dy;
-            if (yy < 0 || yy >= kScreenHeight) continue;
-            if (dx >= 0) {
-                BlendRows(scr.Row(yy), scr.Row(y), v, pic.Pixel(dx, y), groups);
-            } else {
-                // Pixels left of the row start read as black.
-                std::memset(line, 0, static_cast<size_t>(adx) * 3);
-                std::memcpy(line + 3 * adx, scr.Row(yy), static_cast<size_t>(kScreenWidth - adx) * 3);
-                BlendRows(line, scr.Row(y), v, pic.Row(y), groups);
-            }
+    if (v == 0 || adx >= kScreenWidth) return;
+    v = std::clamp(v, 0, 256);
+    const int groups = 3 * (kScreenWidth - adx) / 8;
+    uint8_t line[kScreenWidth * 3 + 8];
+    for (int y = 0; y < kScreenHeight; ++y) {
+        int yy = y + dy;
+        if (yy < 0 || yy >= kScreenHeight) continue;
+        if (dx >= 0) {
+            BlendRows(src.Row(yy), src.Row(y), v, out.Pixel(dx, y), groups);
+        } else {
+            // Pixels left of the row start read as black.
+            std::memset(line, 0, static_cast<size_t>(adx) * 3);
+            std::memcpy(line + 3 * adx, src.Row(yy), static_cast<size_t>(kScreenWidth - adx) * 3);
+            BlendRows(line, src.Row(y), v, out.Row(y), groups);
         }
     }
-    TakeCleanPiece(f, frame);
+}
+
+// Frame = the screen, shifted by (dx, dy) and blended with weight v. Its
+// clean piece is the scene's the same way: the screen already carries the
+// message window (and the quick bar), which is blended over every frame
+// again from the clean piece.
+void BuildOffsetFrame(TForm1& f, BgAnimFrame& frame, int v, int dx, int dy) {
+    frame.name.clear();
+    OffsetPicture(f.gfx.screen, frame.picture, v, dx, dy);
+    if (!f.text.windowOpen || f.vars.S[150] != 0 || f.gfx.scene.Empty()) {
+        TakeCleanPiece(f, frame);
+        return;
+    }
+    Picture& scene = f.gfx.work;  // free outside transitions
+    OffsetPicture(f.gfx.scene, scene, v, dx, dy);
+    const ConfigValues& c = f.config;
+    Picture& piece = frame.cleanPiece;
+    if (piece.width != c.TXW_SIZE_X || piece.height != c.TXW_SIZE_Y) piece.Resize(c.TXW_SIZE_X, c.TXW_SIZE_Y);
+    CopyRect(piece, 0, 0, scene, c.TXW_OFS_X, c.TXW_OFS_Y, c.TXW_SIZE_X, c.TXW_SIZE_Y);
 }
 
 // Reads a sequence field ("#..." or ">...") into the state; entries that

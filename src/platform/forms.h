@@ -53,6 +53,9 @@ enum class ControlKind { Label, Button, Edit, List, CheckBox, RadioGroup, Slider
 struct ListColumn {
     std::string caption;  // CP932
     int width = 0;
+    // Free text that may be narrowed when the list is too narrow for all
+    // its columns (the whole text shows on hover); the others keep theirs.
+    bool narrows = false;
 };
 
 struct Control {

@@ -3,6 +3,7 @@
 // mode (1 ... 99, the quick-save slot included). Every decision about a row
 // is made from its texts, as the list shows them.
 #include <algorithm>
+#include <memory>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -68,8 +69,8 @@ public:
         platform::Control& list = Add(ControlKind::List, "ListView1", "", 8, 24, 465, 313);
         list.columns = {{ToCp932("スロット"), 55},
                         {ToCp932("更新日時"), 120},
-                        {ToCp932("詳細"), 150},
-                        {ToCp932("ユーザーコメント"), 120}};
+                        {ToCp932("詳細"), 150, true},
+                        {ToCp932("ユーザーコメント"), 120, true}};
         list_ = Index(list);
         comment_ = Index(Add(ControlKind::Button, "Button3", ToCp932("コメント登録(最大全角15文字)"), 8, 344, 177, 25));
         edit_ = Index(Add(ControlKind::Edit, "Edit1", "", 8, 376, 177, 20));
@@ -153,13 +154,17 @@ private:
         const std::string path = SlotPath(f_, slot);
         const int64_t size = FileSize(path);
         if (size < 0) return {number, EmptyText(), " ", " "};
-        std::vector<uint8_t> head;
-        if (size != static_cast<int64_t>(kSlotFileSize) || !ReadFilePart(path, 0, 128, head)) {
-            Trace("save dialog: slot %d (%s) is not a whole slot file", slot, path.c_str());
+        std::vector<uint8_t> bytes;
+        auto image = std::make_unique<SlotImage>();
+        std::string why = "size";
+        if (size != static_cast<int64_t>(kSlotFileSize) || !ReadWholeFile(path, bytes) ||
+            !DecodeSlot(bytes.data(), bytes.size(), *image) || !SlotRecordSound(*image, &why)) {
+            Trace("save dialog: slot %d (%s) is damaged: %s", slot, path.c_str(), why.c_str());
             return {number, DamagedText(), ToCp932(" 読み込めません"), " "};
         }
-        return {number, TextField(head.data(), 0, 19), TextField(head.data(), 20, kSlotHeaderTextMax),
-                TextField(head.data(), kSlotCommentOffset, kSlotCommentOffset + kSlotCommentSize)};
+        const uint8_t* head = bytes.data();
+        return {number, TextField(head, 0, 19), TextField(head, 20, kSlotHeaderTextMax),
+                TextField(head, kSlotCommentOffset, kSlotCommentOffset + kSlotCommentSize)};
     }
 
     Kind RowKind(int row) const {
@@ -224,14 +229,20 @@ private:
             }
         } else {
             if (RowKind(row) != Occupied) return;  // the dialog stays open
+            // Loaded once the dialog is off the screen: the load's
+            // transition runs from the game window as the player sees it.
             if (go.enabled) {
                 go.enabled = false;
-                LoadGame(f_, slot, true);
-                go.enabled = true;
+                loadSlot = slot;
             }
         }
         Close();
     }
+
+public:
+    int loadSlot = 0;  // the slot to load after the dialog closed
+
+private:
 
     void Button2Click() {
         const int row = Selected();
@@ -289,6 +300,7 @@ void OpenSaveLoadDialog(TForm1& f, int mode) {
     f.stepper.ScriptRunning = false;
     SaveLoadForm form(f, mode);
     platform::ShowModalForm(f.plat, form);
+    if (form.loadSlot > 0) LoadGame(f, form.loadSlot, true);
     // Running again whatever it was, also after a load that set it itself.
     f.stepper.ScriptRunning = true;
 }

@@ -137,11 +137,68 @@ void GatherSlot(TForm1& f, SlotImage& im) {
     ScaleThumbnail(f.gfx.scene, im.thumbnail);
 }
 
-// The whole file, or nothing: a slot is only used when it is complete.
+}  // namespace
+
+// A name field as a save writes it: text ended by a NUL inside the field.
+static bool SoundName(const char* field, size_t size) {
+    for (size_t k = 0; k < size; ++k) {
+        const unsigned char c = static_cast<unsigned char>(field[k]);
+        if (c == 0) return true;
+        if (c < 0x20 || c == 0x7f) return false;
+    }
+    return false;
+}
+
+bool SlotRecordSound(const SlotImage& im, std::string* why) {
+    auto refuse = [why](const char* what) {
+        if (why) *why = what;
+        return false;
+    };
+    const int32_t* r = im.stepper;
+    if (r[kRecCallDepth] < 0 || r[kRecCallDepth] > kCallDepthMax) return refuse("call depth");
+    for (int i = 0; i < r[kRecCallDepth]; ++i)
+        if (r[kRecReturnPositions + i] < 0) return refuse("return position");
+    if (r[kRecPendingWait] < 0 || r[kRecPendingWait] > 5) return refuse("pending wait");
+    switch (r[kRecPlayMode]) {
+        case 0: case 1: case 3: case 5: case 6: case 7: case 8: case 9: break;
+        default: return refuse("play mode");
+    }
+    for (int flag : {kRecWindowShown, kRecNoRedraw, kRecBackgroundChanged, kRecWideSpacing, kRecScriptRunning,
+                     kRecNeedLine, kRecPageEmpty})
+        if (r[flag] != 0 && r[flag] != 1) return refuse("switch");
+    if (r[kRecBacklogCount] < 0 || r[kRecBacklogCount] > kBacklogLines) return refuse("backlog count");
+    if (r[kRecScriptLength] < 0 || r[kRecResumePosition] < 0 || r[kRecResumePosition] > r[kRecScriptLength])
+        return refuse("script position");
+    const SlotNames& n = im.names;
+    for (const auto& name : n.callStack)
+        if (!SoundName(name, sizeof name)) return refuse("call stack name");
+    const std::pair<const char*, size_t> fields[] = {
+        {n.currentScript, sizeof n.currentScript}, {n.lastLoadedScript, sizeof n.lastLoadedScript},
+        {n.background, sizeof n.background},       {n.sprites, sizeof n.sprites},
+        {n.picture, sizeof n.picture},             {n.carried, sizeof n.carried},
+        {n.loopSound, sizeof n.loopSound},         {n.lastVoice, sizeof n.lastVoice},
+        {n.speaker, sizeof n.speaker}};
+    for (const auto& [field, size] : fields)
+        if (!SoundName(field, size)) return refuse("name");
+    return true;
+}
+
+namespace {
+
+// The whole file, or nothing: a slot is only used when it is complete and
+// its record could have been written by a save.
 bool ReadSlot(const std::string& path, SlotImage& im) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes, kSlotFileSize, true)) return false;
-    return DecodeSlot(bytes.data(), bytes.size(), im);
+    auto image = std::make_unique<SlotImage>();
+    if (!DecodeSlot(bytes.data(), bytes.size(), *image)) return false;
+    std::string why;
+    if (!SlotRecordSound(*image, &why)) {
+        Trace("slot %s: its %s is out of range", path.c_str(), why.c_str());
+        return false;
+    }
+    im = *image;
+    return true;
 }
 
 void RestoreBanks(TForm1& f, const SlotImage& im) {
@@ -193,6 +250,7 @@ void RestoreTexts(TForm1& f, const SlotImage& im) {
     BacklogState& b = f.backlog;
     std::memcpy(b.BacklogLines, im.backlog, sizeof im.backlog);
     std::memset(b.BacklogLines[kBacklogLines], 0, kBacklogLineSize);
+    std::memset(b.speakerLine, 0, sizeof b.speakerLine);
     for (auto& line : b.BacklogLines) line[kBacklogLineSize - 1] = '\0';
     std::memcpy(f.stepper.line, im.line, sizeof f.stepper.line);
     f.stepper.line[kLineBufferSize - 1] = '\0';

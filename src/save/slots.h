@@ -38,6 +38,11 @@ bool SetSlotComment(TForm1& f, int slot, const std::string& text);
 // A slot comment as it is stored: at most 30 bytes, never ending inside a
 // two-byte character.
 std::string CutSlotComment(const std::string& cp932);
+// Whether a decoded slot's stepper record and names are what a save
+// writes; a file of random bytes is not. why names the first field that is not.
+struct SlotImage;
+bool SlotRecordSound(const SlotImage& im, std::string* why = nullptr);
+
 // "save/save%02d.dat" in the save folder.
 std::string SlotPath(const TForm1& f, int slot);
 

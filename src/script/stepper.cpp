@@ -56,6 +56,7 @@ void NameLine(TForm1& f) {
     const char* name = st.line + 1;
     if (l[1] == 0x81 && l[2] == 0x90 && l[3] == 0x82 && l[4] >= 0x4F && l[4] <= 0x58) name = f.vars.str[l[4] - 0x4F];
     AppendBacklog(f, name, static_cast<int>(CutLength(name, kBacklogLineSize - 1)));
+    f.backlog.speakerLine[f.backlog.count] = true;
     CommitBacklogLine(f);
     SetPageName(f, name);
     TextOutSpeaker(f, name);
@@ -135,9 +136,14 @@ bool InlineTag(TForm1& f) {
             if (n >= 0 && n <= 9) SetInsertedText(f, f.vars.str[n]);
             break;
         }
-        default:
-            ContentError("tag", "tag [%s: unknown, ignored", TraceText(std::string(tag, strnlen(tag, 16))).c_str());
+        default: {
+            // The tag as written, up to its "]", not the text after it.
+            const char* close = std::strchr(tag, ']');
+            const std::string written(tag, close ? static_cast<size_t>(close - tag) : std::strlen(tag));
+            ContentError("tag", "tag [%s]: unknown, ignored",
+                         TraceText(written.substr(0, CutLength(written.c_str(), 32))).c_str());
             break;
+        }
     }
     // Skip past the closing bracket; the end of the line stops the skip.
     const char* close = std::strchr(st.line + st.linePos, ']');

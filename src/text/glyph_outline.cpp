@@ -218,6 +218,23 @@ std::vector<std::string> InstalledFontFamilies(bool japaneseOnly) {
     return std::vector<std::string>(names.begin(), names.end());
 }
 
+std::vector<std::string> FamilyNames(const std::string& utf8Family) {
+    FcPattern* pat = FcPatternCreate();
+    FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(utf8Family.c_str()));
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(nullptr, pat, os);
+    std::set<std::string> names;
+    for (int i = 0; set && i < set->nfont; ++i) {
+        FcChar8* s = nullptr;
+        for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &s) == FcResultMatch; ++k)
+            names.insert(reinterpret_cast<const char*>(s));
+    }
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(os);
+    FcPatternDestroy(pat);
+    return std::vector<std::string>(names.begin(), names.end());
+}
+
 uint32_t Cp932CodeToUnicode(uint16_t code) {
     iconv_t cd = OpenCodeConverter();
     uint32_t cp = ConvertCode(cd, code);

@@ -62,6 +62,10 @@ bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out, bo
 // hold kana and kanji.
 std::vector<std::string> InstalledFontFamilies(bool japaneseOnly = false);
 
+// Every name (UTF-8) of the installed faces that go by this family name,
+// e.g. "IPAGothic" and "IPAゴシック"; empty when none is installed.
+std::vector<std::string> FamilyNames(const std::string& utf8Family);
+
 // The Unicode code point of a CP932 glyph code (one byte below 0x100, else
 // lead byte * 256 + trail byte); 0 when CP932 has no such character.
 uint32_t Cp932CodeToUnicode(uint16_t code);

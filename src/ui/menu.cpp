@@ -195,7 +195,10 @@ void ShowRightClickMenu(TForm1& f, int screenX, int screenY) {
         it->checked = f.settings.SelfVoice != 0;
         it->enabled = SelfVoicingAvailable(f, nullptr);
     }
-    if (RunMenu(f, f.ui.PopupMenu3, screenX, screenY)) f.ui.PopupOpen = false;
+    RunMenu(f, f.ui.PopupMenu3, screenX, screenY);
+    // The menu is closed once it returns, however it was closed (an item,
+    // Escape, a click elsewhere): the next right click opens it again.
+    f.ui.PopupOpen = false;
 }
 
 void ReturnToTitle(TForm1& f) {

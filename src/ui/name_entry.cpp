@@ -58,6 +58,13 @@ public:
     }
 
     void Act(const platform::FormAction& a) override {
+        // Enter in the field is "ＯＫ" for a good name; a name still being
+        // typed wrong stays as it is, for the player to mend.
+        if (a.kind == ActionKind::KeyDown && a.value == platform::VK_RETURN && a.control == family_ &&
+            ValidPlayerName(controls[family_].text)) {
+            Button1Click();
+            return;
+        }
         if (a.kind != ActionKind::Click) return;  // the frame's close is not offered
         if (a.control == ok_) Button1Click();
         else if (a.control == default_) Button2Click();

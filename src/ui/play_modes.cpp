@@ -95,8 +95,7 @@ void RightClickAction(TForm1& f) {
     }
     switch (f.settings.RC_MODE) {
         case 0:
-            // Open until one of its items runs (which clears it); a menu closed
-            // by a click elsewhere leaves it set.
+            // Set while the menu is up.
             ui.PopupOpen = true;
             {
                 int x = 0, y = 0;

@@ -243,7 +243,8 @@ private:
         platform::Control& layout = Radio(2, "RadioGroup10", "文字の配置", {"等幅", "プロポーショナル"}, 216, 60, 160, 56);
         layout.enabled = f_.config.TEXT_LAYOUT.find_first_not_of(" \t") == std::string::npos;
         Bind(layout, "TextLayout", &s.TextLayout, Effect::Font);
-        Label(2, "※. 問題が生ずる場合、readme.txt をご確認ください。", 8, 122, 368);
+        // The game ships no readme: the note says what helps instead.
+        Label(2, "※. 表示に問題があれば、別のフォントをお試しください。", 8, 122, 368);
 
         Group(2, "テキスト背景", 8, 140, 240, 118);
         Label(2, "R       G       B        透過", 20, 156, 120);
@@ -336,6 +337,16 @@ private:
         c.value = -1;
         for (size_t i = 0; i < c.choices.size(); ++i)
             if (c.choices[i] == current) c.value = static_cast<int>(i);
+        // A Windows face that is not installed is drawn with its stand-in:
+        // the list shows the stand-in chosen, not an empty field.
+        ResolvedFace face;
+        if (c.value < 0 && ResolveFace(ToUtf8(current), false, face))
+            for (const std::string& alias : FamilyNames(face.family)) {
+                std::string stand;
+                if (c.value >= 0 || !Utf8ToCp932(alias, stand)) continue;
+                for (size_t i = 0; i < c.choices.size(); ++i)
+                    if (c.choices[i] == stand) c.value = static_cast<int>(i);
+            }
         // The face named even when it is not installed (a Windows name the
         // glyph service maps), as an editable combo box shows it.
         c.text = current;

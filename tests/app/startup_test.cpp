@@ -132,7 +132,8 @@ TEST(Startup, MissingGameDataAsksNothingOnClose) {
     test::TempDir empty;
     HeadlessEngine e(empty.path());
     ASSERT_EQ(e.plat.Shown().size(), 1u);
-    EXPECT_EQ(e.plat.Shown()[0], "Error!: ゲームデータを読み込めません。");
+    EXPECT_EQ(e.plat.Shown()[0], "Error!: ゲームデータを読み込めません。\n" + empty.path() +
+                                     " is not a game: vk_data.vrk is missing");
     EXPECT_TRUE(e.f->flags.quitRequest);
     bool done;
     e.f->AppIdle(done);  // the first pass closes the window without asking
@@ -215,7 +216,8 @@ TEST(Startup, DamagedScriptArchiveIsRefusedLikeAMissingOne) {
         c.make(g, scratch);
         HeadlessEngine e(g.path());
         ASSERT_EQ(e.plat.Shown().size(), 1u);
-        EXPECT_EQ(e.plat.Shown()[0], "Error!: ゲームデータを読み込めません。");
+        // The box says why, as the terminal does.
+        EXPECT_EQ(e.plat.Shown()[0], "Error!: ゲームデータを読み込めません。\n" + e.f->app.startFailure);
         EXPECT_TRUE(e.f->flags.quitRequest);
         EXPECT_NE(e.f->app.startFailure.find("is not a playable game"), std::string::npos);
         EXPECT_NE(e.f->app.startFailure.find(c.reason), std::string::npos) << e.f->app.startFailure;

@@ -29,7 +29,7 @@ TEST(StrictRun, AMissingPictureAndLabelFailTheRunWithTheirScriptLines) {
     const std::string t = ReadText(out.File("strict.txt"));
     EXPECT_NE(t.find("background A_GONE: no such picture (script main:2)"), std::string::npos) << t;
     EXPECT_NE(t.find("label NOWHERE: not in script main (script main:3)"), std::string::npos) << t;
-    EXPECT_NE(t.find("tag [blink]Hello.: unknown, ignored (script main:4)"), std::string::npos) << t;
+    EXPECT_NE(t.find("tag [blink]: unknown, ignored (script main:4)"), std::string::npos) << t;
     EXPECT_NE(t.find("background A_GONE2: no such picture (script sub:2)"), std::string::npos) << t;
     // The summary is the trace's last line; system pictures missing at start-up have no script line.
     EXPECT_NE(t.find("system picture sys_tw missing\n"), std::string::npos) << t;

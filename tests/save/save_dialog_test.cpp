@@ -3,12 +3,15 @@
 // that are damaged or vanish behind the dialog's back.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <random>
 
 #include "app/engine.h"
 #include "backlog/backlog.h"
 #include "data/encoding.h"
 #include "data/file_io.h"
+#include "save/slot_file.h"
 #include "save/slot_reader.h"
 #include "save/slots.h"
 #include "script/story.h"
@@ -107,9 +110,14 @@ TEST(SaveDialog, LoadGoesBackToTheSavedLineAndEmptyRowsDoNothing) {
     OpenBacklog(f);
     ASSERT_TRUE(f.backlog.open);
     ASSERT_TRUE(s.Events("dialog select 2\ndialog key Enter\n"));
+    mark = s.Mark();
     f.SpeedButton4Click();
     EXPECT_FALSE(f.backlog.open);
     EXPECT_EQ(s.V(1), 1);
+    // The dialog is gone before the loaded scene is shown.
+    const std::string t = s.TraceSince(mark);
+    ASSERT_NE(t.find("load 2: resumed"), std::string::npos) << t;
+    EXPECT_LT(t.find("dialog TForm9 closed"), t.find("load 2: resumed")) << t;
     EXPECT_EQ(f.stepper.readPos, savedAt);
     EXPECT_TRUE(f.stepper.ScriptRunning);
     s.NextWait();
@@ -211,6 +219,39 @@ TEST(SaveDialog, RememberedRowIsClampedAndDamagedSlotsAreNotLoaded) {
     // Saving over it makes it a slot again.
     InDialog(s, 'S', "dialog select 8\ndialog press セーブ\n");
     EXPECT_TRUE(Slot(s, 8).Ok());
+}
+
+TEST(SaveDialog, AWholeFileOfRandomBytesIsDamagedNotABlankGame) {
+    Story s({{"main", kGame}});
+    s.ToWait();
+    TForm1& f = s.f();
+    std::mt19937 rng(7);
+    std::vector<uint8_t> noise(kSlotFileSize);
+    for (uint8_t& b : noise) b = static_cast<uint8_t>(rng());
+    // Even with a header that reads like a save's.
+    const char head[] = "2026/12/10 13:45:12  第一話";
+    std::memcpy(noise.data(), head, sizeof head);
+    // And one whose only fault is a stepper record no save writes.
+    ASSERT_TRUE(SaveGame(f, 6, true));
+    ASSERT_TRUE(WriteFileAtomic(SlotPath(f, 5), noise));
+    std::vector<uint8_t> bent;
+    ASSERT_TRUE(ReadWholeFile(SlotPath(f, 6), bent));
+    const int32_t playMode = 4;  // no such mode
+    std::memcpy(bent.data() + kSlotStepperOffset + 4 * kRecPlayMode, &playMode, 4);
+    ASSERT_TRUE(WriteFileAtomic(SlotPath(f, 6), bent));
+
+    size_t mark = s.Mark();
+    InDialog(s, 'L', "dialog select 5\ndialog press ロード\ndialog select 6\ndialog press ロード\ndialog key Escape\n");
+    EXPECT_NE(RowLine(s, mark, 5).find("破損データ"), std::string::npos) << RowLine(s, mark, 5);
+    EXPECT_NE(RowLine(s, mark, 6).find("破損データ"), std::string::npos) << RowLine(s, mark, 6);
+    EXPECT_EQ(s.V(1), 1);
+    EXPECT_TRUE(f.stepper.ScriptRunning);
+    // Loaded by number (the script's load, the runner's) it is refused too, and the game goes on.
+    EXPECT_FALSE(LoadGame(f, 5, true));
+    EXPECT_FALSE(LoadGame(f, 6, true));
+    EXPECT_EQ(s.V(1), 1);
+    s.NextWait();
+    EXPECT_EQ(s.V(1), 2);
 }
 
 TEST(SaveDialog, ArrowKeysRefreshTheCommentPagingKeysDoNot) {

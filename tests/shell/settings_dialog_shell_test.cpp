@@ -39,7 +39,12 @@ TEST(ShellSettings, OpensFromTheToolBarWithItsTabsAndTheJapaneseFaces) {
         tabs->setCurrentIndex(2);
         auto* red = d->findChild<QSlider*>("TrackBar5");
         ASSERT_NE(red, nullptr);
-        red->setValue(-200);  // as a drag does
+        // A level: 0 at the bottom, 255 at the top, filled from the bottom.
+        EXPECT_EQ(red->orientation(), Qt::Vertical);
+        EXPECT_FALSE(red->invertedAppearance());
+        EXPECT_EQ(red->minimum(), 0);
+        EXPECT_EQ(red->maximum(), 255);
+        red->setValue(200);  // as a drag does
         d->findChild<QPushButton*>("Button2")->click();
     });
     QTimer watchdog;

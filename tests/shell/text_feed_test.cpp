@@ -100,6 +100,28 @@ TEST(TextFeed, EveryReaderGetsEachLineAndAStalledOneIsDropped) {
     ASSERT_TRUE(Until([&] { return first.got.size() == lines + 3; }));
 }
 
+TEST(TextFeed, OnlyProgramsAndPagesOfThisMachineMayRead) {
+    for (const char* ok : {"", "http://localhost:8000", "http://127.0.0.1", "https://[::1]:8443", "http://app.localhost"})
+        EXPECT_TRUE(platform::FeedOriginAllowed(ok)) << ok;
+    for (const char* no : {"null", "http://example.com", "https://localhost.example.com", "http://192.168.1.5",
+                           "file://", "chrome-extension://abc", "http://127.0.0.1.example.org"})
+        EXPECT_FALSE(platform::FeedOriginAllowed(no)) << no;
+
+    // A browser's socket carries its page's Origin.
+    test::App();
+    const int port = FreePort();
+    QtTextOutlets out(port);
+    QWebSocket page(QStringLiteral("https://example.com"));
+    bool closed = false;
+    QObject::connect(&page, &QWebSocket::disconnected, [&] { closed = true; });
+    page.open(QUrl(QString("ws://127.0.0.1:%1").arg(port)));
+    EXPECT_TRUE(Until([&] { return closed; }));
+    EXPECT_EQ(out.clients(), 0);
+    QWebSocket local(QStringLiteral("http://localhost:8000"));
+    local.open(QUrl(QString("ws://127.0.0.1:%1").arg(port)));
+    EXPECT_TRUE(Until([&] { return out.clients() == 1; }));
+}
+
 TEST(TextFeed, OnlyLoopbackIsBoundAndTheSwitchesTurnItOnAndOff) {
     test::App();
     const int port = FreePort();

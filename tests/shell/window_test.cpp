@@ -8,11 +8,14 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
+#include <QWindow>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
@@ -169,12 +172,80 @@ TEST(Shell, OneWindowPerGameAndAStaleLockDoesNotBlock) {
     std::string out;
     EXPECT_EQ(test::RunVelmora(game, &out), 1) << out;
     EXPECT_NE(out.find(game + " is already open; its window was brought to the front"), std::string::npos) << out;
+    // The same folder written another way is the same game.
+    EXPECT_EQ(test::RunVelmora(game + "/", &out), 1) << out;
+    EXPECT_NE(out.find("is already open"), std::string::npos) << out;
     EXPECT_EQ(test::RunVelmora("--quit-after 500 " + other.path(), &out), 0) << out;
     first.join();
     EXPECT_EQ(WEXITSTATUS(firstStatus), 0);
     std::vector<uint8_t> log;
     ASSERT_TRUE(ReadWholeFile(firstLog, log));
     EXPECT_NE(std::string(log.begin(), log.end()).find("window brought to the front"), std::string::npos);
+}
+
+TEST(Shell, TheRightClickMenuOpensEveryTimeAndTheClickThatClosesItDoesNothingElse) {
+    WindowGame g("!S028=1\n一ページ目\n\\\n二ページ目\n\\\n");
+    platform::QtPlatform& plat = g.plat;
+    TForm1& f = g.f;
+    platform::MainWindow& w = plat.mainWindow();
+    PlayToWait(plat, f, 0);
+    ASSERT_EQ(f.stepper.PendingWait, 1);
+    const int32_t readPos = f.stepper.readPos;
+    // Through the window, as the desktop delivers it: the menu has the pointer grabbed.
+    auto sendToWindow = [&](QEvent::Type type, Qt::MouseButton button, QPoint onPb) {
+        const QPoint at = w.PB->mapTo(&w, onPb);
+        QMouseEvent e(type, at, at, w.mapToGlobal(at), button,
+                      type == QEvent::MouseButtonPress ? Qt::MouseButtons(button) : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(w.windowHandle(), &e);
+    };
+    int opened = 0;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget* menu = QApplication::activePopupWidget();
+        if (!menu) return;
+        ++opened;
+        if (opened == 1) {
+            Key(menu, Qt::Key_Escape, "\x1b");
+        } else {
+            sendToWindow(QEvent::MouseButtonPress, Qt::LeftButton, QPoint(60, 60));
+            sendToWindow(QEvent::MouseButtonRelease, Qt::LeftButton, QPoint(60, 60));
+        }
+        if (QApplication::activePopupWidget() == menu) menu->close();  // do not hang
+    });
+    poll.start();
+    for (int i = 0; i < 2; ++i) {
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent e(type, QPointF(400, 300), w.PB->mapToGlobal(QPointF(400, 300)), Qt::RightButton,
+                          type == QEvent::MouseButtonPress ? Qt::RightButton : Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(w.PB, &e);
+        }
+        for (int k = 0; k < 5; ++k) QApplication::processEvents();
+    }
+    poll.stop();
+    EXPECT_EQ(opened, 2);  // the right click after Escape opened it again
+    EXPECT_FALSE(f.ui.PopupOpen);
+    // The left click that closed it did not reach the story.
+    plat.IdlePass();
+    EXPECT_EQ(f.stepper.PendingWait, 1);
+    EXPECT_EQ(f.stepper.readPos, readPos);
+}
+
+TEST(Shell, TheLockNamesTheGameHoweverItsFolderIsWritten) {
+    test::TestGame a, b;
+    for (test::TestGame* g : {&a, &b}) {
+        g->Script("_config", "TITLE:同じ\nGAME_ID:same\n").Script("main", "x\n\\\n");
+        g->Build();
+    }
+    const std::string name = platform::InstanceName(a.path());
+    EXPECT_EQ(platform::InstanceName(a.path() + "/"), name);
+    EXPECT_EQ(platform::InstanceName(a.path() + "/./"), name);
+    test::TempDir links;
+    const std::string link = links.File("game");
+    std::filesystem::create_directory_symlink(a.path(), link);
+    EXPECT_EQ(platform::InstanceName(link), name);
+    // Another copy with the same GAME_ID keeps its own saves: its own window.
+    EXPECT_NE(platform::InstanceName(b.path()), name);
 }
 
 TEST(Shell, QuitAfterEndsTheRunWhileABoxIsOpen) {
@@ -222,6 +293,11 @@ TEST(Shell, NameEntryTakesTheInputMethodsTextAndOnlyAGoodName) {
         kana.setCommitString(QString::fromUtf8("かな"));
         QApplication::sendEvent(field, &kana);
         EXPECT_EQ(field->text().toStdString(), "かな");
+        // Minimised by the window manager, it comes straight back.
+        dialog->setWindowState(Qt::WindowMinimized);
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        EXPECT_FALSE(dialog->isMinimized());
+        EXPECT_TRUE(dialog->isVisible());
         ok->click();
         if (dialog->isVisible()) dialog->hide();
     });

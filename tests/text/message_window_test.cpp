@@ -438,3 +438,25 @@ TEST(AnimatedBackgroundPage, EveryFrameShowsWhatTheScreenShows) {
     EXPECT_NE(f.gfx.screen.bytes, firstPage);
     for (int i = 0; i < a.frameCount; ++i) EXPECT_TRUE(compare(a.frames[i].picture, named)) << "frame " << i;
 }
+
+// Offset frames are made from the screen, which already carries the
+// message window (and the quick bar): the window goes over each frame once,
+// as over the scene.
+TEST(AnimatedBackgroundPage, OffsetFramesGetTheWindowBlendedOnce) {
+    using namespace velmora;
+    test::Story s({{"main", "*bg S8CG\n*win_open\nあ▼\n*bg_anim OFS,2,0,0,0,0,0,0\nか▼\n"}});
+    TForm1& f = s.f();
+    s.ToWait();
+    const Picture before = f.gfx.screen;
+    s.NextWait();
+    const BgAnimState& a = f.gfx.bgAnim;
+    ASSERT_EQ(a.frameCount, 2);
+    const ConfigValues& c = f.config;
+    // The top rows of the window hold no text: there the frames show what
+    // the screen showed before the animation.
+    for (int i = 0; i < a.frameCount; ++i)
+        for (int y = c.TXW_OFS_Y; y < c.TXW_OFS_Y + 3; ++y)
+            for (int x = c.TXW_OFS_X; x < c.TXW_OFS_X + c.TXW_SIZE_X; x += 7)
+                ASSERT_EQ(std::memcmp(a.frames[i].picture.Pixel(x, y), before.Pixel(x, y), 3), 0)
+                    << "frame " << i << " at (" << x << ", " << y << ")";
+}

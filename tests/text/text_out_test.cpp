@@ -94,6 +94,19 @@ TEST(TextOut, LinesLeaveWholeWithTheirSpeakerAndWithoutMarkup) {
     EXPECT_GE(r.hushes, 3);
 }
 
+TEST(TextOut, TheBacklogGivesItsSpeakerAsTheLiveLinesDo) {
+    Story s({{"main", "!S028=1\n*win_open\n朝の光。▼\n>ミナ\n*voice V0001\n「おはよう。」▼\n地の文。▼\n"}});
+    Recorder r;
+    Attach(s, r);
+    s.ToWait();
+    s.NextWait();
+    s.NextWait();
+    s.Type('\b');
+    ASSERT_TRUE(s.f().backlog.open);
+    const std::vector<std::string> want = {"朝の光。", "「ミナ」「おはよう。」", "地の文。"};
+    EXPECT_EQ(r.Texts(TextKind::Backlog), want);
+}
+
 TEST(TextOut, FullScreenStyleNameLinesBecomeTheSpeaker) {
     Story s({{"main", "!S150=1\n>カイ\n「もう閉館か……」\n地の文。▼\n"}});
     Recorder r;

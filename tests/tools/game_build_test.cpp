@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "audio/wady.h"
@@ -92,6 +93,50 @@ TEST(GameBuild, TheStarterGameBuildsChecksCleanAndPlaysToItsChoicesUnderStrict) 
     EXPECT_NE(t.find("select: 2 options"), std::string::npos) << "the scene reaches its choice";
 }
 
+TEST(GameBuild, TheStartersQuickBarAndPlateShowWhereTheyAct) {
+    test::TempDir dir;
+    const std::string game = dir.File("mygame");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    // The plate is opaque all over: it lies over the scene, inside the window.
+    Picture plate;
+    ASSERT_TRUE(ReadPng(game + "/pictures/sys_np.png", plate));
+    ASSERT_EQ(plate.height, 88);
+    for (int y = 44; y < 88; ++y)
+        for (int x = 0; x < 224; ++x) ASSERT_EQ(plate.Pixel(x, y)[0], 255) << x << "," << y;
+    BuildSummary s;
+    ASSERT_TRUE(BuildGame(game, "", nullptr, s, error)) << error;
+
+    // The first page, then the pointer on the quick-save button.
+    dir.Write("look.events", "wait 2000\nmove 400 184\nwait 100\nclick 400 184\nwait 3000\nscreenshot " +
+                                 dir.File("page.png") + "\nmove 138 577\nwait 300\nscreenshot " + dir.File("hover.png") +
+                                 "\n");
+    std::string out;
+    ASSERT_EQ(test::RunVelmora("--headless --strict --game " + game + "/dist --events " + dir.File("look.events"), &out),
+              0)
+        << out;
+    Picture page, hover;
+    ASSERT_TRUE(ReadPng(dir.File("page.png"), page));
+    ASSERT_TRUE(ReadPng(dir.File("hover.png"), hover));
+    auto differs = [](const uint8_t* a, const uint8_t* b) {
+        return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+    };
+    // Each button's face stands out from the window beside it, and changes under the pointer.
+    const int barY = 340 + 224;
+    for (int x : {90, 194, 308, 380, 474}) {
+        EXPECT_TRUE(differs(page.Pixel(x + 20, barY + 17), page.Pixel(40, barY + 17))) << "button at " << x;
+        EXPECT_TRUE(differs(page.Pixel(x, barY + 4), page.Pixel(x, barY + 1))) << "the rim of the button at " << x;
+    }
+    EXPECT_TRUE(differs(hover.Pixel(110, barY + 17), page.Pixel(110, barY + 17)));
+    EXPECT_FALSE(differs(hover.Pixel(210, barY + 17), page.Pixel(210, barY + 17)));  // the next one stays
+    if (std::getenv("VELMORA_SHOTS")) {
+        std::filesystem::copy_file(dir.File("page.png"), std::string(std::getenv("VELMORA_SHOTS")) + "/starter-page.png",
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(dir.File("hover.png"), std::string(std::getenv("VELMORA_SHOTS")) + "/starter-hover.png",
+                                   std::filesystem::copy_options::overwrite_existing);
+    }
+}
+
 TEST(GameBuild, ABuildWithNothingChangedCodesNothingAndOneChangeRebuildsOneArchive) {
     test::TempDir dir;
     const std::string game = dir.File("g");
@@ -168,6 +213,39 @@ TEST(GameBuild, ACacheFolderOfItsOwnLeavesTheOutputHoldingTheArchivesAlone) {
 
     EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build " + game + " --cache", &out), 2) << out;
     EXPECT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build --cash x " + game, &out), 2) << out;
+}
+
+TEST(GameBuild, PlayingFromTheRunFolderKeepsTheShippedFolderClean) {
+    test::TempDir dir;
+    const std::string game = dir.File("g");
+    std::string error;
+    ASSERT_TRUE(NewGame(game, error)) << error;
+    // run: built, then played from g/run with the engine beside the tool;
+    // the save of that play lands in g/run, not in g/dist.
+    dir.Write("play.events", "wait 2000\nsave 3\n");
+    std::string out;
+    ASSERT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " run " + game + " -- --headless --events " +
+                          dir.File("play.events") + " --game",
+                      &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("playing " + game + "/run"), std::string::npos) << out;
+    EXPECT_TRUE(IsRegularFile(game + "/run/save/save03.dat")) << out;
+    EXPECT_TRUE(PlayDataIn(game + "/dist").empty());
+    EXPECT_EQ(PlayDataIn(game + "/run").size(), 3u);  // save/, save0.dat and kaiso.dat
+    for (const char* a : kArchives) EXPECT_TRUE(std::filesystem::is_symlink(game + "/run/" + a)) << a;
+
+    // Played from dist itself: build says so, and what to do instead.
+    ASSERT_TRUE(MakeDirectories(game + "/dist/save"));
+    dir.Write("g/dist/save0.dat", "x");
+    ASSERT_EQ(RunTool(std::string(VELMORA_PACK_EXE) + " build " + game, &out), 0) << out;
+    EXPECT_NE(out.find("warning: " + game + "/dist holds saved play (save/, save0.dat)"), std::string::npos) << out;
+    EXPECT_NE(out.find("velmora-pack run " + game), std::string::npos) << out;
+    // A file the author put in the way of a link is not overwritten.
+    std::filesystem::remove(game + "/run/vk_gra.vrk");
+    dir.Write("g/run/vk_gra.vrk", "mine");
+    EXPECT_FALSE(PrepareRunFolder(game + "/dist", game + "/run", error));
+    EXPECT_NE(error.find("in the way"), std::string::npos) << error;
 }
 
 TEST(GameBuild, TheDemoIsBuiltIntoAFolderOfItsArchivesAlone) {

@@ -201,3 +201,13 @@ TEST(GameCheck, TablesAreReadByTheCommandsThatUseThem) {
     std::string out;
     EXPECT_EQ(test::RunVelmora("--check " + w.dir.path(), &out), 0) << out;
 }
+
+TEST(GameCheck, WarnsOfAClrbWhoseSideLetterIsNotLast) {
+    SourceGame g;
+    g.Script("main", "*clrb L 6\n*clrb 6L\n*clrb r\n*clrb 3\n*clrb\n");
+    CheckReport r = g.Check();
+    EXPECT_TRUE(Has(r, "scripts/main.txt", 1, "clrb L 6: the side letter must come last (\"clrb 6L\")", false))
+        << All(r);
+    EXPECT_EQ(r.warnings, 1) << All(r);
+    EXPECT_EQ(r.errors, 0) << All(r);
+}

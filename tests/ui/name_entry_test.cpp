@@ -73,3 +73,16 @@ TEST(NameEntry, AnInvalidGivenNameKeepsTheDialogOpenUntilDefault) {
     EXPECT_EQ(Name(s, 1), "明");
     EXPECT_EQ(s.f().vars.S[6], 1);
 }
+
+TEST(NameEntry, EnterTakesAGoodNameAndLeavesABadOneToMend) {
+    Story s({{"main", kGame}});
+    ASSERT_TRUE(s.Events("wait 200\ndialog type abc\ndialog key Enter\ndialog type かなa\ndialog key Enter\n"
+                         "dialog type かな\ndialog key Enter\n"));
+    size_t mark = s.Mark();
+    s.ToWait();
+    std::string t = s.TraceSince(mark);
+    EXPECT_EQ(test::Count(t, "refused"), 0) << t;  // nothing was put back under the player's fingers
+    EXPECT_EQ(Name(s, 0), "かな");
+    EXPECT_EQ(Stored(s, "PlayerName"), "かな");
+    EXPECT_NE(t.find("dialog TForm2 closed"), std::string::npos) << t;
+}

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -24,6 +25,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStyle>
+#include <QPainter>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -72,6 +75,49 @@ QFont FormFont(const Form& form) {
     return font;
 }
 
+// The choices of a radio group whole inside it: they share its height
+// evenly (the toolkit's own spacing would push them over each other), and
+// only where a line of text or a caption's width does not fit is their
+// font made smaller.
+void FitChoices(QGroupBox* box, const std::vector<QRadioButton*>& radios) {
+    if (radios.empty()) return;
+    const QMargins m = box->layout()->contentsMargins();
+    const QRect room = box->contentsRect().marginsRemoved(m);
+    const int each = room.height() / static_cast<int>(radios.size());
+    QFont font = box->font();
+    const int start = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    for (QRadioButton* r : radios) r->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    for (int px = start; px >= 8; --px) {
+        font.setPixelSize(px);
+        int wide = 0;
+        for (QRadioButton* r : radios) {
+            r->setFont(font);
+            wide = std::max(wide, r->sizeHint().width());
+        }
+        if (QFontMetrics(font).height() + 2 <= each && wide <= room.width()) return;
+    }
+}
+
+// A row's picture (or none) with a text under it, as one tip.
+QPixmap WithCaption(const QPixmap& picture, const QString& text, const QFont& font, qreal dpr) {
+    const QFontMetrics fm(font);
+    const int pad = 4;
+    const QSize pic = picture.isNull() ? QSize() : picture.deviceIndependentSize().toSize();
+    const int w = std::max(pic.width(), fm.horizontalAdvance(text) + 2 * pad);
+    const int h = pic.height() + fm.height() + 2 * pad;
+    QPixmap out(QSize(w, h) * dpr);
+    out.setDevicePixelRatio(dpr);
+    out.fill(QApplication::palette().color(QPalette::ToolTipBase));
+    QPainter p(&out);
+    if (!picture.isNull()) p.drawPixmap(QRect(QPoint(0, 0), pic), picture);
+    p.setFont(font);
+    p.setPen(QApplication::palette().color(QPalette::ToolTipText));
+    p.drawText(QRect(pad, pic.height() + pad, w - 2 * pad, fm.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.setPen(QApplication::palette().color(QPalette::Mid));
+    p.drawRect(QRectF(0.5, 0.5, w - 1, h - 1));
+    return out;
+}
+
 // A label shows its caption as the form's own toolkit did: "&" marks the
 // accelerator and is not drawn, "&&" is one "&".
 QString LabelText(const std::string& cp932) {
@@ -89,6 +135,57 @@ QString LabelText(const std::string& cp932) {
 }
 
 constexpr int kDefaultColumnWidth = 60;
+constexpr int kCellPadding = 12;  // a cell's text margins and grid line
+
+// The columns as wide as their texts where the list has the room; where it
+// has not, the columns of free text are narrowed
+// alike and show their whole text on hover. What is left over goes to the
+// last column.
+void FitColumns(QTableWidget* table, const std::vector<ListColumn>& model) {
+    const int n = table->columnCount();
+    if (n == 0) return;
+    const QFontMetrics cells = table->fontMetrics();
+    const QFontMetrics heads = table->horizontalHeader()->fontMetrics();
+    std::vector<int> need(n);
+    for (int j = 0; j < n; ++j) {
+        const QTableWidgetItem* head = table->horizontalHeaderItem(j);
+        need[j] = head ? heads.horizontalAdvance(head->text()) + 2 * kCellPadding : kDefaultColumnWidth;
+        for (int r = 0; r < table->rowCount(); ++r)
+            if (const QTableWidgetItem* item = table->item(r, j))
+                need[j] = std::max(need[j], cells.horizontalAdvance(item->text()) + kCellPadding);
+    }
+    const int rowsHigh = table->rowCount() * table->verticalHeader()->defaultSectionSize();
+    const int headHigh = table->horizontalHeader()->sizeHint().height();
+    int room = table->contentsRect().width();
+    if (rowsHigh + headHigh > table->contentsRect().height())
+        room -= table->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, table);
+    std::vector<bool> narrows(n, false);
+    bool any = false;
+    for (int j = 0; j < n && j < static_cast<int>(model.size()); ++j) any = any || (narrows[j] = model[j].narrows);
+    if (!any) return;  // a list without free text keeps the widths its form gives
+    // The one cap that shares out what the fixed columns leave: narrowing
+    // columns below it keep their width.
+    std::vector<int> sorted;
+    int share = room;
+    for (int j = 0; j < n; ++j) {
+        if (narrows[j]) sorted.push_back(need[j]);
+        else share -= need[j];
+    }
+    std::sort(sorted.begin(), sorted.end());
+    int cap = sorted.empty() ? 0 : sorted.back(), used = 0;
+    const int m = static_cast<int>(sorted.size());
+    for (int k = 0; k < m; ++k) {
+        if (used + sorted[k] * (m - k) >= share) {
+            cap = std::max((share - used) / (m - k), kDefaultColumnWidth);
+            break;
+        }
+        used += sorted[k];
+    }
+    int total = 0;
+    for (int j = 0; j < n; ++j) total += need[j] = narrows[j] ? std::min(need[j], cap) : need[j];
+    if (total < room) need[n - 1] += room - total;
+    for (int j = 0; j < n; ++j) table->horizontalHeader()->resizeSection(j, need[j]);
+}
 
 class FormDialog : public QDialog {
 public:
@@ -104,6 +201,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     // What a control's widget last showed of the model, so that a refresh
@@ -142,7 +240,7 @@ private:
     int shownFocus_ = -2;
     bool finished_ = false;
     QLabel* tip_ = nullptr;
-    int tipControl_ = -1, tipRow_ = -1;  // the row the pointer rests on
+    int tipControl_ = -1, tipRow_ = -1, tipColumn_ = -1;  // the cell the pointer rests on
     bool tipPicture_ = false;            // and whether it has a picture
 };
 
@@ -265,17 +363,22 @@ QWidget* FormDialog::Make(int index) {
         }
         case ControlKind::RadioGroup: {
             auto* box = new QGroupBox(parent);
-            new QVBoxLayout(box);
+            // The group's height was made for another toolkit's tighter
+            // metrics: the choices share it evenly, without extra margins.
+            auto* layout = new QVBoxLayout(box);
+            layout->setContentsMargins(6, 0, 4, 1);
+            layout->setSpacing(0);
             w = box;
             break;
         }
         case ControlKind::Slider: {
             auto* slider = new QSlider(c.vertical ? Qt::Vertical : Qt::Horizontal, parent);
-            // A vertical track bar has its minimum at the top, Down raises it.
-            slider->setInvertedAppearance(c.vertical);
-            slider->setInvertedControls(c.vertical);
+            // A vertical track bar has its minimum at the top and Down raises
+            // it. Shown as a slider over the negated range, it keeps that and
+            // fills from the bottom up to the handle, as a level should.
+            const int sign = c.vertical ? -1 : 1;
             QObject::connect(slider, &QSlider::valueChanged, this,
-                             [this, index](int v) { Act({ActionKind::Value, index, v, {}}); });
+                             [this, index, sign](int v) { Act({ActionKind::Value, index, sign * v, {}}); });
             w = slider;
             break;
         }
@@ -296,7 +399,10 @@ QWidget* FormDialog::Make(int index) {
         case ControlKind::Group: w = new QGroupBox(parent); break;
     }
     w->setObjectName(QString::fromStdString(c.name));
-    w->setGeometry(c.left, c.top, c.width, c.height);
+    // A label one line of its font high at least: the form's heights were
+    // made for another toolkit's metrics, and would cut the descenders.
+    const int high = c.kind == ControlKind::Label ? std::max(c.height, w->fontMetrics().height()) : c.height;
+    w->setGeometry(c.left, c.top, c.width, high);
     if (w->focusPolicy() != Qt::NoFocus) WatchKeys(w, index);
     return w;
 }
@@ -389,8 +495,13 @@ void FormDialog::RefreshControl(int index) {
         case ControlKind::RadioGroup: RefreshRadios(index, c, s, static_cast<QGroupBox*>(w)); break;
         case ControlKind::Slider: {
             auto* slider = static_cast<QSlider*>(w);
-            slider->setRange(c.minimum, std::max(c.minimum, c.maximum));
-            slider->setValue(c.value);
+            if (c.vertical) {
+                slider->setRange(-std::max(c.minimum, c.maximum), -c.minimum);
+                slider->setValue(-c.value);
+            } else {
+                slider->setRange(c.minimum, std::max(c.minimum, c.maximum));
+                slider->setValue(c.value);
+            }
             break;
         }
         case ControlKind::SpinBox: {
@@ -493,6 +604,7 @@ void FormDialog::RefreshList(const Control& c, Shown& s, QTableWidget* table) {
                 if (QTableWidgetItem* item = table->item(r, j); item && item->data(Qt::AccessibleTextRole) != row)
                     item->setData(Qt::AccessibleTextRole, row);
         }
+        if (!s.listBuilt) FitColumns(table, c.columns);
         s.rows = c.rows;
         s.listBuilt = true;
         if (tipControl_ >= 0 && shown_[tipControl_].widget == table) HideTip();
@@ -535,6 +647,7 @@ void FormDialog::RefreshRadios(int index, const Control& c, Shown& s, QGroupBox*
             s.radios.push_back(radio);
         }
         s.choices = c.choices;
+        FitChoices(box, s.radios);
     }
     for (size_t k = 0; k < s.radios.size(); ++k) {
         QRadioButton* radio = s.radios[k];
@@ -630,6 +743,20 @@ void FormDialog::closeEvent(QCloseEvent* e) {
     if (form_.systemButtons && !finished_) Act({ActionKind::Close, -1, 0, {}});
 }
 
+void FormDialog::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    // A modal form the window manager minimises takes the game window with
+    // it, and the player sees nothing to go back to: it comes back at once.
+    if (e->type() == QEvent::WindowStateChange && isMinimized() && !finished_)
+        QTimer::singleShot(0, this, [this] {
+            if (finished_ || !isMinimized()) return;
+            if (QWidget* main = parentWidget(); main && main->isMinimized()) main->showNormal();
+            setWindowState(windowState() & ~Qt::WindowMinimized);
+            raise();
+            activateWindow();
+        });
+}
+
 void FormDialog::Hover(int control, QTableWidget* table, QPoint at) {
     if (form_.dispatching || finished_) return;
     const QModelIndex item = table->indexAt(at);
@@ -638,22 +765,31 @@ void FormDialog::Hover(int control, QTableWidget* table, QPoint at) {
         HideTip();
         return;
     }
-    if (control != tipControl_ || row != tipRow_) {
+    const int column = item.column();
+    if (control != tipControl_ || row != tipRow_ || column != tipColumn_) {
+        if (control != tipControl_ || row != tipRow_) {
+            const auto& rows = form_.controls[control].rows;
+            if (row < static_cast<int>(rows.size())) {
+                std::string text;
+                for (const std::string& cell : rows[row]) text += (text.empty() ? "" : " ") + cell;
+                velmora::ShowText(plat_, TextKind::Menu, text);
+            }
+        }
         tipControl_ = control;
         tipRow_ = row;
-        const auto& rows = form_.controls[control].rows;
-        if (row < static_cast<int>(rows.size())) {
-            std::string text;
-            for (const std::string& cell : rows[row]) text += (text.empty() ? "" : " ") + cell;
-            velmora::ShowText(plat_, TextKind::Menu, text);
-        }
+        tipColumn_ = column;
         Picture picture;
         QPixmap pixmap;
         if (form_.RowPicture(control, row, picture)) pixmap = PixmapOf(picture);
+        // A cell too narrow for its text shows the whole of it under the picture.
+        const QTableWidgetItem* cell = table->item(row, column);
+        const QString text = cell ? cell->text().trimmed() : QString();
+        if (!text.isEmpty() && table->fontMetrics().horizontalAdvance(cell->text()) + kCellPadding > table->columnWidth(column))
+            pixmap = WithCaption(pixmap, text, table->font(), table->devicePixelRatioF());
         tipPicture_ = !pixmap.isNull();
         if (tipPicture_) {
             tip_->setPixmap(pixmap);
-            tip_->resize(pixmap.size());
+            tip_->resize(pixmap.deviceIndependentSize().toSize());
         }
     }
     if (!tipPicture_) {
@@ -674,6 +810,7 @@ void FormDialog::Hover(int control, QTableWidget* table, QPoint at) {
 void FormDialog::HideTip() {
     tipControl_ = -1;
     tipRow_ = -1;
+    tipColumn_ = -1;
     tipPicture_ = false;
     if (tip_) tip_->hide();
 }
@@ -700,6 +837,8 @@ int QtPlatform::RunPopupMenu(PopupMenuModel& model, int screenX, int screenY) {
     ModalScope scope(*this);
     QMenu menu(window_.get());
     menu.setObjectName(QString::fromStdString(model.name));
+    // A click outside only closes the menu: the game under it must not see it.
+    menu.setAttribute(Qt::WA_NoMouseReplay);
     std::vector<QAction*> actions;
     // Self-voicing reads the item under the pointer.
     QObject::connect(&menu, &QMenu::hovered, &menu, [&](QAction* a) {

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -733,6 +734,12 @@ BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
     if (buttons == BoxButtons::Ok) box.setStandardButtons(QMessageBox::Ok);
     else if (buttons == BoxButtons::OkCancel) box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
     else box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    // The game speaks Japanese: its own captions, not the toolkit's English ones.
+    const std::pair<QMessageBox::StandardButton, const char*> captions[] = {
+        {QMessageBox::Ok, "OK"}, {QMessageBox::Cancel, "キャンセル"}, {QMessageBox::Yes, "はい(&Y)"},
+        {QMessageBox::No, "いいえ(&N)"}};
+    for (const auto& [which, text] : captions)
+        if (QAbstractButton* b = box.button(which)) b->setText(QString::fromUtf8(text));
     int r = box.exec();
     switch (r) {
         case QMessageBox::Ok: return BoxAnswer::Ok;

@@ -219,6 +219,10 @@ struct WindowedOptions {
 // application, the window, the message loop. Returns the exit status.
 int RunEngine(int argc, char** argv, const WindowedOptions& options);
 
+// The name of one game's single-instance lock: the same for every way of
+// writing the game's folder.
+std::string InstanceName(const std::string& gameDir);
+
 // The single-instance lock "VELMORAENGINE": true when this process holds it.
 // A lock left by a crashed process is free again (the kernel drops it).
 bool AcquireInstanceLock(const char* name, int& fd);

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QTimer>
 #include <cctype>
+#include <cstdint>
+#include <filesystem>
 #include <cstdio>
 #include <memory>
 
@@ -36,16 +38,31 @@ double CpuSeconds() {
 }
 
 
-// The name one game's window is known by on this desktop: the engine's
-// mutex name and the game's GAME_ID (the folder when the game has none),
-// reduced to what a file and socket name may hold.
+}  // namespace
+
+// The name one game's window is known by on this desktop: the game's
+// GAME_ID and its folder as the file system knows it, so that "DIR",
+// "DIR/" and a link to DIR are one game. Reduced to what a file and
+// socket name may hold; the folder goes in as a hash to keep it short.
 std::string InstanceName(const std::string& gameDir) {
-    std::string id = gameDir.empty() ? std::string() : PeekGameConfig(gameDir).GAME_ID;
-    if (id.empty()) id = gameDir;
+    std::error_code ec;
+    std::filesystem::path folder = gameDir.empty() ? std::filesystem::path() : std::filesystem::canonical(gameDir, ec);
+    if (gameDir.empty()) folder.clear();
+    else if (ec) folder = std::filesystem::absolute(gameDir, ec).lexically_normal();
+    std::string where = folder.string();
+    while (where.size() > 1 && where.back() == '/') where.pop_back();
+    const std::string id = gameDir.empty() ? std::string() : PeekGameConfig(gameDir).GAME_ID;
     std::string name = "VELMORAENGINE-";
-    for (unsigned char c : id) name += std::isalnum(c) || c == '-' || c == '_' ? static_cast<char>(c) : '_';
-    return name.substr(0, 100) + "-" + std::to_string(::getuid());
+    for (unsigned char c : id.substr(0, 60)) name += std::isalnum(c) || c == '-' || c == '_' ? static_cast<char>(c) : '_';
+    // FNV-1a: stable from run to run, unlike std::hash.
+    uint64_t h = 14695981039346656037ull;
+    for (unsigned char c : where) h = (h ^ c) * 1099511628211ull;
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+    return name + "-" + hex + "-" + std::to_string(::getuid());
 }
+
+namespace {
 
 // Asks the window already open for the game to come to the front.
 bool RaiseOpenWindow(const std::string& name) {

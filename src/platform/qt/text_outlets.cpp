@@ -3,7 +3,9 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHostAddress>
+#include <QUrl>
 #include <QWebSocket>
+#include <QWebSocketCorsAuthenticator>
 #include <algorithm>
 
 #include "app/trace.h"
@@ -14,7 +16,25 @@ namespace velmora::platform {
 QtTextOutlets::QtTextOutlets(int forcedPort)
     : forcedPort_(forcedPort), server_(QStringLiteral("velmora"), QWebSocketServer::NonSecureMode) {
     QObject::connect(&server_, &QWebSocketServer::newConnection, this, [this] { Accept(); });
+    // Any web page the player has open could otherwise read the story: only
+    // programs (no Origin) and pages served from this machine are let in.
+    QObject::connect(&server_, &QWebSocketServer::originAuthenticationRequired, this,
+                     [](QWebSocketCorsAuthenticator* a) {
+                         a->setAllowed(FeedOriginAllowed(a->origin().toStdString()));
+                         if (!a->allowed()) Trace("text feed: a page from %s refused", a->origin().toStdString().c_str());
+                     });
     if (forcedPort_ > 0) StartFeed();
+}
+
+bool FeedOriginAllowed(const std::string& origin) {
+    if (origin.empty()) return true;
+    const QUrl url(QString::fromStdString(origin));
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        return false;  // "null" (a file or a sandboxed frame) included
+    const QString host = url.host().toLower();
+    if (host == QLatin1String("localhost") || host.endsWith(QLatin1String(".localhost"))) return true;
+    const QHostAddress address(host);
+    return !address.isNull() && address.isLoopback();
 }
 
 QtTextOutlets::~QtTextOutlets() { StopFeed(); }

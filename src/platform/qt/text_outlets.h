@@ -18,6 +18,10 @@ class ScreenReaderBridge;
 
 // The port browser-based reading aids look for by convention.
 constexpr int kTextFeedPort = 6677;
+
+// Whether a WebSocket client with this Origin header may read the feed: none
+// (a program), or a page served from this machine over http or https.
+bool FeedOriginAllowed(const std::string& origin);
 // A client further behind than this is dropped rather than buffered for.
 constexpr qint64 kFeedBacklogLimit = 256 * 1024;
 
