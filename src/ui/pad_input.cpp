@@ -384,6 +384,22 @@ void PadInput::ButtonUp(PadButton b) {
     Do(mapping[b], false);
 }
 
+void PadInput::Forget(PadButton b) {
+    const int i = static_cast<int>(b);
+    if (!down_[i]) return;
+    down_[i] = false;
+    switch (mapping[b]) {
+        case PadAction::Click: shift_ &= ~ssLeft; break;
+        case PadAction::RightClick: shift_ &= ~ssRight; break;
+        case PadAction::Skip: shift_ &= ~ssCtrl; break;
+        case PadAction::FocusUp:
+        case PadAction::FocusDown:
+        case PadAction::FocusLeft:
+        case PadAction::FocusRight: heldDx_ = heldDy_ = 0; break;
+        default: break;
+    }
+}
+
 void PadInput::ReleaseAll() {
     for (int i = 0; i < kPadButtons; ++i) ButtonUp(static_cast<PadButton>(i));
     stickDx_ = stickDy_ = 0;

@@ -102,6 +102,9 @@ public:
     void Tick();
     // Lets go of everything held (the pad went away).
     void ReleaseAll();
+    // A button let go while a dialog had the pad: the game hears nothing of
+    // it, but it counts as up again.
+    void Forget(PadButton b);
     // Moves the focus one step as the D-pad does.
     void MoveFocus(int dx, int dy);
     // The pad acted since the mouse last moved (the pointer may hide).

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../script/story.h"
+#include "data/file_io.h"
 #include "platform/headless/events.h"
 #include "platform/headless/ini_store.h"
 #include "ui/pad_input.h"
@@ -191,4 +192,27 @@ TEST(PadDialogs, MenuAndLoadDialogByPad) {
     EXPECT_TRUE(s.Traced("pad picks N9"));
     EXPECT_EQ(s.plat().OpenForm(), nullptr);
     EXPECT_EQ(s.f().vars.V[1], 1);
+}
+
+TEST(PadRunner, TheDemoTitleExtrasAndGalleryByPadAlone) {
+    test::TempDir dir;
+    // Title: Down to "おまけ", A; the extras' list comes up under the pointer
+    // on "回想": Up to "ギャラリー", A; in the gallery the D-pad reaches the
+    // seen picture and the page buttons; B goes back.
+    dir.Write("e.txt",
+              "wait 2500\npad Down\npad Down\npad Down\npad A\nwait 2500\npad Up\npad A\nwait 3000\npad Down\n"
+              "wait 100\nscreenshot " + dir.File("cell.png") + "\npad Right\npad B\nwait 2000\n");
+    std::string out;
+    const int rc = test::RunVelmora("--headless --game " + test::CopyDemo(dir) + " --events " + dir.File("e.txt") +
+                                        " --trace " + dir.File("t.txt"),
+                                    &out);
+    ASSERT_EQ(rc, 0) << out;
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(ReadWholeFile(dir.File("t.txt"), bytes));
+    const std::string trace(bytes.begin(), bytes.end());
+    const size_t gallery = trace.find("view VIEW_1: open");
+    ASSERT_NE(gallery, std::string::npos) << trace;
+    EXPECT_NE(trace.find("pad focus to 1 at", gallery), std::string::npos);   // the seen picture
+    EXPECT_NE(trace.find("pad focus to 82 at", gallery), std::string::npos);  // "場面"
+    EXPECT_NE(trace.find("pad B down: rightclick", gallery), std::string::npos);
 }

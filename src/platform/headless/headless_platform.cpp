@@ -63,7 +63,8 @@ void HeadlessPlatform::ProcessMessages() {
         if (tickDue && (!eventDue || nextTick <= timeline_.events[next_].time)) {
             ++ticksDone_;
             if (engine_) engine_->Timer1Timer();
-            if (pad_) pad_->Tick();
+            // A held direction moves the game's focus, not through a dialog.
+            if (pad_ && forms_.empty() && !menu_) pad_->Tick();
         } else {
             const TimelineEvent e = timeline_.events[next_++];
             Deliver(e);
@@ -276,6 +277,7 @@ bool HeadlessPlatform::DeliverToForm(const TimelineEvent& e) {
             PadInForm(static_cast<PadButton>(e.value));
             return true;
         case EventKind::PadUp:
+            Pad().Forget(static_cast<PadButton>(e.value));
             return true;
         case EventKind::Move:
         case EventKind::Down:

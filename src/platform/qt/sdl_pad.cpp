@@ -136,7 +136,11 @@ bool SdlPad::ToDialog(PadButton b, bool down) {
 void SdlPad::Button(int sdlButton, bool down) {
     PadButton b;
     if (!PadButtonOf(sdlButton, b) || !input_ || plat_.destroyed) return;
-    if (ToDialog(b, down)) return;
+    if (ToDialog(b, down)) {
+        // A press that opened the dialog has its release there.
+        if (!down) input_->Forget(b);
+        return;
+    }
     plat_.PadPointerHidden(true);
     if (down) input_->ButtonDown(b);
     else input_->ButtonUp(b);
