@@ -42,6 +42,8 @@ const char kUsage[] =
     "  --text-feed FILE   write each line the text feed would send to FILE (headless)\n"
     "  --verbose          trace to standard error (windowed)\n"
     "  --quit-after MS    close the window after MS milliseconds and report the CPU used\n"
+    "  --fullscreen       (windowed) start full screen for this run, as on a handheld or a TV;\n"
+    "                     the screen mode in the settings stays as it is\n"
     "  --help             show this text\n";
 
 // A bad command line: what is wrong and the usage lines, not the whole help.
@@ -131,6 +133,8 @@ int main(int argc, char** argv) {
             h.strict = true;
         } else if (a == "--text-feed") {
             if (!value(h.textFeedFile)) return Bad("--text-feed needs a port (windowed) or a file (headless)");
+        } else if (a == "--fullscreen") {
+            w.fullScreen = true;
         } else if (a == "--verbose") {
             w.verbose = true;
         } else if (a == "--quit-after") {
@@ -152,6 +156,7 @@ int main(int argc, char** argv) {
     }
     if (h.strict && !headless) return Bad("--strict is for --headless runs");
     if (headless && w.quitAfterMs > 0) return Bad("--quit-after is for the window, not --headless");
+    if (headless && w.fullScreen) return Bad("--fullscreen is for the window, not --headless");
     if (choose && (headless || gameGiven)) return Bad("--choose is for the window without a game directory");
     if (!gameGiven && !choose) game = BundledDemo();
     if (game.empty() && headless) return Bad("no game directory given and the bundled demo is not installed");

@@ -274,6 +274,18 @@ void StartChoiceTree(TForm1& f, int n) {
     Trace("seltree %d: %d row(s) shown", n, t.column1Count);
 }
 
+int ChoiceTreeHit(const TForm1& f, int x, int y) {
+    const ChoiceTreeState& t = f.extras.tree;
+    if (f.ui.choiceKind != kChoiceTree || x < kColumn1RowX || y < kTop) return 0;
+    if (x < kColumn2RowX && y < 69 + kPitch * t.column1Count) return 100 + (y < 113 ? 0 : (y - 113) / kPitch + 1);
+    if (x >= kColumn2RowX && x <= kColumn2Right && y >= t.column2Offset + kTop) {
+        const int o = t.column2Offset;
+        const int k = y - kTop < o + 41 ? 0 : (y - o - 113) / kPitch + 1;
+        if (k < t.column2Count) return 200 + k;
+    }
+    return 0;
+}
+
 void ChoiceTreeHover(TForm1& f, int x, int y) {
     ChoiceTreeState& t = f.extras.tree;
     if (f.ui.choiceKind != kChoiceTree) return;

@@ -116,6 +116,8 @@ void RecollectionMouseMove(TForm1& f, int x, int y);
 void RecollectionMouseDown(TForm1& f, int button, int x, int y);
 void RecollectionMouseUp(TForm1& f, int button, int x, int y);
 void ChoiceTreeHover(TForm1& f, int x, int y);
+// The row under (x, y): 100 + row of column 1, 200 + row of column 2, 0 none.
+int ChoiceTreeHit(const TForm1& f, int x, int y);
 void ChoiceTreePick(TForm1& f, int button);
 void EndChoiceTree(TForm1& f);
 

@@ -430,6 +430,17 @@ void PressButton(TForm1& f, RecItem kind) {
 
 }  // namespace
 
+int RecollectionHit(TForm1& f, int x, int y) {
+    RecollectionState& r = Rec(f);
+    if (!r.open) return 0;
+    const Hit h = HitTest(f, x, y);
+    if (h.kind == RecItem::None || (h.kind == RecItem::Cell && r.cellScene[h.index] == 0)) return 0;
+    if (h.kind == RecItem::Tab && h.index == r.category) return 0;
+    if (h.kind == RecItem::SubList && (h.index >= r.subListCount[r.category] || h.index == r.subList[r.category]))
+        return 0;
+    return static_cast<int>(h.kind) * 1000 + h.index + 1;
+}
+
 int ListLength(const int32_t* list) {
     int n = 0;
     while (n < kRecordListUsed && list[n] != 0) ++n;

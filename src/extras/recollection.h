@@ -71,6 +71,9 @@ void LoadSceneTable(TForm1& f);
 void UnlockScene(TForm1& f, const std::string& upperName);
 bool SceneUnlocked(const TForm1& f, int line);
 void OpenRecollection(TForm1& f);
+// What a click at (x, y) would act on, as one number (0: nothing): a tab,
+// a sub-list, a filled cell, a list entry or icon, a button.
+int RecollectionHit(TForm1& f, int x, int y);
 void CloseRecollection(TForm1& f);
 // Starts a replay of `count` scene numbers.
 void StartRecollectionReplay(TForm1& f, const int* scenes, int count);

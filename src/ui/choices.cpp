@@ -224,21 +224,25 @@ void StartChoiceList(TForm1& f) {
     f.flags.busy = false;
 }
 
+int ChoiceListHit(const TForm1& f, int x, int y) {
+    const ChoiceDisplay& c = f.ui.choice;
+    if (f.ui.choiceKind == kChoiceList) {
+        if (x > 195 && x < 604 && y > c.listTop && y < c.listTop + kRowHeight * c.count)
+            return (y - c.listTop) / kRowHeight + 1;
+    } else if (f.ui.choiceKind == kChoiceListNovel) {
+        for (int k = 1; k <= c.count; ++k) {
+            const ChoiceOption& o = c.options[k];
+            if (x > o.x1 && x < o.x2 && y > o.y1 && y < o.y2) return k;
+        }
+    }
+    return 0;
+}
+
 void ChoiceListHover(TForm1& f, int x, int y) {
     UiState& ui = f.ui;
     ChoiceDisplay& c = ui.choice;
-    int hit = 0;
-    if (ui.choiceKind == kChoiceList) {
-        if (x > 195 && x < 604 && y > c.listTop && y < c.listTop + kRowHeight * c.count)
-            hit = (y - c.listTop) / kRowHeight + 1;
-    } else if (ui.choiceKind == kChoiceListNovel) {
-        for (int k = 1; k <= c.count && hit == 0; ++k) {
-            const ChoiceOption& o = c.options[k];
-            if (x > o.x1 && x < o.x2 && y > o.y1 && y < o.y2) hit = k;
-        }
-    } else {
-        return;
-    }
+    if (ui.choiceKind != kChoiceList && ui.choiceKind != kChoiceListNovel) return;
+    const int hit = ChoiceListHit(f, x, y);
     if (hit == c.hovered) return;
     if (hit > 0) ShowText(f.plat, platform::TextKind::Menu, c.options[hit].label);
     platform::Surface& pb = f.plat.surface();

@@ -220,13 +220,19 @@ void StartClickMap(TForm1& f, const std::string& name) {
     ClickMapHover(f, ui.LastMouseX, ui.LastMouseY);
 }
 
+int ClickMapHit(const TForm1& f, int x, int y) {
+    const ChoiceDisplay& c = f.ui.choice;
+    if (f.ui.choiceKind != kChoiceMap) return 0;
+    for (int k = 1; k <= c.count; ++k)
+        if (AreaHit(f, c.options[k], x, y)) return k;
+    return 0;
+}
+
 void ClickMapHover(TForm1& f, int x, int y) {
     UiState& ui = f.ui;
     ChoiceDisplay& c = ui.choice;
     if (ui.choiceKind != kChoiceMap) return;
-    int hit = 0;
-    for (int k = 1; k <= c.count && hit == 0; ++k)
-        if (AreaHit(f, c.options[k], x, y)) hit = k;
+    const int hit = ClickMapHit(f, x, y);
     if (hit != 0 && c.options[hit].form == AreaForm::Colour && c.options[hit].cursor != c.cursorInUse) {
         c.cursorInUse = c.options[hit].cursor;
         f.plat.SetCursorShape(kCursorShapeBase + c.cursorInUse);

@@ -145,6 +145,8 @@ void BlinkStatusMeter(TForm1& f);
 // Hover and press of the quick buttons; QuickBarAction is true when a
 // button acted.
 void QuickBarHover(TForm1& f, int x, int y);
+// The quick button the pointer at (x, y) would light: 0 none.
+int QuickBarHit(TForm1& f, int x, int y);
 bool QuickBarAction(TForm1& f);
 void ReturnToTitle(TForm1& f);
 // The right-click menu PopupMenu3 at a screen position.
@@ -178,6 +180,9 @@ void ClickMapCommand(TForm1& f, const char* args);  // clickmap name
 void StartClickMap(TForm1& f, const std::string& name);
 void ChoiceListHover(TForm1& f, int x, int y);
 void ClickMapHover(TForm1& f, int x, int y);
+// The choice (list row or click-map area) under (x, y): 1 ... count, 0 none.
+int ChoiceListHit(const TForm1& f, int x, int y);
+int ClickMapHit(const TForm1& f, int x, int y);
 void PickChoice(TForm1& f, platform::MouseButton button);
 void EndChoiceDisplay(TForm1& f);
 void ChoiceTick(TForm1& f);  // the choice display on every timer tick
@@ -187,6 +192,8 @@ void MoveToChoice(TForm1& f, bool down);
 // ---- Yes/no prompt ----
 void ShowPrompt(TForm1& f, const std::string& cp932, int kind);
 void PromptHover(TForm1& f, int x, int y);
+// The answer under (x, y): 1 yes, 2 no, 0 none.
+int PromptHit(int x, int y);
 void PromptClick(TForm1& f, platform::MouseButton button, bool silent);
 
 // The settings dialog, shown modally, and what its callers do after it.

@@ -8,6 +8,7 @@
 #include "platform/forms.h"
 #include "script/variables.h"
 #include "ui/input.h"
+#include "ui/kana_grid.h"
 
 namespace velmora {
 
@@ -44,6 +45,9 @@ public:
         Add(ControlKind::Label, "Label4", ToCp932("名"), 140, 46, 12, 12).visible = false;
         given_ = static_cast<int>(controls.size());
         Add(ControlKind::Edit, "Edit2", "", 156, 42, 111, 20).visible = false;
+        // Without a keyboard (a pad, a handheld) the name is pressed out of a kana grid.
+        kana_ = static_cast<int>(controls.size());
+        Add(ControlKind::Button, "Button3", ToCp932("かな入力"), 8, 68, 75, 23);
         default_ = static_cast<int>(controls.size());
         Add(ControlKind::Button, "Button2", ToCp932("デフォルト"), 112, 68, 75, 23);
         ok_ = static_cast<int>(controls.size());
@@ -68,6 +72,7 @@ public:
         if (a.kind != ActionKind::Click) return;  // the frame's close is not offered
         if (a.control == ok_) Button1Click();
         else if (a.control == default_) Button2Click();
+        else if (a.control == kana_) ShowKanaGrid(f_, controls[family_].text, 4);
     }
 
 private:
@@ -101,7 +106,7 @@ private:
     }
 
     TForm1& f_;
-    int family_ = -1, given_ = -1, default_ = -1, ok_ = -1;
+    int family_ = -1, given_ = -1, default_ = -1, ok_ = -1, kana_ = -1;
 };
 
 }  // namespace

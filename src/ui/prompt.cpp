@@ -67,9 +67,16 @@ void ShowPrompt(TForm1& f, const std::string& cp932, int kind) {
     ShowText(f.plat, platform::TextKind::Menu, cp932);
 }
 
+int PromptHit(int x, int y) {
+    if (y <= 193 || y >= 224) return 0;
+    if (x >= kYesX && x < 370) return 1;
+    if (x >= kNoX && x < kNoX + 70) return 2;
+    return 0;
+}
+
 void PromptHover(TForm1& f, int x, int y) {
     PromptState& p = f.ui.prompt;
-    const bool yes = y > 193 && y < 224 && x >= kYesX && x < 370;
+    const bool yes = PromptHit(x, y) == 1;
     if (yes == p.yes || p.dark.Empty()) return;
     p.yes = yes;
     ComposeBand(f);

@@ -94,11 +94,9 @@ void DrawQuickBar(TForm1& f, int target) {
     if (t.windowSaved.width == f.gfx.messageWindow.width) CopyPicture(t.windowSaved, bar, 0, kQuickBandRow);
 }
 
-void QuickBarHover(TForm1& f, int x, int y) {
+int QuickBarHit(TForm1& f, int x, int y) {
     const int mode = f.app.playMode;
-    if (mode != 0 && mode != 9) return;
-    UiState& ui = f.ui;
-    for (int k = 1; k <= kQuickSlots; ++k) State(f, k) = 0;
+    if (mode != 0 && mode != 9) return 0;
     const int bx = x - f.config.TXW_OFS_X, by = y - f.config.TXW_OFS_Y - kQuickBandRow;
     int hit = 0;
     for (int k = 1; k <= kQuickSlots && hit == 0; ++k) {
@@ -109,9 +107,18 @@ void QuickBarHover(TForm1& f, int x, int y) {
     const bool replay = f.app.replayContext != 0;
     if (mode == 9 && hit != 1 && hit != 7) hit = 0;
     if ((hit == 9 || hit == 10) && !autoOn) hit = 0;
-    if (hit == 1 && !ui.TextRead && f.settings.Seen) hit = 0;
-    if (hit == 6 && ui.choiceKind != kChoiceNone) hit = 0;
+    if (hit == 1 && !f.ui.TextRead && f.settings.Seen) hit = 0;
+    if (hit == 6 && f.ui.choiceKind != kChoiceNone) hit = 0;
     if ((hit == 4 || hit == 5) && (replay || BackgroundAnimationRunning(f) || mode != 0)) hit = 0;
+    return hit;
+}
+
+void QuickBarHover(TForm1& f, int x, int y) {
+    const int mode = f.app.playMode;
+    if (mode != 0 && mode != 9) return;
+    UiState& ui = f.ui;
+    for (int k = 1; k <= kQuickSlots; ++k) State(f, k) = 0;
+    const int hit = QuickBarHit(f, x, y);
     if (hit != ui.HoveredQuickButton) {
         if (hit != 0) State(f, hit) = 1;
         DrawQuickBar(f, 1);

@@ -24,6 +24,7 @@
 #include "text/glyphs.h"
 #include "text/message_window.h"
 #include "ui/input.h"
+#include "ui/pad_input.h"
 
 namespace velmora {
 
@@ -33,7 +34,7 @@ using platform::FormAction;
 
 namespace {
 
-constexpr int kPages = 5;
+constexpr int kPages = 6;
 constexpr int kVolumeMin = -3000;
 constexpr int kFontSizeMin = 18, kFontSizeMax = 24;
 constexpr size_t kNoticeLine = 60;  // characters of a notice line on the copyright page
@@ -81,13 +82,15 @@ public:
         clientHeight = 336;
         fontFace = ToCp932("ＭＳ Ｐゴシック");
         fontPixels = 12;
-        for (const char* p : {"システム設定", "音設定", "テキスト設定", "出力", "著作権表示"}) pages.push_back(ToCp932(p));
+        for (const char* p : {"システム設定", "音設定", "テキスト設定", "出力", "著作権表示", "コントローラー"})
+            pages.push_back(ToCp932(p));
         pagesLeft = 8, pagesTop = 8, pagesWidth = 391, pagesHeight = 289;
         BuildSystemPage();
         BuildSoundPage();
         BuildTextPage();
         BuildTextOutPage();
         BuildCopyrightPage();
+        BuildPadPage();
         close_ = Index(Add(ControlKind::Button, "Button2", ToCp932("閉じる"), 320, 303, 79, 25));
     }
 
@@ -109,6 +112,7 @@ public:
         voice.hint = voice.enabled ? std::string() : ToCp932("読み上げには speech-dispatcher が必要です（見つかりません）");
         FillPreview();
         FillFontList();
+        FillPadMapping();
         f_.ui.DisplayChanged = false;
     }
 
@@ -118,6 +122,7 @@ public:
                 if (a.control == close_) Close();
                 else if (a.control == sample_) PlaySound(f_, "SAMPLECV");
                 else if (a.control == default_) Button3Click();
+                else if (a.control == padReset_) ResetPad();
                 else if (a.control >= 0 && controls[a.control].kind == ControlKind::CheckBox) Changed(a.control);
                 break;
             case ActionKind::Value:
@@ -309,6 +314,28 @@ private:
         }
     }
 
+    // The game controller's buttons and what each does; the rumble switch.
+    void BuildPadPage() {
+        Group(5, "ボタンの割り当て", 8, 4, 368, 234);
+        for (int i = 0; i < kPadButtons; ++i) {
+            const PadButton b = static_cast<PadButton>(i);
+            Label(5, PadButtonName(b), 20, 22 + 17 * i, 60);
+            padRows_[i] = Index(Label(5, "", 84, 22 + 17 * i, 284));
+        }
+        padReset_ = Index(On(5, Add(ControlKind::Button, "Button4", ToCp932("初期設定に戻す"), 256, 210, 112, 23)));
+        Bind(Check(5, "CheckBox20", "振動する", 8, 244, 200), "PadRumble", nullptr, Effect::StoredOnly);
+    }
+
+    void FillPadMapping() {
+        const PadMapping m = ReadPadMapping(f_.plat.settings(), Key(), Section());
+        for (int i = 0; i < kPadButtons; ++i) controls[padRows_[i]].caption = PadActionCaption(m.action[i]);
+    }
+
+    void ResetPad() {
+        ResetPadMapping(f_.plat.settings(), Key(), Section());
+        FillPadMapping();
+    }
+
     void ShowValue(platform::Control& c, int32_t v, bool negated) {
         switch (c.kind) {
             case ControlKind::CheckBox: c.value = v != 0; break;
@@ -425,6 +452,7 @@ private:
     std::vector<Binding> bindings_;
     int labels_ = 0, groups_ = 0;
     int close_ = -1, master_ = -1, voice_ = -1, sample_ = -1, font_ = -1, size_ = -1, preview_ = -1, default_ = -1;
+    int padRows_[kPadButtons] = {}, padReset_ = -1;
     int tint_[4] = {-1, -1, -1, -1};
 };
 

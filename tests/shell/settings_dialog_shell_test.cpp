@@ -28,7 +28,8 @@ TEST(ShellSettings, OpensFromTheToolBarWithItsTabsAndTheJapaneseFaces) {
         driven = true;
         auto* tabs = d->findChild<QTabWidget*>();
         ASSERT_NE(tabs, nullptr);
-        ASSERT_EQ(tabs->count(), 5);
+        ASSERT_EQ(tabs->count(), 6);
+        EXPECT_EQ(tabs->tabText(5).toStdString(), "コントローラー");
         EXPECT_EQ(tabs->tabText(0).toStdString(), "システム設定");
         EXPECT_EQ(tabs->tabText(3).toStdString(), "出力");
         EXPECT_EQ(tabs->currentIndex(), 4);  // the copyright page, the first time

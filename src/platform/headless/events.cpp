@@ -6,6 +6,7 @@
 
 #include "data/file_io.h"
 #include "platform/input_codes.h"
+#include "ui/pad_input.h"
 
 namespace velmora::platform {
 
@@ -123,6 +124,16 @@ bool ParseTimeline(const std::string& text, Timeline& timeline, std::string& err
         } else if (cmd == "wheel") {
             if (n != 2 || !ToInt(w[1], -100000, 100000, e.value)) return fail("wheel takes one delta");
             e.kind = EventKind::Wheel;
+        } else if (cmd == "pad" || cmd == "paddown" || cmd == "padup") {
+            PadButton b;
+            if (n != 2 || !PadButtonFromName(w[1], b))
+                return fail(cmd + " takes one button: A B X Y LB RB Start Back Up Down Left Right");
+            e.kind = cmd == "pad" ? EventKind::Pad : cmd == "paddown" ? EventKind::PadDown : EventKind::PadUp;
+            e.value = static_cast<int>(b);
+        } else if (cmd == "stick") {
+            if (n != 3 || !ToInt(w[1], -32768, 32767, e.x) || !ToInt(w[2], -32768, 32767, e.y))
+                return fail("stick takes X Y, each -32768 ... 32767");
+            e.kind = EventKind::Stick;
         } else if (cmd == "answer") {
             if (n != 2 || (w[1] != "ok" && w[1] != "cancel")) return fail("answer takes ok or cancel");
             e.kind = EventKind::Answer;

@@ -63,6 +63,8 @@ void HeadlessPlatform::ProcessMessages() {
         if (tickDue && (!eventDue || nextTick <= timeline_.events[next_].time)) {
             ++ticksDone_;
             if (engine_) engine_->Timer1Timer();
+            // A held direction moves the game's focus, not through a dialog.
+            if (pad_ && forms_.empty() && !menu_) pad_->Tick();
         } else {
             const TimelineEvent e = timeline_.events[next_++];
             Deliver(e);
@@ -161,6 +163,13 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
                 ++failedEvents;
             }
             break;
+        case EventKind::Pad:
+            Pad().ButtonDown(static_cast<PadButton>(e.value));
+            Pad().ButtonUp(static_cast<PadButton>(e.value));
+            break;
+        case EventKind::PadDown: Pad().ButtonDown(static_cast<PadButton>(e.value)); break;
+        case EventKind::PadUp: Pad().ButtonUp(static_cast<PadButton>(e.value)); break;
+        case EventKind::Stick: Pad().Stick(e.x, e.y); break;
         case EventKind::Menu:
         case EventKind::Dialog:
             Trace("events line %d: %s with no %s open, dropped", e.line, e.kind == EventKind::Menu ? "menu" : "dialog",
@@ -207,6 +216,7 @@ int HeadlessPlatform::RunPopupMenu(PopupMenuModel& menu, int, int) {
     menu_ = &menu;
     menuPick_ = -1;
     menuDone_ = false;
+    menuHighlight = -1;
     struct Restore {
         PopupMenuModel*& menu;
         PopupMenuModel* outer;
@@ -262,16 +272,112 @@ bool HeadlessPlatform::DeliverToForm(const TimelineEvent& e) {
                 Dispatch(*this, *form, up);
             }
             return true;
+        case EventKind::Pad:
+        case EventKind::PadDown:
+            PadInForm(static_cast<PadButton>(e.value));
+            return true;
+        case EventKind::PadUp:
+            Pad().Forget(static_cast<PadButton>(e.value));
+            return true;
         case EventKind::Move:
         case EventKind::Down:
         case EventKind::Up:
         case EventKind::Click:
         case EventKind::Wheel:
         case EventKind::Close:
+        case EventKind::Stick:
             Trace("events line %d: the game window takes no input while %s is open, dropped", e.line,
                   menu_ ? menu_->name.c_str() : form->name.c_str());
             return true;
         default: return false;
+    }
+}
+
+PadInput& HeadlessPlatform::Pad() {
+    if (!pad_) {
+        pad_ = std::make_unique<PadInput>(*engine_);
+        pad_->ReadMapping();
+    }
+    return *pad_;
+}
+
+namespace {
+
+bool TakesFocus(const Form& form, const Control& c) {
+    if (!c.visible || !c.enabled || (c.page >= 0 && c.page != form.page)) return false;
+    return c.kind != ControlKind::Label && c.kind != ControlKind::Group && c.kind != ControlKind::Image;
+}
+
+}  // namespace
+
+void HeadlessPlatform::PadInForm(PadButton b) {
+    if (menu_) {
+        // Up and Down light the enabled items in turn, A picks, B closes.
+        const int n = static_cast<int>(menu_->items.size());
+        auto lit = [&](int i) {
+            const MenuItem& it = menu_->items[static_cast<size_t>(i)];
+            return it.visible && it.enabled && !it.separator && it.caption != "-";
+        };
+        if (b == PadButton::Up || b == PadButton::Down) {
+            const int step = b == PadButton::Down ? 1 : -1;
+            for (int k = 1, i = menuHighlight; k <= n; ++k) {
+                i = ((i < 0 && step < 0 ? n : i) + step + n) % n;
+                if (lit(i)) {
+                    menuHighlight = i;
+                    break;
+                }
+            }
+            if (menuHighlight >= 0) Trace("menu %s: pad on %s", menu_->name.c_str(), menu_->items[menuHighlight].name.c_str());
+        } else if (b == PadButton::A && menuHighlight >= 0) {
+            Trace("menu %s: pad picks %s", menu_->name.c_str(), menu_->items[menuHighlight].name.c_str());
+            menuPick_ = menuHighlight;
+            menuDone_ = true;
+        } else if (b == PadButton::B) {
+            Trace("menu %s: closed by the pad", menu_->name.c_str());
+            menuPick_ = -1;
+            menuDone_ = true;
+        }
+        return;
+    }
+    Form& form = *OpenForm();
+    uint16_t vk = 0;
+    uint32_t shift = 0;
+    if (!PadDialogKey(b, vk, shift)) return;
+    if (vk == VK_TAB && (shift & ssCtrl)) {
+        // The shoulders turn the tab pages.
+        if (form.pages.empty()) return;
+        const int n = static_cast<int>(form.pages.size());
+        FormAction a{ActionKind::Tab, -1, (form.page + ((shift & ssShift) ? n - 1 : 1)) % n, {}};
+        Dispatch(*this, form, a);
+        return;
+    }
+    if (vk == VK_TAB) {
+        // The focus goes round the controls that take it, as Tab in a dialog.
+        const int n = static_cast<int>(form.controls.size());
+        const int step = (shift & ssShift) ? -1 : 1;
+        for (int k = 1, i = form.focus; k <= n; ++k) {
+            i = ((i < 0 && step < 0 ? n : i) + step + n) % n;
+            if (TakesFocus(form, form.controls[static_cast<size_t>(i)])) {
+                form.focus = i;
+                Trace("dialog %s: focus on %s", form.name.c_str(), form.controls[static_cast<size_t>(i)].name.c_str());
+                break;
+            }
+        }
+        return;
+    }
+    if (vk == VK_RETURN && form.focus >= 0) {
+        // A presses the button or box it stands on, as Space does.
+        const Control& c = form.controls[static_cast<size_t>(form.focus)];
+        if (c.kind == ControlKind::Button || c.kind == ControlKind::CheckBox) {
+            FormAction a{ActionKind::Click, form.focus, 0, {}};
+            Dispatch(*this, form, a);
+            return;
+        }
+    }
+    FormKey(form, vk, vk == VK_RETURN ? '\r' : vk == VK_ESCAPE ? 27 : 0);
+    if (!form.closed) {
+        FormAction up{ActionKind::KeyUp, form.focus, vk, {}};
+        Dispatch(*this, form, up);
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/forms.h"
 #include "platform/headless/ini_store.h"
 #include "platform/platform.h"
+#include "ui/pad_input.h"
 
 namespace velmora {
 class TForm1;
@@ -125,6 +126,10 @@ public:
     // The form or menu the events file acts on now, for tests.
     Form* OpenForm() const { return forms_.empty() ? nullptr : forms_.back(); }
     PopupMenuModel* OpenMenu() const { return menu_; }
+    // The pad of the events file, its mapping read from the settings at its
+    // first use; the menu item the pad has lit (-1 none).
+    PadInput& Pad();
+    int menuHighlight = -1;
 
 private:
     void Deliver(const TimelineEvent& e);
@@ -133,6 +138,8 @@ private:
     void DialogCommand(Form& form, const TimelineEvent& e);
     void FormKey(Form& form, uint16_t vk, char ch);
     void MenuCommand(const TimelineEvent& e);
+    // A pad button in the open form or menu, as the keys it stands for.
+    void PadInForm(PadButton b);
     void CheckEnd();
 
     TForm1* engine_ = nullptr;
@@ -159,6 +166,7 @@ private:
     int menuPick_ = -1;
     bool menuDone_ = false;
     uint32_t keysFlushed_ = 0;  // counts forms that dropped the pending key messages
+    std::unique_ptr<PadInput> pad_;
 };
 
 struct HeadlessOptions {

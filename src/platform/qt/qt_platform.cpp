@@ -1,4 +1,5 @@
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/sdl_pad.h"
 
 #include <fcntl.h>
 #include <strings.h>
@@ -201,6 +202,7 @@ void PaintBox::mouseMoveEvent(QMouseEvent* e) {
     // Over the bars too, outside 0 .. 799 and 0 .. 599, as a captured pointer
     // reports: the hover rules see the pointer leave.
     const QPoint pos = ToCanvas(e->position());
+    plat_.MouseMovedTo(e->globalPosition().toPoint());
     plat_.engine()->PBMouseMove(ShiftState(e->modifiers(), e->buttons()), pos.x(), pos.y());
 }
 
@@ -244,6 +246,7 @@ MainWindow::MainWindow(QtPlatform& plat) : plat_(plat) {
     LayOut();
     Timer1.setInterval(55);
     QObject::connect(&Timer1, &QTimer::timeout, [this] {
+        if (plat_.pad) plat_.pad->Poll();
         if (plat_.engine() && !plat_.destroyed) plat_.engine()->Timer1Timer();
         PB->Present();
     });
@@ -485,7 +488,20 @@ void QtPlatform::PaintBoxToScreen(int x, int y, int& screenX, int& screenY) {
 
 void QtPlatform::SetCursorPos(int x, int y) {
     PaintBox* pb = window_->PB;
-    QCursor::setPos(pb->mapToGlobal(pb->FromCanvas(QPoint(x, y))).toPoint());
+    warpedTo_ = pb->mapToGlobal(pb->FromCanvas(QPoint(x, y))).toPoint();
+    QCursor::setPos(warpedTo_);
+}
+
+void QtPlatform::PadPointerHidden(bool hidden) {
+    if (hidden == pointerHidden_) return;
+    pointerHidden_ = hidden;
+    SetCursorShape(cursorShape_);
+}
+
+void QtPlatform::MouseMovedTo(QPoint global) {
+    if (!pointerHidden_ || global == warpedTo_) return;
+    if (pad && pad->input()) pad->input()->used = false;
+    PadPointerHidden(false);
 }
 
 void QtPlatform::DefineCursor(int shape, const Picture& colour, const Picture& alpha, int hotX, int hotY) {
@@ -503,7 +519,9 @@ void QtPlatform::DefineCursor(int shape, const Picture& colour, const Picture& a
 }
 
 void QtPlatform::SetCursorShape(int shape) {
-    if (shape > 0 && shape < 64 && cursors_[shape]) window_->PB->setCursor(*cursors_[shape]);
+    cursorShape_ = shape;
+    if (pointerHidden_) window_->PB->setCursor(Qt::BlankCursor);
+    else if (shape > 0 && shape < 64 && cursors_[shape]) window_->PB->setCursor(*cursors_[shape]);
     else window_->PB->unsetCursor();
 }
 

@@ -21,6 +21,7 @@ class TForm1;
 namespace velmora::platform {
 
 class QtPlatform;
+class SdlPad;
 
 // Qt key to the Windows virtual key the handlers expect; 0 when none.
 uint16_t VirtualKey(int qtKey);
@@ -126,6 +127,13 @@ public:
     // The clipboard, text feed and speech (text_outlets.h).
     TextOutlets* textOutletsImpl = nullptr;
     TextOutlets* textOutlets() override { return textOutletsImpl; }
+    // The game controllers, polled with Timer1; nullptr: none.
+    SdlPad* pad = nullptr;
+    // The pointer hides while the pad plays and comes back with the mouse.
+    void PadPointerHidden(bool hidden);
+    bool PadPointerHidden() const { return pointerHidden_; }
+    // A move of the real mouse (not the pad putting the pointer somewhere).
+    void MouseMovedTo(QPoint global);
     // Measures of the idle pacing, for the CPU report.
     long idlePasses = 0;
 
@@ -197,6 +205,9 @@ private:
     QElapsedTimer elapsed_;
     std::string caption_;
     QCursor* cursors_[64] = {};
+    int cursorShape_ = 0;
+    bool pointerHidden_ = false;
+    QPoint warpedTo_{-1, -1};  // where SetCursorPos put the pointer last
     // Lets the desktop answer a geometry request: true when the window has it.
     bool WaitForGeometry(const QRect& want, int ms);
     QRect normalGeometry_;  // the window before full screen
@@ -211,6 +222,8 @@ struct WindowedOptions {
     // Closes the window after this many milliseconds (0: never); for tests
     // and the CPU measure.
     int quitAfterMs = 0;
+    // Full screen from the start, for this run only (the settings keep their mode).
+    bool fullScreen = false;
     // Serves the text feed on this port whatever the settings say (0: as they say).
     int textFeedPort = 0;
 };

@@ -20,6 +20,7 @@
 #include "platform/openal/openal_mixer.h"
 #include "platform/qt/accessibility.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/sdl_pad.h"
 #include "platform/qt/text_outlets.h"
 
 namespace velmora::platform {
@@ -119,6 +120,10 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         engine->FormCreate();
         QApplication::setApplicationName(QString::fromStdString(TraceText(engine->config.TITLE)));
         plat.mainWindow().show();
+        if (o.fullScreen && !engine->ui.FullScreenActive && !engine->app.fullScreen && engine->app.created) {
+            engine->app.screenMode = 1;
+            EnterFullScreen(*engine);
+        }
         // A second start of this game asks through this socket for the window.
         QLocalServer::removeServer(QString::fromStdString(instance));
         QLocalServer raiser;
@@ -134,6 +139,9 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         });
         if (!raiser.listen(QString::fromStdString(instance)))
             Trace("cannot listen for a second start: %s", raiser.errorString().toStdString().c_str());
+        // Game controllers, beside Qt: polled with Timer1.
+        SdlPad pad(plat);
+        if (pad.Available()) plat.pad = &pad;
         plat.mainWindow().Timer1.start();
         plat.mainWindow().idle.start();
         double cpu0 = CpuSeconds();
