@@ -334,8 +334,6 @@ void MainWindow::wheelEvent(QWheelEvent* e) {
 
 // ---- QtSettingsStore ----
 
-void QtSettingsStore::SetGameFolder(const std::string& folder) { gameFolder_ = folder; }
-
 QString QtSettingsStore::FilePath(const std::string& keyPath, const std::string& section) const {
     QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     QString rel = FromCp932(keyPath).replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -362,50 +360,76 @@ QString Match(const QStringList& names, const QString& name) {
     return name;
 }
 
-struct Located {
-    std::unique_ptr<QSettings> s;
-    QString key;
-};
-
-Located Locate(const QString& file, const std::string& section, const std::string& name) {
-    Located l;
-    l.s = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    QString group = Match(l.s->childGroups(), FromCp932(section));
-    l.s->beginGroup(group);
-    l.key = Match(l.s->childKeys(), FromCp932(name));
-    return l;
+// The stored spelling of name in the group of section, as a full key.
+QString KeyOf(QSettings& s, const std::string& section, const std::string& name) {
+    QString group = Match(s.childGroups(), FromCp932(section));
+    s.beginGroup(group);
+    QString key = Match(s.childKeys(), FromCp932(name));
+    s.endGroup();
+    return group + QLatin1Char('/') + key;
 }
 
 }  // namespace
 
+void QtSettingsStore::SetGameFolder(const std::string& folder) {
+    gameFolder_ = folder;
+    Flush();
+    files_.clear();  // the file names may change with the folder
+}
+
+QSettings& QtSettingsStore::File(const std::string& keyPath, const std::string& section) {
+    const QString path = FilePath(keyPath, section);
+    std::unique_ptr<QSettings>& s = files_[path];
+    if (!s) s = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return *s;
+}
+
 int32_t QtSettingsStore::ReadInteger(const std::string& keyPath, const std::string& section,
                                      const std::string& name, int32_t fallback) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s->contains(l.key)) return fallback;
+    QSettings& s = File(keyPath, section);
+    const QString key = KeyOf(s, section, name);
+    if (!s.contains(key)) return fallback;
     bool ok = false;
-    int v = l.s->value(l.key).toString().trimmed().toInt(&ok);
+    int v = s.value(key).toString().trimmed().toInt(&ok);
     return ok ? v : fallback;
 }
 
 std::string QtSettingsStore::ReadString(const std::string& keyPath, const std::string& section,
                                         const std::string& name, const std::string& fallback) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s->contains(l.key)) return fallback;
-    return ToCp932Text(l.s->value(l.key).toString());
+    QSettings& s = File(keyPath, section);
+    const QString key = KeyOf(s, section, name);
+    if (!s.contains(key)) return fallback;
+    return ToCp932Text(s.value(key).toString());
+}
+
+void QtSettingsStore::Write(const std::string& keyPath, const std::string& section, const std::string& name,
+                            const QVariant& value) {
+    QSettings& s = File(keyPath, section);
+    const QString key = KeyOf(s, section, name);
+    // Values read back from the file are texts: compare as the file holds them.
+    if (s.contains(key) && s.value(key).toString() == value.toString()) return;
+    s.setValue(key, value);
+    if (std::find(dirty_.begin(), dirty_.end(), &s) == dirty_.end()) dirty_.push_back(&s);
+    if (!Batching()) Flush();
 }
 
 void QtSettingsStore::WriteInteger(const std::string& keyPath, const std::string& section,
                                    const std::string& name, int32_t value) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    l.s->setValue(l.key, value);
-    l.s->sync();
+    Write(keyPath, section, name, QVariant(value));
 }
 
 void QtSettingsStore::WriteString(const std::string& keyPath, const std::string& section,
                                   const std::string& name, const std::string& value) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    l.s->setValue(l.key, FromCp932(value));
-    l.s->sync();
+    Write(keyPath, section, name, QVariant(FromCp932(value)));
+}
+
+void QtSettingsStore::Flush() {
+    // QSettings writes a whole file to a temporary and renames it into place.
+    for (QSettings* s : dirty_) {
+        s->sync();
+        if (s->status() != QSettings::NoError) Trace("settings: cannot write %s", qPrintable(s->fileName()));
+    }
+    dirty_.clear();
 }
 
 // ---- QtPlatform ----

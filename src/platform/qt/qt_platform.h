@@ -5,11 +5,14 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QWidget>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
@@ -111,8 +114,19 @@ public:
     void SetGameFolder(const std::string& folder);
     QString FilePath(const std::string& keyPath, const std::string& section) const;
 
+protected:
+    void Flush() override;
+
 private:
+    // The open file of (key path, section), read once and kept.
+    QSettings& File(const std::string& keyPath, const std::string& section);
+    // Writes value unless the file holds it already.
+    void Write(const std::string& keyPath, const std::string& section, const std::string& name,
+               const QVariant& value);
+
     std::string gameFolder_;
+    std::map<QString, std::unique_ptr<QSettings>> files_;
+    std::vector<QSettings*> dirty_;
 };
 
 class QtPlatform : public Platform, Clock, Surface, Window, Dialogs {
