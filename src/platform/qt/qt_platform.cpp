@@ -1,5 +1,7 @@
 #include "platform/qt/qt_platform.h"
 
+#include "platform/qt/gl_view.h"
+
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
@@ -99,6 +101,37 @@ PaintBox::PaintBox(QtPlatform& plat, QWidget* parent)
     shown_.fill(Qt::black);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    frameTimer_.setSingleShot(true);
+    QObject::connect(&frameTimer_, &QTimer::timeout, this, [this] { Present(); });
+    if (GlView::Available()) {
+        gl_ = new GlView(
+            shown_, [this](QSize area) { return FitPicture(area, scaleMode); },
+            [this] { QTimer::singleShot(0, this, [this] { DropGpu(); }); }, this);
+        gl_->setGeometry(rect());
+        QObject::connect(gl_, &QOpenGLWidget::frameSwapped, this, [this] { NoteFirstFrame(); });
+    }
+}
+
+void PaintBox::DropGpu() {
+    if (!gl_) return;
+    delete gl_;
+    gl_ = nullptr;
+    frameTimer_.stop();
+    update();
+}
+
+void PaintBox::resizeEvent(QResizeEvent*) {
+    if (gl_) gl_->setGeometry(rect());
+}
+
+void PaintBox::NoteFirstFrame() {
+    if (paintedOnce_) return;
+    paintedOnce_ = true;
+    // For start-up timing (bench/start_time.sh): the wall clock, to set
+    // against the moment the program was started.
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    Trace("window: first frame painted at %lld.%03ld", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000000);
 }
 
 QSize PaintBox::DeviceArea() const {
@@ -144,7 +177,42 @@ void PaintBox::Present() {
     // drawn away and back between two presents (the click-wait icon's erase
     // and redraw at a page wait) costs no paint at all.
     const QRect changed = TakeStale();
-    if (!changed.isEmpty()) update(WidgetRectOf(changed));
+    if (!gl_) {
+        if (!changed.isEmpty()) update(WidgetRectOf(changed));
+        return;
+    }
+    if (!changed.isEmpty()) {
+        gl_->RowsChanged(changed.top(), changed.bottom());
+        frameDue_ = true;
+    }
+    if (!frameDue_) return;
+    // A transition that draws faster than the screen shows presents once a refresh.
+    const qreal hz = screen() ? screen()->refreshRate() : 60;
+    const qint64 interval = hz >= 1 ? static_cast<qint64>(1000 / hz) : 16;
+    if (sinceFrame_.isValid() && sinceFrame_.elapsed() < interval) {
+        if (!frameTimer_.isActive()) frameTimer_.start(static_cast<int>(interval - sinceFrame_.elapsed()));
+        return;
+    }
+    frameDue_ = false;
+    sinceFrame_.start();
+    gl_->update();
+}
+
+void PaintBox::Repaint() {
+    const QRect changed = TakeStale();
+    if (!gl_) {
+        if (!changed.isEmpty()) repaint(WidgetRectOf(changed));
+        return;
+    }
+    if (!changed.isEmpty()) gl_->RowsChanged(changed.top(), changed.bottom());
+    frameDue_ = false;
+    sinceFrame_.start();
+    gl_->repaint();
+}
+
+void PaintBox::PresentNow() {
+    Present();
+    if (!gl_) repaint();
 }
 
 QRect PaintBox::WidgetRectOf(QRect canvasRect) const {
@@ -154,6 +222,16 @@ QRect PaintBox::WidgetRectOf(QRect canvasRect) const {
 }
 
 void PaintBox::paintEvent(QPaintEvent* e) {
+    if (gl_) {
+        // The GPU surface covers the box; a grab paints it after the box,
+        // so it gets what changed first.
+        const QRect changed = TakeStale();
+        if (!changed.isEmpty()) {
+            gl_->RowsChanged(changed.top(), changed.bottom());
+            gl_->update();
+        }
+        return;
+    }
     // A paint of its own (an expose, a grab) shows the latest canvas; what
     // changed outside the area it paints is painted next.
     const QRect changed = TakeStale();
@@ -161,14 +239,7 @@ void PaintBox::paintEvent(QPaintEvent* e) {
         const QRect r = WidgetRectOf(changed);
         if (!(QRegion(r) - e->region()).isEmpty()) update(r);
     }
-    if (!paintedOnce_) {
-        paintedOnce_ = true;
-        // For start-up timing (bench/start_time.sh): the wall clock, to set
-        // against the moment the program was started.
-        timespec now;
-        clock_gettime(CLOCK_REALTIME, &now);
-        Trace("window: first frame painted at %lld.%03ld", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000000);
-    }
+    NoteFirstFrame();
     QPainter p(this);
     // Device pixels, so that a whole factor is pixel-exact on a scaled desktop.
     const qreal dpr = devicePixelRatioF();
@@ -549,10 +620,7 @@ void QtPlatform::ReadBack(Picture& out) {
     for (int y = 0; y < c.height(); ++y) std::memcpy(out.Row(y), c.constScanLine(y), static_cast<size_t>(out.Stride()));
 }
 
-void QtPlatform::Update() {
-    window_->PB->Present();
-    window_->PB->repaint();
-}
+void QtPlatform::Update() { window_->PB->PresentNow(); }
 
 int QtPlatform::Left() { return window_->x(); }
 int QtPlatform::Top() { return window_->y(); }
@@ -719,6 +787,7 @@ void QtPlatform::StartWindow() {
     }
     w.LayOut();
     w.PB->update();
+    if (w.PB->gpu()) w.PB->gpu()->update();
 }
 
 BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,

@@ -24,6 +24,7 @@ class TForm1;
 namespace velmora::platform {
 
 class QtPlatform;
+class GlView;
 
 // Qt key to the Windows virtual key the handlers expect; 0 when none.
 uint16_t VirtualKey(int qtKey);
@@ -44,11 +45,21 @@ public:
     // The canvas changed in r; shown at the next Present().
     void CanvasChanged(QRect r);
     // Repaints what really changed since the last present. The idle pass,
-    // the timer, the message pump and Update() call it.
+    // the timer, the message pump and Update() call it. On the GPU, frames
+    // closer together than the display's refresh are shown as one.
     void Present();
+    // Present(), and on the CPU path the paint at once.
+    void PresentNow();
+    // What changed, painted now on either path, whatever the refresh.
+    void Repaint();
+    // The GPU surface, or null where the CPU paints (no OpenGL context).
+    GlView* gpu() const { return gl_; }
+    // Back to the CPU path for good (the GPU could not draw).
+    void DropGpu();
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -58,7 +69,12 @@ private:
     // Copies the stale canvas pixels into shown_; the box of those that changed.
     QRect TakeStale();
     QRect WidgetRectOf(QRect canvasRect) const;
+    void NoteFirstFrame();
     QtPlatform& plat_;
+    GlView* gl_ = nullptr;
+    bool frameDue_ = false;     // the GPU has rows to show
+    QElapsedTimer sinceFrame_;  // since the GPU was last asked for a frame
+    QTimer frameTimer_;         // the next refresh, for frames held back
     QImage shown_;  // the canvas in the format painting is fast from
     QRect stale_;   // canvas pixels changed since the last present
     bool paintedOnce_ = false;
