@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -194,6 +195,31 @@ int32_t ReadEntry(const ArchiveIndex& index, int position, uint8_t* buffer, int3
         return -1;
     }
     return size;
+}
+
+int32_t ReadEntryPrefix(const ArchiveIndex& index, int position, size_t length, std::vector<uint8_t>& buffer) {
+    buffer.clear();
+    if (position < 0 || position >= index.count) return -1;
+    std::FILE* fp = std::fopen(index.path.c_str(), "rb");
+    if (!fp) {
+        Trace("archive %s: cannot open to read %s", index.path.c_str(), index.names[position].c_str());
+        return -1;
+    }
+    const long fileLength = FileLength(fp);
+    const long offset = index.offsets[position];
+    bool ok = fileLength >= offset && std::fseek(fp, offset, SEEK_SET) == 0;
+    if (ok) {
+        length = std::min({length, static_cast<size_t>(fileLength - offset), static_cast<size_t>(kMaxEntrySize)});
+        buffer.resize(length);
+        ok = std::fread(buffer.data(), 1, length, fp) == length;
+    }
+    std::fclose(fp);
+    if (!ok) {
+        buffer.clear();
+        ContentError("damaged", "archive %s: entry %s cannot be read", index.path.c_str(), index.names[position].c_str());
+        return -1;
+    }
+    return static_cast<int32_t>(length);
 }
 
 void NegateBytes(uint8_t* bytes, size_t count) {

@@ -62,6 +62,12 @@ int32_t ReadEntry(const ArchiveIndex& index, int position, std::vector<uint8_t>&
 // refused with -1.
 int32_t ReadEntry(const ArchiveIndex& index, int position, uint8_t* buffer, int32_t capacity);
 
+// Reads up to `length` bytes from the entry's start into buffer (resized to
+// what was read), past the entry's size in the index when asked, up to the
+// end of the file. Returns the number of bytes read, or -1 when the file
+// cannot be read there.
+int32_t ReadEntryPrefix(const ArchiveIndex& index, int position, size_t length, std::vector<uint8_t>& buffer);
+
 // Script entries are stored with every byte negated.
 void NegateBytes(uint8_t* bytes, size_t count);
 

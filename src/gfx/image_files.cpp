@@ -54,14 +54,17 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
                 const unsigned u = in[ip++];
                 size_t distance = 0, length = 0;
                 if (u < 0x80 && (u & 3) == 3) {
+                    // The last item may reach past the target; what lies
+                    // past it is dropped, so only the bytes kept must exist.
                     const size_t n = (u >> 2) + 9;
-                    if (ip + n > inSize || op + n > target) {
+                    const size_t put = std::min(n, target - op);
+                    if (ip + put > inSize) {
                         ok = false;
                         break;
                     }
-                    if constexpr (kWrite) std::memcpy(out + op, in + ip, n);
-                    ip += n;
-                    op += n;
+                    if constexpr (kWrite) std::memcpy(out + op, in + ip, put);
+                    ip = std::min(ip + n, inSize);
+                    op += put;
                 } else if (u < 0x80) {
                     distance = (u >> 2) + 1;
                     length = (u & 3) + 2;
@@ -84,17 +87,18 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
                     length = c == 0xFF ? 4096 : c == 0xFE ? 1024 : c == 0xFD ? 256 : c + 3;
                 }
                 if (length > 0) {
-                    if (distance > op || op + length > target) {
+                    if (distance > op) {
                         ok = false;
                         break;
                     }
+                    const size_t put = std::min(length, target - op);
                     // Byte by byte: a distance below the length repeats the
                     // bytes just written.
                     if constexpr (kWrite) {
                         const uint8_t* from = out + op - distance;
-                        for (size_t k = 0; k < length; ++k) out[op + k] = from[k];
+                        for (size_t k = 0; k < put; ++k) out[op + k] = from[k];
                     }
-                    op += length;
+                    op += put;
                 }
             } else {
                 if (ip >= inSize) {
@@ -144,14 +148,16 @@ bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size
         }
         const unsigned c = in[ip++];
         if (c < 0x80) {
+            // A last copy past the target is cut like the dictionary's last item.
             const size_t n = (c & 0x7F) + 1;
-            if (ip + n > inSize || op + n > target) {
+            const size_t put = std::min(n, target - op);
+            if (ip + put > inSize) {
                 ok = false;
                 break;
             }
-            if constexpr (kWrite) std::memcpy(out + op, in + ip, n);
-            ip += n;
-            op += n;
+            if constexpr (kWrite) std::memcpy(out + op, in + ip, put);
+            ip = std::min(ip + n, inSize);
+            op += put;
         } else {
             const size_t unit = ((c >> 5) & 3) + 1;
             if (ip + 1 + unit > inSize) {
@@ -224,31 +230,26 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
         ContentError("damaged", "picture %s: size %dx%d is out of range", what, h.width, h.height);
         return false;
     }
-    if (h.packedSize > size - kPackedHeaderSize) {
-        ContentError("damaged", "picture %s: %u packed bytes do not fit the entry of %zu bytes", what, h.packedSize,
-                     size);
-        return false;
-    }
+    // The header says how much packed data follows; an entry that ends
+    // sooner gives what it holds, and the stages refuse data that ends
+    // before the picture is made.
+    const size_t inSize = std::min<size_t>(h.packedSize, size - kPackedHeaderSize);
     const size_t raw = static_cast<size_t>(h.width) * h.height * 3;
     const bool run = (h.flags & kPackedRunStage) != 0;
     const bool delta = (h.flags & kPackedDeltaStage) != 0;
-    size_t target = raw;
-    if (run) {
-        // Run coding grows data by at most one control byte in 128.
-        target = h.intermediateSize;
-        if (target > raw + raw / 64 + 64) {
-            ContentError("damaged", "picture %s: intermediate size %u is out of range for %dx%d", what,
-                         h.intermediateSize, h.width, h.height);
-            return false;
-        }
+    const size_t target = run ? h.intermediateSize : raw;
+    if (run && target > RunInputLimit(raw)) {
+        ContentError("damaged", "picture %s: intermediate size %u is more than a run stage for %dx%d can read", what,
+                     h.intermediateSize, h.width, h.height);
+        return false;
     }
     const uint8_t* in = entry + kPackedHeaderSize;
     size_t used = 0;
     // The header's sizes must be what the data can make before any buffer
     // is sized by them: a short entry claiming a huge picture costs nothing.
-    if (target / kDictionaryMaxExpansion > h.packedSize || !DictionaryReaches(in, h.packedSize, target, &used)) {
-        ContentError("damaged", "picture %s: packed data ends at byte %zu of %u before making %zu bytes (%dx%d)", what, used,
-              h.packedSize, target, h.width, h.height);
+    if (target / kDictionaryMaxExpansion > inSize || !DictionaryReaches(in, inSize, target, &used)) {
+        ContentError("damaged", "picture %s: packed data ends at byte %zu of %zu before making %zu bytes (%dx%d)", what,
+                     used, inSize, target, h.width, h.height);
         return false;
     }
     // Run-coded data is checked against the picture before the picture's
@@ -256,9 +257,9 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     std::vector<uint8_t> dict;
     if (run) {
         dict.resize(target);
-        if (!DictionaryDecode(in, h.packedSize, dict.data(), target, &used)) {
-            ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %u (output %dx%d)", what, used,
-                         h.packedSize, h.width, h.height);
+        if (!DictionaryDecode(in, inSize, dict.data(), target, &used)) {
+            ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %zu (output %dx%d)", what, used,
+                         inSize, h.width, h.height);
             return false;
         }
         if (!RunReaches(dict.data(), dict.size(), raw, &used)) {
@@ -275,7 +276,7 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     Picture& out = sameSize ? picture : fresh;
     if (!sameSize) out.ResizeForOverwrite(h.width, h.height);
     if (run ? !RunDecode(dict.data(), dict.size(), out.bytes.data(), raw, &used)
-            : !DictionaryDecode(in, h.packedSize, out.bytes.data(), target, &used)) {
+            : !DictionaryDecode(in, inSize, out.bytes.data(), target, &used)) {
         ContentError("damaged", "picture %s: %s data is damaged at byte %zu (output %dx%d)", what,
                      run ? "run-coded" : "packed", used, h.width, h.height);
         return false;
@@ -283,6 +284,12 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     if (delta) DeltaDecode(out.bytes.data(), out.bytes.size());
     if (!sameSize) picture = std::move(fresh);
     return true;
+}
+
+size_t PackedEntryReadSize(const PackedHeader& h) {
+    const size_t raw = static_cast<size_t>(h.width) * h.height * h.bytesPerPixel;
+    const size_t target = (h.flags & kPackedRunStage) ? std::min<size_t>(h.intermediateSize, RunInputLimit(raw)) : raw;
+    return kPackedHeaderSize + std::min<size_t>(h.packedSize, DictionaryInputLimit(target));
 }
 
 bool ClaimedPictureSize(const uint8_t* entry, size_t size, bool jpeg, unsigned& width, unsigned& height) {
@@ -374,7 +381,17 @@ bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     std::vector<uint8_t> packed;
     std::vector<uint8_t>& entry = jpeg ? f.gfx.pictureBuffer : packed;
     entry.clear();
-    bool ok = ReadEntry(*index, pos, entry) >= 0;
+    bool ok;
+    if (jpeg) {
+        ok = ReadEntry(*index, pos, entry) >= 0;
+    } else {
+        // A packed entry's header says how much follows it, whatever the
+        // index says; the file's end bounds the read.
+        PackedHeader h;
+        ok = ReadEntryPrefix(*index, pos, kPackedHeaderSize, entry) >= 0;
+        if (ok && ParsePackedHeader(entry.data(), entry.size(), h))
+            ok = ReadEntryPrefix(*index, pos, PackedEntryReadSize(h), entry) >= 0;
+    }
     unsigned width = 0, height = 0;
     // Checked against the claim, before the decoder allocates anything; a
     // claim that does not hold is the decoder's to refuse.

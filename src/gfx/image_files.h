@@ -17,8 +17,9 @@ class TForm1;
 constexpr size_t kPackedHeaderSize = 16;
 constexpr uint8_t kPackedRunStage = 0x40;
 constexpr uint8_t kPackedDeltaStage = 0x80;
-// Largest side a picture may have; anything bigger is treated as damage.
-constexpr int kMaxPictureSide = 16384;
+// Largest side a picture may have: what the packed header can state. The
+// size a picture may take is held by the byte limits below.
+constexpr int kMaxPictureSide = 65535;
 // Largest decoded picture (64 MiB, e.g. 4096 x 5461): a picture whose header
 // claims more is refused before anything is allocated for it.
 constexpr size_t kMaxPictureBytes = size_t{64} << 20;
@@ -52,6 +53,18 @@ struct PackedHeader {
 };
 
 bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header);
+
+// Most bytes a run stage reads while making `raw` bytes: three for each byte
+// (a one-byte unit repeated once) and the last copy's overreach. A larger
+// intermediate size is damage, never a picture.
+inline size_t RunInputLimit(size_t raw) { return raw * 3 + 256; }
+// Most packed bytes the dictionary stage reads while making `target` bytes:
+// a flag byte per eight items of at least one byte each, nine bytes of
+// input at most for eight bytes made, and the last item's overreach.
+inline size_t DictionaryInputLimit(size_t target) { return target + target / 8 + 256; }
+// How many bytes of a packed entry, header included, its header asks to be
+// read (the archive index's size of the entry does not count).
+size_t PackedEntryReadSize(const PackedHeader& header);
 
 // The three stages, each a single forward pass. They return false for data
 // that ends early, reaches before the start of the output, or writes past

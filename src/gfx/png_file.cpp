@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "data/file_io.h"
+#include "gfx/image_files.h"
 
 namespace velmora {
 
@@ -82,7 +83,7 @@ bool ReadPng(const std::string& path, Picture& picture, Picture* alpha, bool* ha
     h = png_get_image_height(png, info);
     int type = png_get_color_type(png, info);
     withAlpha = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
-    if (w == 0 || h == 0 || w > 16384 || h > 16384) png_error(png, "size out of range");
+    if (w == 0 || h == 0 || !PictureSizeAllowed(w, h)) png_error(png, "size out of range");
     png_set_expand(png);
     png_set_strip_16(png);
     png_set_gray_to_rgb(png);

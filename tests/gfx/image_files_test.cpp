@@ -147,8 +147,6 @@ TEST(PackedDictionary, MalformedStreamsAreRefused) {
     EXPECT_FALSE(ok);
     Dict({0x80, 0x04}, 4, &ok);  // distance 2 with nothing written
     EXPECT_FALSE(ok);
-    Dict({0x40, 'a', 0xC0, 0x00, 0xFF}, 100, &ok);  // 4096 bytes into 99
-    EXPECT_FALSE(ok);
     Dict({0x80, 0x7F, 1, 2}, 40, &ok);  // literal run of 40 with 2 bytes
     EXPECT_FALSE(ok);
     Dict({}, 1, &ok);
@@ -167,9 +165,7 @@ TEST(PackedStages, RunRepeatsUnitsAndCutsTheLastRepeat) {
     ASSERT_TRUE(RunDecode(in.data(), in.size(), out.data(), out.size(), &used));
     EXPECT_EQ(used, in.size());
     EXPECT_EQ(out, (Bytes{10, 20, 30, 10, 20, 30, 10, 20, 30, 10, 20, 30, 1, 2, 3, 4, 7, 8}));
-    // A copy step past the target, and a repeat that ends the input.
-    Bytes over = {0x05, 1, 2, 3, 4, 5, 6};
-    EXPECT_FALSE(RunDecode(over.data(), over.size(), out.data(), 4));
+    // A repeat that ends the input.
     Bytes cut = {0x80, 0x02};
     EXPECT_FALSE(RunDecode(cut.data(), cut.size(), out.data(), 4));
 }
@@ -203,16 +199,15 @@ TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
     Bytes good = Packed(Filled(4, 4, 1, 2, 3));
     std::vector<Bytes> bad;
     bad.push_back(Bytes(good.begin(), good.begin() + 10));           // no full header
-    bad.push_back(Bytes(good.begin(), good.end() - 1));              // packed size past the entry
     Bytes bpp = good;
     bpp[3] = 4;
     bad.push_back(bpp);
     bad.push_back(Entry(20000, 2, 0, {0x00, 1}));                    // absurd size
     bad.push_back(Entry(4, 4, 0, {0x00, 1, 2, 3}));                  // ends early
     bad.push_back(Entry(4, 4, 0, {0x80, 0x7C}));                     // reaches before the start
-    bad.push_back(Entry(2, 1, 0, {0x40, 1, 0xC0, 0x00, 0xFF}));      // runs past the target
     bad.push_back(Entry(4, 4, kPackedRunStage, {0x00, 0x00}, 1));    // run stage short of input
     bad.push_back(Entry(4, 4, kPackedRunStage, {0x00, 0x00}, 1u << 30));  // intermediate absurd
+    bad.push_back(Entry(4, 4, kPackedRunStage, Bytes(2000, 0), 48 * 3 + 257));  // more than a run stage reads
     for (size_t i = 0; i < bad.size(); ++i) {
         Picture p = before;
         EXPECT_FALSE(DecodePackedPicture(bad[i].data(), bad[i].size(), p)) << i;
@@ -234,6 +229,126 @@ TEST(PackedPicture, MalformedEntriesLeaveThePictureAlone) {
         Picture p = before;
         DecodePackedPicture(cut.data(), cut.size(), p);
     }
+}
+
+namespace {
+
+// A dictionary stream of literal items alone.
+Bytes Literals(const Bytes& raw) {
+    Bytes out;
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (i % 8 == 0) out.push_back(0x00);
+        out.push_back(raw[i]);
+    }
+    out.push_back(0x00);
+    return out;
+}
+
+}  // namespace
+
+TEST(PackedPicture, LastItemsPastTheTargetAreCutNotRefused) {
+    // Dictionary: a last match of 4096 into 99 bytes, and a last literal run
+    // of 9 of which three are wanted and only those are present.
+    bool ok = false;
+    EXPECT_EQ(Dict({0x40, 'a', 0xC0, 0x00, 0xFF}, 100, &ok), Bytes(100, 'a'));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(Dict({0x80, 0x03, 'a', 'b', 'c'}, 3, &ok), (Bytes{'a', 'b', 'c'}));
+    EXPECT_TRUE(ok);
+    // Run stage: a last copy of six bytes into four.
+    Bytes over = {0x05, 1, 2, 3, 4, 5, 6};
+    Bytes out(4, 0);
+    ASSERT_TRUE(RunDecode(over.data(), over.size(), out.data(), 4));
+    EXPECT_EQ(out, (Bytes{1, 2, 3, 4}));
+    // Both through the whole decoder.
+    Picture p;
+    Bytes e = Entry(2, 1, 0, {0x40, 7, 0xC0, 0x00, 0xFF});
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.bytes, Bytes(6, 7));
+    e = Entry(1, 1, kPackedRunStage, Literals(over), over.size());
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+    EXPECT_EQ(p.bytes, (Bytes{1, 2, 3}));
+}
+
+TEST(PackedPicture, RunStreamsOfSingleBytesDecode) {
+    // 4 x 4 pixels as one-byte copies (twice the raw size) and as one-byte
+    // repeats of count 1 (three times): both are well-formed run streams.
+    Picture want = Filled(4, 4, 0, 0, 0);
+    for (size_t i = 0; i < want.bytes.size(); ++i) want.bytes[i] = static_cast<uint8_t>(i * 37);
+    Bytes copies, repeats;
+    for (uint8_t b : want.bytes) {
+        copies.insert(copies.end(), {0x00, b});
+        repeats.insert(repeats.end(), {0x80, 0x00, b});
+    }
+    for (const Bytes* run : {&copies, &repeats}) {
+        Picture p;
+        Bytes e = Entry(4, 4, kPackedRunStage, Literals(*run), run->size());
+        ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p)) << run->size();
+        EXPECT_EQ(p.bytes, want.bytes);
+    }
+}
+
+TEST(PackedPicture, TheHeadersPackedSizeGovernsTheRead) {
+    // An entry shorter than its header's packed size gives what it holds: a
+    // cut byte the stream does not need costs nothing, cut pixels are refused.
+    Bytes e = Entry(1, 1, 0, {0x00, 4, 5, 6, 0x00});
+    Picture p;
+    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size() - 1, p));
+    EXPECT_EQ(p.bytes, (Bytes{4, 5, 6}));
+    EXPECT_FALSE(DecodePackedPicture(e.data(), e.size() - 2, p));
+    // The engine reads past the index's size of the entry: here the index
+    // gives the first entry the header and half its data, the rest being
+    // the next entry's bytes.
+    Picture big = Filled(40, 30, 0, 0, 0);
+    for (size_t i = 0; i < big.bytes.size(); ++i) big.bytes[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    Bytes whole = Packed(big);
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    game.Entry("vk_gra.vrk", "HEAD", Bytes(whole.begin(), whole.begin() + whole.size() / 2));
+    game.Entry("vk_gra.vrk", "TAIL", Bytes(whole.begin() + whole.size() / 2, whole.end()));
+    game.Build();
+    test::HeadlessEngine engine(game.path());
+    Picture q;
+    ASSERT_TRUE(LoadPicture(*engine.f, "head", q));
+    EXPECT_EQ(q.bytes, big.bytes);
+}
+
+TEST(PackedPicture, ATallPictureLoadsUnderTheMemoryCap) {
+    // 800 x 17000 (41 MB) of one colour: three literals, then matches of
+    // 4096 at distance 3.
+    const int w = 800, h = 17000;
+    const size_t raw = size_t{w} * h * 3;
+    Bytes data;
+    size_t made = 0;
+    int items = 0;
+    size_t flagAt = 0;
+    auto item = [&](bool code) {
+        if (items % 8 == 0) {
+            flagAt = data.size();
+            data.push_back(0);
+        }
+        if (code) data[flagAt] |= static_cast<uint8_t>(0x80 >> (items % 8));
+        ++items;
+    };
+    for (uint8_t b : {10, 20, 30}) {
+        item(false);
+        data.push_back(b);
+        ++made;
+    }
+    while (made < raw) {
+        item(true);
+        data.insert(data.end(), {0xC0, 0x02, 0xFF});
+        made += 4096;
+    }
+    data.push_back(0);
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    game.Entry("vk_gra.vrk", "TALL", Entry(w, h, 0, data));
+    game.Build();
+    test::HeadlessEngine engine(game.path());
+    Picture p;
+    ASSERT_TRUE(LoadPicture(*engine.f, "tall", p));
+    ASSERT_EQ(p.height, h);
+    EXPECT_EQ(p.Pixel(w - 1, h - 1)[2], 30);
 }
 
 namespace {
