@@ -45,9 +45,10 @@ struct ScratchFolder {
 };
 
 // Starts a headless engine on the game in `dir`, up to its first script.
+// settingsFile empty: settings in memory.
 inline void StartEngine(const std::string& dir, std::unique_ptr<platform::HeadlessPlatform>& plat,
-                        std::unique_ptr<TForm1>& f) {
-    plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>());
+                        std::unique_ptr<TForm1>& f, const std::string& settingsFile = std::string()) {
+    plat = std::make_unique<platform::HeadlessPlatform>(std::make_unique<platform::IniSettingsStore>(settingsFile));
     f = std::make_unique<TForm1>(*plat);
     f->app.gameDir = dir;
     f->app.seed = 1;

@@ -215,18 +215,40 @@ void LoadChoiceTrees(TForm1& f) {
         Trace("seltree: %s; the game has no choice tree", error.c_str());
         return;
     }
+    // Most runs never open a tree: its pictures are only looked up now and
+    // decoded at the first seltree.
     for (int i = 0; i < kTreePictures; ++i) {
-        if (!LoadPicture(f, kTreePictureNames[i], t.pictures[i])) {
+        if (!PictureExists(f, kTreePictureNames[i])) {
             Trace("seltree: picture %s missing; the game has no choice tree", kTreePictureNames[i]);
-            for (Picture& p : t.pictures) p = Picture{};
             return;
         }
     }
+    for (Picture& p : t.pictures) p = Picture{};
+    t.picturesLoaded = false;
     t.ready = true;
     int trees = 0;
     for (const ChoiceTree& tree : t.trees) trees += tree.count > 0;
     Trace("seltree: %d tree(s) read", trees);
 }
+
+namespace {
+
+bool LoadTreePictures(TForm1& f) {
+    ChoiceTreeState& t = f.extras.tree;
+    if (t.picturesLoaded) return true;
+    for (int i = 0; i < kTreePictures; ++i) {
+        if (!LoadPicture(f, kTreePictureNames[i], t.pictures[i])) {
+            Trace("seltree: picture %s cannot be read; the game has no choice tree", kTreePictureNames[i]);
+            for (Picture& p : t.pictures) p = Picture{};
+            t.ready = false;
+            return false;
+        }
+    }
+    t.picturesLoaded = true;
+    return true;
+}
+
+}  // namespace
 
 void StartChoiceTree(TForm1& f, int n) {
     ChoiceTreeState& t = f.extras.tree;
@@ -234,7 +256,7 @@ void StartChoiceTree(TForm1& f, int n) {
         Trace("seltree %d: refused, trees are numbered 0 ... %d", n, kTreeCount - 1);
         return;
     }
-    if (!t.ready || t.trees[n].count == 0) {
+    if (!t.ready || t.trees[n].count == 0 || !LoadTreePictures(f)) {
         Trace("seltree %d: refused, the game has no such tree", n);
         return;
     }

@@ -39,10 +39,12 @@ struct ChoiceTree {
 };
 
 struct ChoiceTreeState {
-    bool ready = false;  // the table and all ten pictures were read at start-up
+    bool ready = false;  // the table was read at start-up and all ten pictures are there
     ChoiceTree trees[kTreeCount];
-    // "treelv0" ... "treelv5", "tree1a", "tree1b", "tree2a", "tree2b": stacked.
+    // "treelv0" ... "treelv5", "tree1a", "tree1b", "tree2a", "tree2b": stacked;
+    // decoded when a tree first opens.
     Picture pictures[kTreePictures];
+    bool picturesLoaded = false;
     int32_t shown = 0;
     int32_t column1[kTreeRows] = {};
     int32_t column1Count = 0;

@@ -170,7 +170,19 @@ bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size
             // A repeat that would overrun is cut to the whole units that fit.
             if (op + count * unit > target) count = (target - op) / unit;
             if constexpr (kWrite) {
-                for (size_t k = 0; k < count; ++k) std::memcpy(out + op + k * unit, bytes, unit);
+                uint8_t* to = out + op;
+                const size_t total = count * unit;
+                if (unit == 1) {
+                    std::memset(to, bytes[0], total);
+                } else if (total > 0) {
+                    // One unit, then copies of what is written so far, doubling.
+                    std::memcpy(to, bytes, unit);
+                    for (size_t done = unit; done < total;) {
+                        const size_t n = std::min(done, total - done);
+                        std::memcpy(to + done, to, n);
+                        done += n;
+                    }
+                }
             }
             op += count * unit;
         }
@@ -262,7 +274,7 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
     Picture fresh;
     const bool sameSize = picture.width == h.width && picture.height == h.height;
     Picture& out = sameSize ? picture : fresh;
-    if (!sameSize) out.Resize(h.width, h.height);
+    if (!sameSize) out.ResizeForOverwrite(h.width, h.height);
     if (run ? !RunDecode(dict.data(), dict.size(), out.bytes.data(), raw, &used)
             : !DictionaryDecode(in, inSize, out.bytes.data(), target, &used)) {
         ContentError("damaged", "picture %s: %s data is damaged at byte %zu (output %dx%d)", what,

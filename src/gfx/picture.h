@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace velmora {
@@ -30,6 +31,16 @@ struct PictureAllocator {
         while (held > peak && !pictureBytesPeak.compare_exchange_weak(peak, held, std::memory_order_relaxed)) {
         }
         return p;
+    }
+    // resize() without a value leaves bytes as they were allocated: pictures
+    // a decoder fills whole are not zero-filled first.
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
     void deallocate(T* p, size_t n) {
         pictureBytesHeld.fetch_sub(n * sizeof(T), std::memory_order_relaxed);
@@ -61,6 +72,16 @@ struct Picture {
         width = w;
         height = h;
         bytes.assign(static_cast<size_t>(w) * static_cast<size_t>(h) * 3, 0);
+    }
+    // For a picture every byte of which is written next (a decoder's
+    // output): its bytes are left as allocated.
+    void ResizeForOverwrite(int w, int h) {
+        if (w < 0) w = 0;
+        if (h < 0) h = 0;
+        width = w;
+        height = h;
+        bytes.clear();
+        bytes.resize(static_cast<size_t>(w) * static_cast<size_t>(h) * 3);
     }
     int Stride() const { return width * 3; }
     uint8_t* Row(int y) { return bytes.data() + static_cast<size_t>(y) * Stride(); }

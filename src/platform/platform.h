@@ -77,6 +77,34 @@ public:
                               const std::string& name, int32_t value) = 0;
     virtual void WriteString(const std::string& keyPath, const std::string& section,
                              const std::string& name, const std::string& value) = 0;
+
+    // A write that changes nothing costs nothing; a changed value reaches the
+    // file at once, or, between BeginBatch and the matching EndBatch, once at
+    // the end (a file rewrite waits for the disk).
+    void BeginBatch() { ++batchDepth_; }
+    void EndBatch() {
+        if (batchDepth_ > 0 && --batchDepth_ == 0) Flush();
+    }
+
+protected:
+    bool Batching() const { return batchDepth_ > 0; }
+    // Writes what changed since the last flush; nothing when nothing did.
+    virtual void Flush() {}
+
+private:
+    int batchDepth_ = 0;
+};
+
+// Several settings writes that reach the file together.
+class SettingsBatch {
+public:
+    explicit SettingsBatch(SettingsStore& store) : store_(store) { store_.BeginBatch(); }
+    ~SettingsBatch() { store_.EndBatch(); }
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+private:
+    SettingsStore& store_;
 };
 
 enum class BoxIcon { None, Information, Warning, Stop, Question };

@@ -230,6 +230,7 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     if (!same && !WriteFileAtomic(path, out, sizeof out, true)) Trace("global data: cannot write %s", path.c_str());
 
     platform::SettingsStore& st = f.plat.settings();
+    platform::SettingsBatch batch(st);
     char name[8];
     for (int i = 0; i < kGBankSize; ++i) {
         std::snprintf(name, sizeof name, "GV%02d", i);

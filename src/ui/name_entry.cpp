@@ -94,6 +94,7 @@ private:
         f_.settings.PlayerName2 = given.text;
         SetStringVar(f_.vars, 1, given.text.c_str());
         platform::SettingsStore& reg = f_.plat.settings();
+        platform::SettingsBatch batch(reg);
         reg.WriteString(f_.config.MAKER_REG, f_.config.GAME_ID, "PlayerName", f_.settings.PlayerName);
         reg.WriteString(f_.config.MAKER_REG, f_.config.GAME_ID, "PlayerName2", f_.settings.PlayerName2);
         Trace("name entry: %s %s", TraceText(f_.settings.PlayerName).c_str(), TraceText(f_.settings.PlayerName2).c_str());

@@ -438,6 +438,7 @@ private:
     void Button3Click() {
         const ConfigValues& cfg = f_.config;
         const int32_t values[4] = {cfg.TXW_COLOR_R, cfg.TXW_COLOR_G, cfg.TXW_COLOR_B, cfg.TXW_ALPHA};
+        platform::SettingsBatch batch(f_.plat.settings());
         for (int k = 0; k < 4; ++k) {
             auto b = std::find_if(bindings_.begin(), bindings_.end(),
                                   [&](const Binding& x) { return x.control == tint_[k]; });

@@ -228,3 +228,34 @@ TEST(ChoiceTree, NoTreeWithoutItsPicturesOrBeyondTreeSix) {
     EXPECT_TRUE(g.Traced("seltree 7: refused, trees are numbered 0 ... 6"));
     EXPECT_TRUE(g.Traced("seltree 0: refused, the game has no such tree"));
 }
+
+// The tree's pictures cost nothing until a tree opens; one that turns out
+// damaged then refuses the tree as a missing one does at start-up.
+TEST(ChoiceTree, PicturesAreReadWhenATreeFirstOpens) {
+    {
+        ExtrasGame g({{"main", Main(0)}, {"sub", kSub}, {"seltree", kTable}}, TreePictures());
+        g.ToWait();
+        const ChoiceTreeState& t = g.f().extras.tree;
+        EXPECT_TRUE(t.ready);
+        EXPECT_FALSE(t.picturesLoaded);
+        EXPECT_TRUE(t.pictures[0].Empty());
+        ToTree(g);
+        EXPECT_TRUE(t.picturesLoaded);
+        EXPECT_EQ(At(g.Canvas(), 181, 75), Opaque(kRoot));
+    }
+    ExtrasGame::Pictures pictures = TreePictures();
+    pictures.pop_back();  // tree2b: damaged below
+    ExtrasGame g;
+    g.Script("main", Main(0)).Script("sub", kSub).Script("seltree", kTable);
+    for (auto& [name, picture] : pictures) g.Pic(name, picture);
+    std::vector<uint8_t> damaged = test::Packed(test::Stacked(180, 36, kRowLit));
+    damaged.resize(damaged.size() / 2);
+    g.Entry("vk_gra.vrk", "tree2b", damaged);
+    g.Start();
+    g.ToWait();
+    g.Press(mbLeft, 400, 300);
+    g.Pass(8);
+    EXPECT_EQ(g.f().ui.choiceKind, kChoiceNone);
+    EXPECT_TRUE(g.Traced("seltree: picture tree2b cannot be read; the game has no choice tree"));
+    EXPECT_TRUE(g.Traced("seltree 0: refused, the game has no such tree"));
+}

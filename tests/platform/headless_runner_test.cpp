@@ -1,6 +1,7 @@
 // The headless runner as an author's CI uses it: the command line, the
 // events file, the clock, screenshots and the settings file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -175,4 +176,58 @@ TEST(IniStore, RegistrySemanticsInAFile) {
     EXPECT_EQ(again.ReadInteger("Software\\Sablewood", "lumen", "Missing", 7), 7);
     again.Set("Software/Sablewood/lumen", "Broken", "12abc");
     EXPECT_EQ(again.ReadInteger("Software\\Sablewood", "lumen", "Broken", 5), 5);
+}
+
+namespace {
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+}  // namespace
+
+// A write that changes nothing leaves the file alone; a changed value is on
+// disk at once, or, inside a batch, all together when the batch ends.
+TEST(IniStore, WritesOnlyChangesAndBatchesReachTheFileOnce) {
+    test::TempDir dir;
+    const std::string path = dir.File("s.ini");
+    IniSettingsStore s(path);
+    ASSERT_TRUE(s.Load());
+    s.WriteInteger("K", "g", "A", 1);
+    const ino_t first = InodeOf(path);
+    ASSERT_NE(first, 0u);
+    s.WriteInteger("K", "g", "a", 1);  // the same value under another spelling
+    s.WriteString("K", "g", "A", "1");
+    EXPECT_EQ(InodeOf(path), first);
+
+    {
+        SettingsBatch batch(s);
+        s.WriteInteger("K", "g", "A", 2);
+        {
+            SettingsBatch inner(s);
+            s.WriteInteger("K", "g", "B", 3);
+        }
+        // Still inside the outer batch: nothing written yet.
+        IniSettingsStore disk(path);
+        ASSERT_TRUE(disk.Load());
+        EXPECT_EQ(disk.ReadInteger("K", "g", "A", 0), 1);
+        EXPECT_EQ(disk.ReadInteger("K", "g", "B", 0), 0);
+        EXPECT_EQ(InodeOf(path), first);
+    }
+    IniSettingsStore disk(path);
+    ASSERT_TRUE(disk.Load());
+    EXPECT_EQ(disk.ReadInteger("K", "g", "A", 0), 2);
+    EXPECT_EQ(disk.ReadInteger("K", "g", "B", 0), 3);
+    const ino_t second = InodeOf(path);
+    EXPECT_NE(second, first);
+
+    {  // a batch that changed nothing writes nothing
+        SettingsBatch batch(s);
+        s.WriteInteger("K", "g", "A", 2);
+    }
+    EXPECT_EQ(InodeOf(path), second);
+    // Outside a batch each change is on disk before the call returns, as a crash would need.
+    s.WriteInteger("K", "g", "A", 4);
+    IniSettingsStore after(path);
+    ASSERT_TRUE(after.Load());
+    EXPECT_EQ(after.ReadInteger("K", "g", "A", 0), 4);
 }

@@ -31,6 +31,8 @@ inline QApplication& App() {
     static char* argv[] = {name, nullptr};
     // Offscreen and silent, whoever starts the tests.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // The offscreen platform has no OpenGL unless a display is about: none, always.
+    setenv("QT_QPA_OFFSCREEN_NO_GLX", "1", 0);
     setenv("ALSOFT_DRIVERS", "null", 0);
     // Settings, data and the single-instance lock of the tests stay in a
     // scratch folder, away from the player's own.

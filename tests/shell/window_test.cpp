@@ -335,6 +335,34 @@ TEST(SettingsStore, TwoGamesNeverShareAFile) {
     EXPECT_EQ(first.FilePath("Software\\Maker", "../x"), QString::fromStdString(config.dir.path()) + "/velmora/Software/Maker/_._x.ini");
 }
 
+// The window's store rewrites its file only for a changed value, and once
+// for a batch; what it holds is on disk when a write outside a batch returns.
+TEST(SettingsStore, RewritesTheFileOnlyForChanges) {
+    test::ScratchConfig config;
+    platform::QtSettingsStore store;
+    store.WriteInteger("Software\\Maker", "one", "GV00", 5);
+    const QString file = store.FilePath("Software\\Maker", "one");
+    const std::filesystem::path path = file.toStdString();
+    const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(24);
+    std::filesystem::last_write_time(path, old);
+    const auto stamp = [&] { return std::filesystem::last_write_time(path) == old ? 1000 : 0; };
+    store.WriteInteger("Software\\Maker", "one", "gv00", 5);
+    EXPECT_EQ(stamp(), 1000);
+    {
+        platform::SettingsBatch batch(store);
+        store.WriteInteger("Software\\Maker", "one", "GV00", 6);
+        store.WriteString("Software\\Maker", "one", "PlayerName", "abc");
+        EXPECT_EQ(stamp(), 1000);
+    }
+    EXPECT_NE(stamp(), 1000);
+    platform::QtSettingsStore other;
+    EXPECT_EQ(other.ReadInteger("Software\\Maker", "one", "GV00", 0), 6);
+    EXPECT_EQ(other.ReadString("Software\\Maker", "one", "PlayerName", ""), "abc");
+    store.WriteInteger("Software\\Maker", "one", "GV01", 9);
+    platform::QtSettingsStore third;
+    EXPECT_EQ(third.ReadInteger("Software\\Maker", "one", "GV01", 0), 9);
+}
+
 // The window repaints what really changed: a picture drawn away and back
 // between two passes (the click-wait icon at a page wait) costs no paint.
 TEST(ShellWindow, RepaintsOnlyWhatReallyChanged) {

@@ -92,13 +92,21 @@ void IniSettingsStore::Set(const std::string& group, const std::string& name, co
         groups_.push_back(Group{group, {}});
         target = &groups_.back();
     }
+    Value* value = nullptr;
     for (Value& v : target->values)
-        if (SameName(v.name, name)) {
-            v.text = utf8Value;
-            Save();
-            return;
-        }
-    target->values.push_back(Value{name, utf8Value});
+        if (SameName(v.name, name)) value = &v;
+    if (value && value->text == utf8Value) return;
+    if (value)
+        value->text = utf8Value;
+    else
+        target->values.push_back(Value{name, utf8Value});
+    dirty_ = true;
+    if (!Batching()) Flush();
+}
+
+void IniSettingsStore::Flush() {
+    if (!dirty_) return;
+    dirty_ = false;
     Save();
 }
 

@@ -10,7 +10,8 @@ namespace velmora::platform {
 
 class IniSettingsStore : public SettingsStore {
 public:
-    // path empty: in memory only. A missing file is created at the first write.
+    // path empty: in memory only. A missing file is created at the first write
+    // that changes a value.
     explicit IniSettingsStore(std::string path = std::string());
     // False when the file exists but cannot be read.
     bool Load(std::string* error = nullptr);
@@ -30,6 +31,9 @@ public:
     const std::string* Find(const std::string& group, const std::string& name) const;
     void Set(const std::string& group, const std::string& name, const std::string& utf8Value);
 
+protected:
+    void Flush() override;
+
 private:
     struct Value {
         std::string name;
@@ -43,6 +47,7 @@ private:
 
     std::string path_;
     std::vector<Group> groups_;
+    bool dirty_ = false;
 };
 
 }  // namespace velmora::platform

@@ -1,6 +1,8 @@
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/sdl_pad.h"
 
+#include "platform/qt/gl_view.h"
+
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
@@ -101,6 +103,37 @@ PaintBox::PaintBox(QtPlatform& plat, QWidget* parent)
     shown_.fill(Qt::black);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    frameTimer_.setSingleShot(true);
+    QObject::connect(&frameTimer_, &QTimer::timeout, this, [this] { Present(); });
+    if (GlView::Available()) {
+        gl_ = new GlView(
+            shown_, [this](QSize area) { return FitPicture(area, scaleMode); },
+            [this] { QTimer::singleShot(0, this, [this] { DropGpu(); }); }, this);
+        gl_->setGeometry(rect());
+        QObject::connect(gl_, &QOpenGLWidget::frameSwapped, this, [this] { NoteFirstFrame(); });
+    }
+}
+
+void PaintBox::DropGpu() {
+    if (!gl_) return;
+    delete gl_;
+    gl_ = nullptr;
+    frameTimer_.stop();
+    update();
+}
+
+void PaintBox::resizeEvent(QResizeEvent*) {
+    if (gl_) gl_->setGeometry(rect());
+}
+
+void PaintBox::NoteFirstFrame() {
+    if (paintedOnce_) return;
+    paintedOnce_ = true;
+    // For start-up timing (bench/start_time.sh): the wall clock, to set
+    // against the moment the program was started.
+    timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    Trace("window: first frame painted at %lld.%03ld", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000000);
 }
 
 QSize PaintBox::DeviceArea() const {
@@ -146,7 +179,42 @@ void PaintBox::Present() {
     // drawn away and back between two presents (the click-wait icon's erase
     // and redraw at a page wait) costs no paint at all.
     const QRect changed = TakeStale();
-    if (!changed.isEmpty()) update(WidgetRectOf(changed));
+    if (!gl_) {
+        if (!changed.isEmpty()) update(WidgetRectOf(changed));
+        return;
+    }
+    if (!changed.isEmpty()) {
+        gl_->RowsChanged(changed.top(), changed.bottom());
+        frameDue_ = true;
+    }
+    if (!frameDue_) return;
+    // A transition that draws faster than the screen shows presents once a refresh.
+    const qreal hz = screen() ? screen()->refreshRate() : 60;
+    const qint64 interval = hz >= 1 ? static_cast<qint64>(1000 / hz) : 16;
+    if (sinceFrame_.isValid() && sinceFrame_.elapsed() < interval) {
+        if (!frameTimer_.isActive()) frameTimer_.start(static_cast<int>(interval - sinceFrame_.elapsed()));
+        return;
+    }
+    frameDue_ = false;
+    sinceFrame_.start();
+    gl_->update();
+}
+
+void PaintBox::Repaint() {
+    const QRect changed = TakeStale();
+    if (!gl_) {
+        if (!changed.isEmpty()) repaint(WidgetRectOf(changed));
+        return;
+    }
+    if (!changed.isEmpty()) gl_->RowsChanged(changed.top(), changed.bottom());
+    frameDue_ = false;
+    sinceFrame_.start();
+    gl_->repaint();
+}
+
+void PaintBox::PresentNow() {
+    Present();
+    if (!gl_) repaint();
 }
 
 QRect PaintBox::WidgetRectOf(QRect canvasRect) const {
@@ -156,6 +224,16 @@ QRect PaintBox::WidgetRectOf(QRect canvasRect) const {
 }
 
 void PaintBox::paintEvent(QPaintEvent* e) {
+    if (gl_) {
+        // The GPU surface covers the box; a grab paints it after the box,
+        // so it gets what changed first.
+        const QRect changed = TakeStale();
+        if (!changed.isEmpty()) {
+            gl_->RowsChanged(changed.top(), changed.bottom());
+            gl_->update();
+        }
+        return;
+    }
     // A paint of its own (an expose, a grab) shows the latest canvas; what
     // changed outside the area it paints is painted next.
     const QRect changed = TakeStale();
@@ -163,14 +241,7 @@ void PaintBox::paintEvent(QPaintEvent* e) {
         const QRect r = WidgetRectOf(changed);
         if (!(QRegion(r) - e->region()).isEmpty()) update(r);
     }
-    if (!paintedOnce_) {
-        paintedOnce_ = true;
-        // For start-up timing (bench/start_time.sh): the wall clock, to set
-        // against the moment the program was started.
-        timespec now;
-        clock_gettime(CLOCK_REALTIME, &now);
-        Trace("window: first frame painted at %lld.%03ld", static_cast<long long>(now.tv_sec), now.tv_nsec / 1000000);
-    }
+    NoteFirstFrame();
     QPainter p(this);
     // Device pixels, so that a whole factor is pixel-exact on a scaled desktop.
     const qreal dpr = devicePixelRatioF();
@@ -338,8 +409,6 @@ void MainWindow::wheelEvent(QWheelEvent* e) {
 
 // ---- QtSettingsStore ----
 
-void QtSettingsStore::SetGameFolder(const std::string& folder) { gameFolder_ = folder; }
-
 QString QtSettingsStore::FilePath(const std::string& keyPath, const std::string& section) const {
     // A game's key path names folders below ours: never a path of its own.
     if (!IsKeyPathOfNames(keyPath)) {
@@ -373,54 +442,80 @@ QString Match(const QStringList& names, const QString& name) {
     return name;
 }
 
-struct Located {
-    std::unique_ptr<QSettings> s;
-    QString key;
-};
-
-// No file (a key path refused): nothing is found and nothing kept.
-Located Locate(const QString& file, const std::string& section, const std::string& name) {
-    Located l;
-    if (file.isEmpty()) return l;
-    l.s = std::make_unique<QSettings>(file, QSettings::IniFormat);
-    QString group = Match(l.s->childGroups(), FromCp932(section));
-    l.s->beginGroup(group);
-    l.key = Match(l.s->childKeys(), FromCp932(name));
-    return l;
+// The stored spelling of name in the group of section, as a full key.
+QString KeyOf(QSettings& s, const std::string& section, const std::string& name) {
+    QString group = Match(s.childGroups(), FromCp932(section));
+    s.beginGroup(group);
+    QString key = Match(s.childKeys(), FromCp932(name));
+    s.endGroup();
+    return group + QLatin1Char('/') + key;
 }
 
 }  // namespace
 
+void QtSettingsStore::SetGameFolder(const std::string& folder) {
+    gameFolder_ = folder;
+    Flush();
+    files_.clear();  // the file names may change with the folder
+}
+
+QSettings* QtSettingsStore::File(const std::string& keyPath, const std::string& section) {
+    const QString path = FilePath(keyPath, section);
+    if (path.isEmpty()) return nullptr;
+    std::unique_ptr<QSettings>& s = files_[path];
+    if (!s) s = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return s.get();
+}
+
 int32_t QtSettingsStore::ReadInteger(const std::string& keyPath, const std::string& section,
                                      const std::string& name, int32_t fallback) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s || !l.s->contains(l.key)) return fallback;
+    QSettings* s = File(keyPath, section);
+    if (!s) return fallback;
+    const QString key = KeyOf(*s, section, name);
+    if (!s->contains(key)) return fallback;
     bool ok = false;
-    int v = l.s->value(l.key).toString().trimmed().toInt(&ok);
+    int v = s->value(key).toString().trimmed().toInt(&ok);
     return ok ? v : fallback;
 }
 
 std::string QtSettingsStore::ReadString(const std::string& keyPath, const std::string& section,
                                         const std::string& name, const std::string& fallback) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s || !l.s->contains(l.key)) return fallback;
-    return ToCp932Text(l.s->value(l.key).toString());
+    QSettings* s = File(keyPath, section);
+    if (!s) return fallback;
+    const QString key = KeyOf(*s, section, name);
+    if (!s->contains(key)) return fallback;
+    return ToCp932Text(s->value(key).toString());
+}
+
+void QtSettingsStore::Write(const std::string& keyPath, const std::string& section, const std::string& name,
+                            const QVariant& value) {
+    QSettings* s = File(keyPath, section);
+    if (!s) return;  // a refused key path keeps nothing
+    const QString key = KeyOf(*s, section, name);
+    // Values read back from the file are texts: compare as the file holds them.
+    if (s->contains(key) && s->value(key).toString() == value.toString()) return;
+    s->setValue(key, value);
+    if (std::find(dirty_.begin(), dirty_.end(), s) == dirty_.end()) dirty_.push_back(s);
+    if (!Batching()) Flush();
 }
 
 void QtSettingsStore::WriteInteger(const std::string& keyPath, const std::string& section,
                                    const std::string& name, int32_t value) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s) return;
-    l.s->setValue(l.key, value);
-    l.s->sync();
+    Write(keyPath, section, name, QVariant(value));
 }
 
 void QtSettingsStore::WriteString(const std::string& keyPath, const std::string& section,
                                   const std::string& name, const std::string& value) {
-    Located l = Locate(FilePath(keyPath, section), section, name);
-    if (!l.s) return;
-    l.s->setValue(l.key, FromCp932(value));
-    l.s->sync();
+    Write(keyPath, section, name, QVariant(FromCp932(value)));
+}
+
+void QtSettingsStore::Flush() {
+    // QSettings writes a whole file to a temporary and renames it into place.
+    for (QSettings* s : dirty_) {
+        s->sync();
+        if (s->status() != QSettings::NoError) Trace("settings: cannot write %s", qPrintable(s->fileName()));
+    }
+    dirty_.clear();
 }
 
 // ---- QtPlatform ----
@@ -555,10 +650,7 @@ void QtPlatform::ReadBack(Picture& out) {
     for (int y = 0; y < c.height(); ++y) std::memcpy(out.Row(y), c.constScanLine(y), static_cast<size_t>(out.Stride()));
 }
 
-void QtPlatform::Update() {
-    window_->PB->Present();
-    window_->PB->repaint();
-}
+void QtPlatform::Update() { window_->PB->PresentNow(); }
 
 int QtPlatform::Left() { return window_->x(); }
 int QtPlatform::Top() { return window_->y(); }
@@ -725,6 +817,7 @@ void QtPlatform::StartWindow() {
     }
     w.LayOut();
     w.PB->update();
+    if (w.PB->gpu()) w.PB->gpu()->update();
 }
 
 BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,

@@ -5,11 +5,14 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QWidget>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/qt/picture_fit.h"
@@ -22,6 +25,7 @@ namespace velmora::platform {
 
 class QtPlatform;
 class SdlPad;
+class GlView;
 
 // Qt key to the Windows virtual key the handlers expect; 0 when none.
 uint16_t VirtualKey(int qtKey);
@@ -42,11 +46,21 @@ public:
     // The canvas changed in r; shown at the next Present().
     void CanvasChanged(QRect r);
     // Repaints what really changed since the last present. The idle pass,
-    // the timer, the message pump and Update() call it.
+    // the timer, the message pump and Update() call it. On the GPU, frames
+    // closer together than the display's refresh are shown as one.
     void Present();
+    // Present(), and on the CPU path the paint at once.
+    void PresentNow();
+    // What changed, painted now on either path, whatever the refresh.
+    void Repaint();
+    // The GPU surface, or null where the CPU paints (no OpenGL context).
+    GlView* gpu() const { return gl_; }
+    // Back to the CPU path for good (the GPU could not draw).
+    void DropGpu();
 
 protected:
     void paintEvent(QPaintEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -56,7 +70,12 @@ private:
     // Copies the stale canvas pixels into shown_; the box of those that changed.
     QRect TakeStale();
     QRect WidgetRectOf(QRect canvasRect) const;
+    void NoteFirstFrame();
     QtPlatform& plat_;
+    GlView* gl_ = nullptr;
+    bool frameDue_ = false;     // the GPU has rows to show
+    QElapsedTimer sinceFrame_;  // since the GPU was last asked for a frame
+    QTimer frameTimer_;         // the next refresh, for frames held back
     QImage shown_;  // the canvas in the format painting is fast from
     QRect stale_;   // canvas pixels changed since the last present
     bool paintedOnce_ = false;
@@ -112,8 +131,20 @@ public:
     void SetGameFolder(const std::string& folder);
     QString FilePath(const std::string& keyPath, const std::string& section) const;
 
+protected:
+    void Flush() override;
+
 private:
+    // The open file of (key path, section), read once and kept.
+    // The open file of (key path, section); null when the key path is refused.
+    QSettings* File(const std::string& keyPath, const std::string& section);
+    // Writes value unless the file holds it already.
+    void Write(const std::string& keyPath, const std::string& section, const std::string& name,
+               const QVariant& value);
+
     std::string gameFolder_;
+    std::map<QString, std::unique_ptr<QSettings>> files_;
+    std::vector<QSettings*> dirty_;
 };
 
 class QtPlatform : public Platform, Clock, Surface, Window, Dialogs {
