@@ -264,6 +264,16 @@ FormDialog::FormDialog(QtPlatform& plat, Form& form, QWidget* parent) : QDialog(
             pages_.push_back(page);
             tabs_->addTab(page, FromCp932(caption));
         }
+        // The page row was sized for fewer captions than it may carry: rather
+        // than cut or scroll them, set them a little smaller until all fit.
+        QTabBar* bar = tabs_->tabBar();
+        bar->setElideMode(Qt::ElideNone);
+        QFont tabFont = bar->font();
+        for (int step = 0; step < 8 && bar->sizeHint().width() > tabs_->width(); ++step) {
+            if (tabFont.pixelSize() > 0) tabFont.setPixelSize(tabFont.pixelSize() - 1);
+            else tabFont.setPointSizeF(tabFont.pointSizeF() * 0.92);
+            bar->setFont(tabFont);
+        }
         WatchKeys(tabs_->tabBar(), -1);
         QObject::connect(tabs_, &QTabWidget::currentChanged, this,
                          [this](int page) { Act({ActionKind::Tab, -1, page, {}}); });
