@@ -17,23 +17,6 @@ namespace velmora {
 
 namespace {
 
-struct AliasEntry {
-    const char* windowsName;
-    const std::vector<std::string>* targets;
-};
-
-const std::vector<std::string> kGothic = {"IPAGothic", "VL Gothic", "IPAPGothic", "VL PGothic"};
-const std::vector<std::string> kPGothic = {"IPAPGothic", "VL PGothic", "IPAGothic", "VL Gothic"};
-const std::vector<std::string> kMincho = {"IPAMincho", "IPAPMincho"};
-const std::vector<std::string> kPMincho = {"IPAPMincho", "IPAMincho"};
-
-// The faces Japanese Windows games name, full-width and ASCII spellings.
-const AliasEntry kAliases[] = {
-    {"ＭＳ ゴシック", &kGothic},    {"MS Gothic", &kGothic},     {"ＭＳ Ｐゴシック", &kPGothic},
-    {"MS PGothic", &kPGothic},       {"MS UI Gothic", &kPGothic}, {"ＭＳ 明朝", &kMincho},
-    {"MS Mincho", &kMincho},         {"ＭＳ Ｐ明朝", &kPMincho},  {"MS PMincho", &kPMincho},
-};
-
 bool EqualNoCase(const std::string& a, const char* b) {
     size_t n = std::strlen(b);
     if (a.size() != n) return false;
@@ -159,12 +142,6 @@ void FontUnitsExtent(FT_Face face, long& ascent, long& descent) {
 }
 
 }  // namespace
-
-const std::vector<std::string>* WindowsFaceAlias(const std::string& utf8Family) {
-    for (const AliasEntry& a : kAliases)
-        if (EqualNoCase(utf8Family, a.windowsName)) return a.targets;
-    return nullptr;
-}
 
 bool ResolveFace(const std::string& utf8Family, bool bold, ResolvedFace& out) {
     out = ResolvedFace();

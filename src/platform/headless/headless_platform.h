@@ -126,7 +126,7 @@ public:
     Form* OpenForm() const { return forms_.empty() ? nullptr : forms_.back(); }
     PopupMenuModel* OpenMenu() const { return menu_; }
 
-private:
+protected:  // the browser platform runs on this one
     void Deliver(const TimelineEvent& e);
     // Input while a form or menu is open goes to it, not to the game window.
     bool DeliverToForm(const TimelineEvent& e);
@@ -142,6 +142,7 @@ private:
     uint32_t now_ = 0;
     uint32_t ticksDone_ = 0;  // Timer1 ticks delivered so far
     bool allowEnd_ = false;
+    bool eventsMayFollow_ = false;  // input still to come (the browser): an open form waits for it
     bool closed_ = false;
     bool closing_ = false;
     bool answerOk_ = true;
