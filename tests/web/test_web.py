@@ -18,6 +18,7 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 import unittest
 import zlib
 
@@ -311,6 +312,23 @@ class Sound(unittest.TestCase):
             ' const on = c ? Object.values(c.sources).filter((s) => s.state === 0x1012).length : 0;'
             ' if (on > 0 || ++n > 400) { clearInterval(t); done(on); } }, 25);')
         self.assertGreater(playing, 0)
+        # A real click on "はじめから" through the scaled canvas starts the
+        # story: its effect starts playing on a source that was not playing.
+        # The sources playing (AL_PLAYING) before the click, once the
+        # title's own opening sound is over.
+        time.sleep(1.5)
+        before = driver.execute_script(
+            'const s = AL.currentCtx.sources; return Object.keys(s).filter((k) => s[k].state === 0x1012);')
+        driver.execute_script(
+            'const c = document.getElementById("screen"), r = c.getBoundingClientRect();'
+            'const at = {clientX: r.left + 400 * r.width / 800, clientY: r.top + 159 * r.height / 600, button: 0};'
+            'for (const t of ["mousemove", "mousedown", "mouseup"]) c.dispatchEvent(new MouseEvent(t, at));')
+        started = driver.execute_async_script(
+            'const done = arguments[1]; let n = 0; const t = setInterval(() => {'
+            ' const s = AL.currentCtx.sources;'
+            ' const fresh = Object.keys(s).filter((k) => !arguments[0].includes(k) && s[k].state === 0x1012);'
+            ' if (fresh.length || ++n > 1000) { clearInterval(t); done(fresh.length); } }, 5);', before)
+        self.assertGreater(started, 0)
 
 
 if __name__ == '__main__':
