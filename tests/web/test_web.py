@@ -295,6 +295,42 @@ class Forms(unittest.TestCase):
         events('dialog press キャンセル\nwait 100\n')
 
 
+class WhichGame(unittest.TestCase):
+    """"フォルダを開く" plays a game folder the player picks, read into memory;
+    ?game=PATH names a published game, and a wrong one is said so."""
+
+    def test_picked_folder_is_the_game(self):
+        work = tempfile.mkdtemp(prefix='velmora-local-')
+        try:
+            game = os.path.join(work, 'mygame')
+            shutil.copytree(DEMO, game, ignore=shutil.ignore_patterns('save', 'save0.dat', 'kaiso.dat', '*.lock'))
+            with open(os.path.join(game, 'picked.txt'), 'w') as f:
+                f.write('from the player\'s disk\n')
+            driver.get(base_url + 'index.html')
+            driver.execute_async_script(
+                'const done = arguments[0]; const t = setInterval(() => {'
+                ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+            driver.find_element(By.ID, 'folder-input').send_keys(game)
+            files = driver.execute_async_script(
+                'const done = arguments[0]; let n = 0; const t = setInterval(() => {'
+                ' if (document.getElementById("notice").hidden || ++n > 500) { clearInterval(t);'
+                '   done(FS.analyzePath("/game").exists ? FS.readdir("/game") : []); } }, 20);')
+            self.assertIn('picked.txt', files)
+            self.assertIn('vk_data.vrk', files)
+            self.assertTrue(driver.execute_script('return document.getElementById("notice").hidden;'))
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+    def test_game_path_that_is_not_there_says_so(self):
+        driver.get(base_url + 'index.html?test=1&game=nowhere')
+        text = driver.execute_async_script(
+            'const done = arguments[0]; let n = 0; const t = setInterval(() => {'
+            ' const s = document.getElementById("notice-text").textContent;'
+            ' if (s.startsWith("ゲーム") || ++n > 500) { clearInterval(t); done(s); } }, 20);')
+        self.assertEqual(text, 'ゲームを読み込めません: nowhere/manifest.txt: 404')
+
+
 class Sound(unittest.TestCase):
     """OpenAL sources start only once the player has clicked the start notice."""
 
