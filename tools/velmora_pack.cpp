@@ -19,6 +19,7 @@
 #include "tools/game_build.h"
 #include "tools/picture_encoder.h"
 #include "tools/sound_encoder.h"
+#include "tools/web_publish.h"
 
 namespace {
 
@@ -37,9 +38,15 @@ const char kUsage[] =
     "       velmora-pack picture [--side-by-side|--stacked] [--no-run] [--no-delta] IN.png OUT\n"
     "       velmora-pack pictures [--stacked] [--no-run] [--no-delta] FOLDER OUT.vrk\n"
     "       velmora-pack picture-png ENTRY OUT.png\n"
+    "       velmora-pack web [--engine DIR] [--font FILE]... GAME_DIR OUT_DIR\n"
     "       velmora-pack anim [--frame-time MS] [--animq] [--quality Q] [--key-every K]\n"
     "                         [--list FILE] [--sound IN.wav] FOLDER OUT\n"
     "\n"
+    "  web      publishes the game folder GAME_DIR (its archives) as a static\n"
+    "           web site in OUT_DIR: the browser engine and its page (from DIR,\n"
+    "           default the browser build), a Japanese font (default IPA Gothic\n"
+    "           or VL Gothic) and the game with a manifest.txt naming its files;\n"
+    "           saves and global data in GAME_DIR are left out\n"
     "  new      writes a starter game into DIR: config.txt, scripts/, pictures/,\n"
     "           sounds/, loops/, voices/, music/ and anim/, ready to build and play\n"
     "  build    packs the game folder DIR into the archives the engine reads, in\n"
@@ -435,6 +442,29 @@ int main(int argc, char** argv) {
     }
     std::string error;
     int count = 0;
+    if (cmd == "web") {
+        velmora::tools::WebPublishOptions o;
+        o.engineDir = VELMORA_WEB_ENGINE_DIR;
+        std::vector<std::string> rest;
+        for (int i = 2; i < argc; ++i) {
+            const std::string a = argv[i];
+            if ((a == "--engine" || a == "--font") && i + 1 < argc) {
+                if (a == "--engine") o.engineDir = argv[++i];
+                else o.fonts.push_back(argv[++i]);
+            } else if (!a.empty() && a[0] == '-') {
+                return Usage(("unknown option " + a).c_str());
+            } else {
+                rest.push_back(a);
+            }
+        }
+        if (rest.size() != 2) return Usage("web takes GAME_DIR OUT_DIR");
+        o.gameDir = rest[0];
+        o.outDir = rest[1];
+        if (!velmora::tools::PublishWebSite(o, error, &count)) return Fail(error);
+        std::printf("%s: %d game files, the engine and its font; serve the folder with any static web server\n",
+                    o.outDir.c_str(), count);
+        return 0;
+    }
     if (cmd == "script") {
         if (argc != 4) return Usage("script takes FOLDER OUT.vrk");
         if (!velmora::tools::PackScriptFolder(argv[2], argv[3], error, &count)) return Fail(error);

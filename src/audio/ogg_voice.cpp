@@ -49,13 +49,6 @@ constexpr ogg_int64_t kMaxVoiceFrames = 48000LL * 60 * 10;  // ten minutes
 
 }  // namespace
 
-size_t TrimmedVoiceLength(const uint8_t* pcm, size_t d) {
-    if (d <= 30000) return d;
-    size_t len = d - 4;
-    while (len > d / 2 && pcm[len] == 0 && pcm[len + 1] == 0 && pcm[len + 2] == 0 && pcm[len + 3] == 0) len -= 4;
-    return len;
-}
-
 bool DecodeOggVoice(const uint8_t* data, size_t size, DecodedVoice& voice) {
     MemoryStream stream{data, size, 0};
     OggVorbis_File vf;

@@ -202,7 +202,7 @@ void HeadlessPlatform::RunModal(Form& form) {
     while (!form.closed) {
         ProcessMessages();
         if (form.closed) break;
-        if (!allowEnd_ && next_ >= timeline_.events.size()) {
+        if (!allowEnd_ && !eventsMayFollow_ && next_ >= timeline_.events.size()) {
             // A test's timeline that ends with the form open: nothing can close it any more.
             Trace("dialog %s: no events left, closed", form.name.c_str());
             break;
@@ -225,7 +225,7 @@ int HeadlessPlatform::RunPopupMenu(PopupMenuModel& menu, int, int) {
     while (!menuDone_) {
         ProcessMessages();
         if (menuDone_) break;
-        if (!allowEnd_ && next_ >= timeline_.events.size()) {
+        if (!allowEnd_ && !eventsMayFollow_ && next_ >= timeline_.events.size()) {
             Trace("menu %s: no events left, closed", menu.name.c_str());
             break;
         }

@@ -131,7 +131,7 @@ public:
     PadInput& Pad();
     int menuHighlight = -1;
 
-private:
+protected:  // the browser platform runs on this one
     void Deliver(const TimelineEvent& e);
     // Input while a form or menu is open goes to it, not to the game window.
     bool DeliverToForm(const TimelineEvent& e);
@@ -149,6 +149,7 @@ private:
     uint32_t now_ = 0;
     uint32_t ticksDone_ = 0;  // Timer1 ticks delivered so far
     bool allowEnd_ = false;
+    bool eventsMayFollow_ = false;  // input still to come (the browser): an open form waits for it
     bool closed_ = false;
     bool closing_ = false;
     bool answerOk_ = true;

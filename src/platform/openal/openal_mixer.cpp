@@ -2,7 +2,6 @@
 
 #include <AL/al.h>
 #include <AL/alc.h>
-#include <AL/alext.h>
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +15,9 @@ OpenAlMixer::~OpenAlMixer() { Close(); }
 namespace {
 ALCdevice* Dev(void* p) { return static_cast<ALCdevice*>(p); }
 ALCcontext* Ctx(void* p) { return static_cast<ALCcontext*>(p); }
+// alcDevicePauseSOFT and alcDeviceResumeSOFT, looked up by name: OpenAL
+// builds without the extension (the browser's) have no header for them.
+using DeviceCall = void (*)(ALCdevice*);
 }  // namespace
 
 bool OpenAlMixer::Open(bool) {
@@ -83,13 +85,13 @@ void OpenAlMixer::RestIfSilent() {
     if (resting_ || !pauseDevice_ || !resumeDevice_) return;
     for (const Slot& s : slots_)
         if (s.exists && s.wantPlaying) return;
-    reinterpret_cast<LPALCDEVICEPAUSESOFT>(pauseDevice_)(Dev(device_));
+    reinterpret_cast<DeviceCall>(pauseDevice_)(Dev(device_));
     resting_ = true;
 }
 
 void OpenAlMixer::Wake() {
     if (!resting_) return;
-    reinterpret_cast<LPALCDEVICERESUMESOFT>(resumeDevice_)(Dev(device_));
+    reinterpret_cast<DeviceCall>(resumeDevice_)(Dev(device_));
     resting_ = false;
 }
 

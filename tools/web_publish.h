@@ -1,0 +1,27 @@
+#pragma once
+// Publishes a game as a static web site: the browser engine and its page,
+// a Japanese font, and the game's files with a manifest.txt naming them.
+#include <string>
+#include <vector>
+
+namespace velmora::tools {
+
+struct WebPublishOptions {
+    std::string gameDir;    // the folder the engine plays (its archives)
+    std::string outDir;     // the site
+    std::string engineDir;  // velmora.js, velmora.wasm and the page files
+    std::vector<std::string> fonts;  // TrueType files; empty: the usual Debian faces
+};
+
+// The Japanese faces the site ships when none are named: the first of these present.
+std::vector<std::string> DefaultWebFonts();
+
+// The files of a game folder to publish, relative, sorted: everything but a
+// player's data (the save folder, global data, locks, temporaries, the
+// build's cache and dist folders).
+bool GameFilesToPublish(const std::string& gameDir, std::vector<std::string>& files, std::string& error);
+
+// Writes the site; false with a message when something is missing or cannot be written.
+bool PublishWebSite(const WebPublishOptions& options, std::string& error, int* fileCount = nullptr);
+
+}  // namespace velmora::tools
