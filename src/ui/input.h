@@ -146,6 +146,9 @@ void BlinkStatusMeter(TForm1& f);
 // button acted.
 void QuickBarHover(TForm1& f, int x, int y);
 bool QuickBarAction(TForm1& f);
+// Where a press on a quick button lands on the screen; false for a slot
+// with no button.
+bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y);
 void ReturnToTitle(TForm1& f);
 // The right-click menu PopupMenu3 at a screen position.
 void ShowRightClickMenu(TForm1& f, int screenX, int screenY);
