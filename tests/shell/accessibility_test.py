@@ -33,6 +33,7 @@ SCRIPT = """\
 }
 おわり。▼
 *viewer VIEW_1
+*kaisou
 """
 
 failures = []
@@ -173,7 +174,7 @@ def run(scratch):
     src = os.path.join(scratch, "src")
     shutil.copytree(os.path.join(BUILD, "demo-game"), src, symlinks=False)
     for name in os.listdir(os.path.join(src, "scripts")):
-        if name not in ("effect.txt", "view.txt"):
+        if name not in ("effect.txt", "view.txt", "sys_flashbak.txt"):
             os.remove(os.path.join(src, "scripts", name))
     with open(os.path.join(src, "scripts", "main.txt"), "w", encoding="utf-8") as f:
         f.write(SCRIPT)
@@ -358,6 +359,15 @@ def run(scratch):
                                   a.parent, pyatspi.ROLE_PUSH_BUTTON)))
             if scenes:
                 check("the scene page's cell", names_of(scenes, pyatspi.ROLE_LIST_ITEM), ["未閲覧"])
+                press(find(scenes.parent, lambda a: a.name == "戻る"))
+
+        # The recollection after it: no scene played yet, both cells plates.
+        rec = wait_for("the recollection", lambda: find(screen, lambda a: a.name == "回想" and
+                                                         a.getRole() == pyatspi.ROLE_LIST))
+        if rec:
+            check("the scene cells", names_of(rec, pyatspi.ROLE_LIST_ITEM), ["未閲覧"] * 2)
+            check("the recollection's buttons", names_of(rec.parent, pyatspi.ROLE_PUSH_BUTTON),
+                  ["タブ 1", "再生", "クリア", "名前の変更", "戻る"])
     finally:
         proc.terminate()
         try:
