@@ -96,6 +96,7 @@ void DrawTabs(TForm1& f) {
 void DrawGrid(TForm1& f) {
     RecollectionState& r = Rec(f);
     for (int& c : r.cellScene) c = 0;
+    for (int& c : r.cellLocked) c = 0;
     if (r.categoryCount == 0) return;
     const std::string& label = r.subLists[r.category][r.subList[r.category]];
     const int lines = static_cast<int>(r.SceneLines.size());
@@ -125,6 +126,8 @@ void DrawGrid(TForm1& f) {
             r.cellScene[c] = i;
             const Box b = CellBox(c);
             ShadowText(regular, f.gfx.screen, b.x, b.y, line, kWhite);
+        } else {
+            r.cellLocked[c] = i;
         }
         ++c;
     }
@@ -464,6 +467,14 @@ void InsertListEntry(int32_t* list, int row, int scene) {
     // The 25th entry falls off the end.
     for (int k = (n < kRecordListUsed ? n : kRecordListUsed - 1); k > row; --k) list[k] = list[k - 1];
     list[row] = scene;
+}
+
+bool RecollectionItemCentre(RecItem kind, int index, int& x, int& y) {
+    const Box b = kind == RecItem::Tab ? TabBox(index) : ItemBox({kind, index});
+    if (b.w <= 0 || b.h <= 0) return false;
+    x = b.x + b.w / 2;
+    y = b.y + b.h / 2;
+    return true;
 }
 
 void OpenRecollection(TForm1& f) {

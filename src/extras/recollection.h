@@ -40,6 +40,7 @@ struct RecollectionState {
     int subList[kSceneCategories] = {};
     int recordList = 0;
     int cellScene[kSceneGridCells] = {};
+    int cellLocked[kSceneGridCells] = {};  // the scene a cell would show once unlocked
     RecItem hoverKind = RecItem::None;
     int hoverIndex = -1;
     RecItem dragKind = RecItem::None;  // Cell: a scene from the grid; Entry: a list entry
@@ -75,6 +76,8 @@ void OpenRecollection(TForm1& f);
 // a sub-list, a filled cell, a list entry or icon, a button.
 int RecollectionHit(TForm1& f, int x, int y);
 void CloseRecollection(TForm1& f);
+// The centre of a tab or a button of the screen, where a press on it lands.
+bool RecollectionItemCentre(RecItem kind, int index, int& x, int& y);
 // Starts a replay of `count` scene numbers.
 void StartRecollectionReplay(TForm1& f, const int* scenes, int count);
 // Record-list edits, as dropping does them.

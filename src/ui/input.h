@@ -148,6 +148,9 @@ void QuickBarHover(TForm1& f, int x, int y);
 // The quick button the pointer at (x, y) would light: 0 none.
 int QuickBarHit(TForm1& f, int x, int y);
 bool QuickBarAction(TForm1& f);
+// Where a press on a quick button lands on the screen; false for a slot
+// with no button.
+bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y);
 void ReturnToTitle(TForm1& f);
 // The right-click menu PopupMenu3 at a screen position.
 void ShowRightClickMenu(TForm1& f, int screenX, int screenY);

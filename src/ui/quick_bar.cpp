@@ -50,6 +50,14 @@ void PressFlash(TForm1& f, int slot) {
 
 }  // namespace
 
+bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y) {
+    if (slot < 1 || slot > kQuickSlots || kQuickButtons[slot].x < 0) return false;
+    const QuickButton& b = kQuickButtons[slot];
+    x = f.config.TXW_OFS_X + b.x + b.width / 2;
+    y = f.config.TXW_OFS_Y + kQuickBandRow + b.y + b.height / 2;
+    return true;
+}
+
 void LoadQuickButtons(TForm1& f) {
     UiState& ui = f.ui;
     if (!LoadPicture(f, "sys_qbtn", ui.quickSheet)) ContentError("picture", "system picture sys_qbtn is missing");

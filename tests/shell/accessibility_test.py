@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The window as a screen reader sees it over AT-SPI: the page text after each
 key press against what the text feed sends, the choices as a list, the
-prompt as an alert, the backlog, the save dialog's rows and the settings
-controls. Runs under dbus-run-session and Xvfb (accessibility_test.sh).
+prompt as an alert, the backlog, the quick buttons, the save dialog's rows,
+the settings controls and the gallery's cells. Runs under dbus-run-session and Xvfb (accessibility_test.sh).
 
 Usage: accessibility_test.py BUILD_DIR
 """
@@ -32,6 +32,8 @@ SCRIPT = """\
 町はにぎやかだった。▼
 }
 おわり。▼
+*viewer VIEW_1
+*kaisou
 """
 
 failures = []
@@ -149,6 +151,17 @@ def centre(acc):
     return e.x + e.width // 2, e.y + e.height // 2
 
 
+def press(acc):
+    """The accessible's own press action, as a screen reader's activate key does it."""
+    action = acc.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    action.doAction(names.index("Press"))
+
+
+def names_of(root, role):
+    return [a.name for a in find_all(root, lambda a: a.getRole() == role)]
+
+
 def main():
     scratch = tempfile.mkdtemp(prefix="velmora-a11y-")
     try:
@@ -161,7 +174,7 @@ def run(scratch):
     src = os.path.join(scratch, "src")
     shutil.copytree(os.path.join(BUILD, "demo-game"), src, symlinks=False)
     for name in os.listdir(os.path.join(src, "scripts")):
-        if name not in ("effect.txt",):
+        if name not in ("effect.txt", "view.txt", "sys_flashbak.txt"):
             os.remove(os.path.join(src, "scripts", name))
     with open(os.path.join(src, "scripts", "main.txt"), "w", encoding="utf-8") as f:
         f.write(SCRIPT)
@@ -200,6 +213,18 @@ def run(scratch):
         wait_for("the first page", page_matches)
         check("page 1 against the feed", text_of(screen), "\n".join(sent))
         check("page 1", text_of(screen), "「ミナ」「おはよう。今日はどこへ行くの？」")
+        # The quick buttons over the message window, left to right, skip and auto as switches.
+        bar = wait_for("the quick buttons", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR))
+        if bar:
+            check("quick buttons", names_of(bar, pyatspi.ROLE_PUSH_BUTTON),
+                  ["クイックセーブ", "クイックロード", "メッセージスキップ", "バックログ", "オートプレイ"])
+            # Auto reads as on once pressed, off again at the second press.
+            auto = find(bar, lambda a: a.name == "オートプレイ")
+            press(auto)
+            check("auto on", wait_for("auto on", lambda: auto.getState().contains(pyatspi.STATE_CHECKED)), True)
+            press(auto)
+            check("auto off", wait_for("auto off", lambda: not auto.getState().contains(pyatspi.STATE_CHECKED)),
+                  True)
         sent.clear()
         key(0xff0d)  # Return: the next page
         wait_for("the second page", lambda: page_matches() and len(sent) == 2)
@@ -236,14 +261,29 @@ def run(scratch):
 
         # The backlog viewer: a read-only text of the lines shown so far.
         key(0xff08)  # BackSpace
-        log = wait_for("the backlog", lambda: find(screen, lambda a: a.name == "バックログ"))
+        log = wait_for("the backlog", lambda: find(screen, lambda a: a.name == "バックログ" and
+                                                   a.getRole() != pyatspi.ROLE_PUSH_BUTTON))
         if log:
             lines = text_of(log).split("\n")
             check("backlog lines", [line for line in lines if "町はにぎやか" in line or "窓の外" in line],
                   ["窓の外は静かだった。", "町はにぎやかだった。"])
             check("backlog read-only", log.getState().contains(pyatspi.STATE_EDITABLE), False)
             key(0xff08)
-            wait_for("the backlog to close", lambda: find(screen, lambda a: a.name == "バックログ") is None)
+            wait_for("the backlog to close", lambda: find(screen, lambda a: a.name == "バックログ"
+                                                          and a.getRole() != pyatspi.ROLE_PUSH_BUTTON) is None)
+        # The quick bar's button does what a click on it does.
+        button = find(screen, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == "バックログ")
+        check("the quick backlog button", button is not None, True)
+        if button:
+            press(button)
+            log = wait_for("the backlog from its quick button", lambda: find(
+                screen, lambda a: a.name == "バックログ" and a.getRole() != pyatspi.ROLE_PUSH_BUTTON))
+            check("the backlog opened by the quick button", log is not None and "町はにぎやかだった。" in text_of(log),
+                  True)
+            check("the quick buttons step aside for the backlog",
+                  find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR), None)
+            key(0xff08)
+            wait_for("the backlog to close", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR))
 
         # The prompt, from the right-click menu's last but one item: an alert
         # with two buttons. (Qt leaves pop-up menus out of the tree; a screen
@@ -301,6 +341,33 @@ def run(scratch):
             check("every control of the settings has a name", unnamed, [])
             key(0xff1b)
             wait_for("the settings to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
+
+        # The gallery: nothing seen yet, every cell a plate; the other pages' buttons take the player there.
+        key(0xff0d)
+        key(0xff0d)
+        gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
+                                                         a.getRole() == pyatspi.ROLE_LIST))
+        if gallery:
+            check("the picture cells", names_of(gallery, pyatspi.ROLE_LIST_ITEM), ["未閲覧"] * 3)
+            buttons = names_of(gallery.parent, pyatspi.ROLE_PUSH_BUTTON)
+            check("the gallery's buttons", buttons, ["ギャラリー 2", "ギャラリー 3", "戻る"])
+            check("no quick buttons over the gallery", find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR),
+                  None)
+            press(find(gallery.parent, lambda a: a.name == "ギャラリー 2"))
+            scenes = wait_for("the scene page", lambda: find(screen, lambda a: a.name == "ギャラリー" and
+                              a.getRole() == pyatspi.ROLE_LIST and "ギャラリー 1" in names_of(
+                                  a.parent, pyatspi.ROLE_PUSH_BUTTON)))
+            if scenes:
+                check("the scene page's cell", names_of(scenes, pyatspi.ROLE_LIST_ITEM), ["未閲覧"])
+                press(find(scenes.parent, lambda a: a.name == "戻る"))
+
+        # The recollection after it: no scene played yet, both cells plates.
+        rec = wait_for("the recollection", lambda: find(screen, lambda a: a.name == "回想" and
+                                                         a.getRole() == pyatspi.ROLE_LIST))
+        if rec:
+            check("the scene cells", names_of(rec, pyatspi.ROLE_LIST_ITEM), ["未閲覧"] * 2)
+            check("the recollection's buttons", names_of(rec.parent, pyatspi.ROLE_PUSH_BUTTON),
+                  ["タブ 1", "再生", "クリア", "名前の変更", "戻る"])
     finally:
         proc.terminate()
         try:

@@ -7,7 +7,10 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "backlog/backlog.h"
+#include "data/encoding.h"
+#include "extras/extras.h"
 #include "platform/qt/qt_platform.h"
+#include "text/message_window.h"
 #include "text/text_out.h"
 #include "ui/input.h"
 
@@ -54,7 +57,7 @@ public:
 
 // An overlay drawn into the picture, or one of its parts: it has no widget
 // of its own, so it answers for itself.
-class A11yNode : public QAccessibleInterface, public PlainText {
+class A11yNode : public QAccessibleInterface, public PlainText, public QAccessibleActionInterface {
 public:
     A11yNode(QAccessible::Role role, QString name, QAccessibleInterface* parent)
         : role_(role), name_(std::move(name)), parent_(parent) {}
@@ -64,6 +67,11 @@ public:
     QString content;  // for text roles
     bool hasText = false;
     bool selectable = false, selected = false, focused = false, readOnly = false;
+    bool checkable = false, checked = false;
+    QString description;
+    // Where a press lands in the picture; none when x is negative.
+    int clickX = -1, clickY = -1;
+    int tag = 0;  // the owner's: which of its kind this is
     std::vector<A11yNode*> children;
 
     QString Content() const override { return content; }
@@ -85,6 +93,7 @@ public:
     }
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Name) return name_;
+        if (t == QAccessible::Description) return description;
         if (t == QAccessible::Value && hasText) return content;
         return QString();
     }
@@ -99,12 +108,21 @@ public:
         s.focused = focused;
         s.readOnly = readOnly;
         s.multiLine = hasText;
+        s.checkable = checkable;
+        s.checked = checked;
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::TextInterface && hasText) return static_cast<QAccessibleTextInterface*>(this);
+        if (t == QAccessible::ActionInterface && clickX >= 0) return static_cast<QAccessibleActionInterface*>(this);
         return nullptr;
     }
+
+    QStringList actionNames() const override { return clickX >= 0 ? QStringList{pressAction()} : QStringList(); }
+    void doAction(const QString& action) override {
+        if (action == pressAction() && clickX >= 0 && gBridge) gBridge->ClickAt(clickX, clickY);
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     QAccessible::Role role_;
@@ -220,7 +238,8 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = live_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
+        extrasShown_.clear();
         pending_.clear();
     }
 }
@@ -313,11 +332,44 @@ void ScreenReaderBridge::Sync() {
     SyncChoices();
     SyncPrompt();
     SyncBacklog();
+    SyncQuickBar();
+    SyncExtras();
 }
 
-A11yNode* ScreenReaderBridge::Open(A11yNode* node) {
+void ScreenReaderBridge::ClickAt(int x, int y) {
+    QTimer::singleShot(0, this, [this, x, y] {
+        TForm1* f = plat_.engine();
+        if (!f || plat_.destroyed) return;
+        Trace("accessibility: press at %d,%d", x, y);
+        // The pointer itself stays where it is: the hover goes back to it.
+        const int px = f->ui.LastMouseX, py = f->ui.LastMouseY;
+        f->PBMouseMove(0, x, y);
+        f->PBMouseDown(mbLeft, 0, x, y);
+        if (plat_.destroyed) return;
+        f->PBMouseUp(mbLeft, 0, x, y);
+        if (plat_.destroyed) return;
+        f->PBMouseMove(0, px, py);
+        Sync();
+    });
+}
+
+namespace {
+
+void Register(A11yNode* node) {
     node->id = QAccessible::registerAccessibleInterface(node);
-    for (A11yNode* c : node->children) c->id = QAccessible::registerAccessibleInterface(c);
+    for (A11yNode* c : node->children) Register(c);
+}
+
+// The registry owns them and deletes them.
+void Unregister(A11yNode* node) {
+    for (A11yNode* c : node->children) Unregister(c);
+    QAccessible::deleteAccessibleInterface(node->id);
+}
+
+}  // namespace
+
+A11yNode* ScreenReaderBridge::Open(A11yNode* node) {
+    Register(node);
     overlays_.push_back(node);
     if (QAccessible::isActive()) {
         QAccessibleEvent e(node, QAccessible::ObjectCreated);
@@ -334,9 +386,7 @@ void ScreenReaderBridge::Close(A11yNode*& node) {
         QAccessibleEvent e(node, QAccessible::ObjectDestroyed);
         QAccessible::updateAccessibility(&e);
     }
-    // The registry owns them and deletes them.
-    for (A11yNode* c : node->children) QAccessible::deleteAccessibleInterface(c->id);
-    QAccessible::deleteAccessibleInterface(node->id);
+    Unregister(node);
     node = nullptr;
 }
 
@@ -447,6 +497,169 @@ void ScreenReaderBridge::SyncBacklog() {
         QAccessibleTextCursorEvent e(backlog_, offset);
         QAccessible::updateAccessibility(&e);
     }
+}
+
+namespace {
+
+// The quick buttons by slot, named as the right-click menu names the same actions.
+const char* const kQuickCaptions[kQuickSlots + 1] = {
+    "", "メッセージスキップ", "オートプレイ", "テキストウィンドウ消去", "クイックセーブ", "クイックロード", "バックログ",
+    "シーン巻き戻し", "設定", "オート速度を上げる", "オート速度を下げる"};
+
+A11yNode* Pressable(QAccessible::Role role, const QString& name, A11yNode* parent, int x, int y) {
+    auto* node = new A11yNode(role, name, parent);
+    node->clickX = x;
+    node->clickY = y;
+    return node;
+}
+
+}  // namespace
+
+void ScreenReaderBridge::SyncQuickBar() {
+    TForm1& f = *plat_.engine();
+    const int mode = f.app.playMode;
+    const bool shown = f.text.windowOpen && (mode == 0 || mode == 9) && f.ui.promptKind == kPromptNone &&
+                       !f.backlog.open && f.text.quickBand.width == kQuickBandWidth;
+    if (!shown) {
+        if (quickBar_) Close(quickBar_);
+        return;
+    }
+    if (!quickBar_) {
+        auto* bar = new A11yNode(QAccessible::ToolBar, QString::fromUtf8("クイックボタン"), PaintBoxInterface());
+        // Left to right, as they stand on the bar.
+        std::vector<std::pair<int, int>> placed;  // x, slot
+        for (int k = 1; k <= kQuickSlots; ++k) {
+            int x = 0, y = 0;
+            if (QuickButtonCentre(f, k, x, y)) placed.emplace_back(x, k);
+        }
+        std::sort(placed.begin(), placed.end());
+        for (const auto& [x, k] : placed) {
+            int cx = 0, cy = 0;
+            QuickButtonCentre(f, k, cx, cy);
+            A11yNode* b = Pressable(QAccessible::Button, QString::fromUtf8(kQuickCaptions[k]), bar, cx, cy);
+            b->tag = k;
+            b->checkable = k == 1 || k == 2;
+            bar->children.push_back(b);
+        }
+        quickBar_ = Open(bar);
+    }
+    // Skip and auto read as switched on while they run.
+    for (A11yNode* b : quickBar_->children) {
+        if (!b->checkable) continue;
+        const bool on = b->tag == 1 ? f.ui.SkipActive : f.vars.S[26] != 0;
+        if (on == b->checked) continue;
+        b->checked = on;
+        if (QAccessible::isActive()) {
+            QAccessible::State changed;
+            changed.checked = true;
+            QAccessibleStateChangeEvent e(b, changed);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
+}
+
+void ScreenReaderBridge::SyncExtras() {
+    TForm1& f = *plat_.engine();
+    // What is shown, one line a part: role, name, press point.
+    struct Part {
+        QAccessible::Role role;
+        QString name;
+        int x = -1, y = -1;
+        bool selected = false;
+    };
+    std::vector<Part> parts;
+    QString title;
+    const GalleryState& g = f.extras.gallery;
+    const RecollectionState& r = f.extras.recollection;
+    const auto u8 = [](const std::string& cp932) { return QString::fromStdString(ToUtf8(cp932)); };
+    if (f.app.playMode == 6 && g.open && !g.fullView) {
+        title = QString::fromUtf8("ギャラリー");
+        const ViewerPage& v = g.view;
+        const int set = g.currentSet;
+        if (set >= 0 && set < static_cast<int>(v.sets.size())) {
+            for (int n = 1; n < kViewerSlots; ++n) {
+                const ViewerSlot& c = v.sets[static_cast<size_t>(set)].cells[n];
+                if (c.state == 0 || (v.type == 3 && c.value.empty())) continue;
+                Part p{QAccessible::ListItem, QString::fromUtf8("未閲覧")};
+                if (c.state != 1) {
+                    if (v.type == 0) p.name = QString::fromUtf8("画像 %1（%2/%3）").arg(n).arg(c.seen).arg(c.variants);
+                    else if (v.type == 1) p.name = c.caption.empty() ? QString::fromUtf8("シーン %1").arg(n) : u8(c.caption);
+                    else p.name = QString::fromUtf8("曲 %1").arg(n);
+                    p.x = v.slotX[n] + v.thumbW / 2;
+                    p.y = v.slotY[n] + v.thumbH / 2;
+                    p.selected = (v.type == 2 || v.type == 3) && g.currentTrack == n;
+                }
+                parts.push_back(p);
+            }
+        }
+        const auto button = [&](const ViewerRect& rect, const QString& name) {
+            if (rect.x1 >= 0 && rect.x2 > rect.x1 && rect.y2 > rect.y1)
+                parts.push_back({QAccessible::Button, name, (rect.x1 + rect.x2) / 2, (rect.y1 + rect.y2) / 2});
+        };
+        // The music room's arrows play on and stop.
+        if (v.type == 3 || v.setCount > 1) {
+            button(v.prev, QString::fromUtf8(v.type == 3 ? "停止" : "前のページ"));
+            button(v.next, QString::fromUtf8(v.type == 3 ? "再生" : "次のページ"));
+        }
+        for (int nn = 0; nn < kViewerSetButtons; ++nn) {
+            const ViewerButton& b = v.setButtons[nn];
+            if (b.ActiveIn(set)) button(b.rect, QString::fromUtf8("ページ %1").arg(b.target + 1));
+        }
+        const char shown = v.name.size() > 5 ? v.name[5] : '\0';
+        for (int d = 0; d < kViewerPageButtons; ++d) {
+            const ViewerButton& b = v.pageButtons[d];
+            if (b.ActiveIn(set) && shown != '0' + d) button(b.rect, QString::fromUtf8("ギャラリー %1").arg(d));
+        }
+        button(v.exit, QString::fromUtf8("戻る"));
+    } else if (f.app.playMode == 8 && r.open) {
+        title = QString::fromUtf8("回想");
+        const auto press = [&](RecItem kind, int index, const QString& name, bool selected = false) {
+            Part p{QAccessible::Button, name};
+            p.selected = selected;
+            if (RecollectionItemCentre(kind, index, p.x, p.y)) parts.push_back(p);
+        };
+        for (int k = 0; k < r.categoryCount; ++k)
+            press(RecItem::Tab, k, QString::fromUtf8("タブ %1").arg(k + 1), k == r.category);
+        const int lines = static_cast<int>(r.SceneLines.size());
+        for (int c = 0; c < kSceneGridCells; ++c) {
+            if (r.cellScene[c] > 0 && r.cellScene[c] < lines)
+                parts.push_back({QAccessible::ListItem, u8(r.SceneLines[static_cast<size_t>(r.cellScene[c])])});
+            else if (r.cellLocked[c] > 0)
+                parts.push_back({QAccessible::ListItem, QString::fromUtf8("未閲覧")});
+        }
+        press(RecItem::Play, 0, QString::fromUtf8("再生"));
+        press(RecItem::Clear, 0, QString::fromUtf8("クリア"));
+        press(RecItem::Rename, 0, QString::fromUtf8("名前の変更"));
+        press(RecItem::Back, 0, QString::fromUtf8("戻る"));
+    }
+    QStringList shownNow;
+    if (!title.isEmpty()) shownNow << title;
+    for (const Part& p : parts)
+        shownNow << QStringLiteral("%1|%2|%3|%4|%5").arg(int(p.role)).arg(p.name).arg(p.x).arg(p.y).arg(p.selected);
+    if (shownNow == extrasShown_) return;
+    extrasShown_ = shownNow;
+    if (extras_) Close(extras_);
+    if (title.isEmpty()) {
+        FocusPaintBox();
+        return;
+    }
+    // The cells as a list, the buttons beside it.
+    auto* root = new A11yNode(QAccessible::Grouping, title, PaintBoxInterface());
+    auto* list = new A11yNode(QAccessible::List, title, root);
+    root->children.push_back(list);
+    A11yNode* focus = nullptr;
+    for (const Part& p : parts) {
+        A11yNode* parent = p.role == QAccessible::ListItem ? list : root;
+        A11yNode* node = Pressable(p.role, p.name, parent, p.x, p.y);
+        node->selectable = p.role == QAccessible::ListItem;
+        node->selected = p.selected;
+        if (p.selected && !focus) focus = node;
+        parent->children.push_back(node);
+    }
+    if (!focus) focus = list->children.empty() ? root : list->children.front();
+    focus->focused = true;
+    extras_ = Open(root);
+    Focus(focus);
 }
 
 }  // namespace velmora::platform

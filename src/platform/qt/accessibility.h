@@ -2,7 +2,9 @@
 // The screen reader's view of the game (AT-SPI through Qt's accessibility):
 // the paint box is an accessible object whose text is the page as the text
 // outlets send it; a live region announces each line; the choices, the
-// yes/no prompt and the backlog viewer are its children while they are shown. It is attached through a QAccessible
+// yes/no prompt, the backlog viewer, the quick buttons and the cells and
+// buttons of the gallery and the recollection are its children while they
+// are shown. It is attached through a QAccessible
 // factory, so the paint box itself knows nothing of it, and it is fed by the
 // text outlets, so no text is worked out a second time.
 #include <QAccessible>
@@ -50,12 +52,18 @@ public:
 
     void accessibilityActiveChanged(bool active) override;
 
+    // A press at a point of the picture, as the pointer would make it, after
+    // the accessibility call returns (the engine may wait or open a dialog).
+    void ClickAt(int x, int y);
+
 private:
     void Announce(const QString& text);
     void FlushLines();
     void SyncChoices();
     void SyncPrompt();
     void SyncBacklog();
+    void SyncQuickBar();
+    void SyncExtras();
     A11yNode* Open(A11yNode* node);
     void Close(A11yNode*& node);
     void Focus(A11yNode* node);
@@ -84,6 +92,9 @@ private:
     int promptYes_ = -1;
     A11yNode* backlog_ = nullptr;
     int backlogTop_ = -1;
+    A11yNode* quickBar_ = nullptr;
+    A11yNode* extras_ = nullptr;
+    QStringList extrasShown_;  // what the extras node was built from
 };
 
 }  // namespace velmora::platform
