@@ -49,6 +49,10 @@ constexpr Range kRanges[] = {
     {"EFX_CUT", Rule::Flag, 0, 1},
     {"DatePanel", Rule::Flag, 0, 1},
     {"TXWStyle", Rule::Clamp, 0, 255},
+    {"TextLayout", Rule::Flag, 0, 1},
+    // -1: not chosen yet, follow the desktop's screen reader.
+    {"ScreenReader", Rule::Default, -1, 1},
+    {"PadRumble", Rule::Flag, 0, 1},
     {"CV_THROUGH", Rule::Flag, 0, 1},
     {"CV1", Rule::Flag, 0, 1},
     {"CV2", Rule::Flag, 0, 1},

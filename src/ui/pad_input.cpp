@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/engine.h"
+#include "app/settings.h"
 #include "app/trace.h"
 #include "data/encoding.h"
 #include "extras/extras.h"
@@ -108,7 +109,8 @@ PadMapping ReadPadMapping(SettingsStore& store, const std::string& key, const st
     PadMapping m = DefaultPadMapping();
     for (int i = 0; i < kPadButtons; ++i) {
         const PadButton b = static_cast<PadButton>(i);
-        const std::string value = store.ReadString(key, section, PadSettingName(b), "");
+        const std::string name = PadSettingName(b);
+        const std::string value = ClampSettingText(name.c_str(), store.ReadString(key, section, name, ""));
         if (value.empty()) continue;
         PadAction a;
         if (PadActionFromName(value, a)) m[b] = a;
@@ -129,7 +131,7 @@ void ResetPadMapping(SettingsStore& store, const std::string& key, const std::st
 }
 
 bool PadRumbleOn(SettingsStore& store, const std::string& key, const std::string& section) {
-    return store.ReadInteger(key, section, "PadRumble", 0) != 0;
+    return ClampSetting("PadRumble", store.ReadInteger(key, section, "PadRumble", 0), 0) != 0;
 }
 
 // ---- Focus ----
