@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -35,7 +34,7 @@ void SplitPath(const std::string& path, std::string& folder, std::string& name) 
 std::string UniqueSuffix() {
     static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     unsigned char raw[6];
-    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
+    if (::getentropy(raw, sizeof raw) != 0) {
         timespec t{};
         ::clock_gettime(CLOCK_MONOTONIC, &t);
         static unsigned counter = 0;
