@@ -163,10 +163,11 @@ bool GalleryPages(const std::string& dir, Fonts& f) {
         Text(f.small, p, 60, 350, "見た絵はここに並びます。右クリックで一覧に戻ります。", {200, 205, 225});
         ok = ok && Save(dir, lit ? "VW1H.png" : "VW1N.png", p);
 
-        // Scenes: one thumbnail and the light band the caption is written on.
+        // Scenes: one thumbnail and the light band the caption is written on,
+        // framed well clear of the caption's 380 x 22 area at (220, 67).
         p = Backdrop();
         PageFrame(f, p, "シーン", 2, lit);
-        Panel(p, 214, 63, 606, 92, {225, 225, 235}, 1.0, {120, 130, 170});
+        Panel(p, 208, 58, 612, 98, {225, 225, 235}, 1.0, {120, 130, 170});
         Thumbnail(p, hills, 60, 200, lit);
         Text(f.small, p, 60, 350, "読んだ場面をもう一度見られます。", {200, 205, 225});
         ok = ok && Save(dir, lit ? "VW2H.png" : "VW2N.png", p);
@@ -228,7 +229,9 @@ bool Recollection(const std::string& dir, Fonts& f) {
             CentredText(f.small, p, x + 18, y + 12, n.c_str(), {240, 240, 250});
         }
         Panel(p, 15, 150, 515, 590, {5, 10, 25}, 0.6, {90, 100, 140});
-        Panel(p, 570, 160, 770, 510, {5, 10, 25}, 0.8, {90, 100, 140});
+        // The record list is drawn into its 200 x 350 panel at (570, 160) from
+        // the panel's top row: the frame stands outside that area.
+        Panel(p, 565, 154, 775, 514, {5, 10, 25}, 0.8, {90, 100, 140});
         Button(f.button, p, 718, 2, 798, 30, "もどる", lit);
         Button(f.button, p, 609, 40, 732, 82, "名前", lit);
         Button(f.button, p, 708, 520, 782, 594, "再生", lit);

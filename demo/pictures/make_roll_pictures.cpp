@@ -58,16 +58,19 @@ Picture Backdrop(Rgb tint) {
     return p;
 }
 
-// A button 38 rows high: a vertical shade, a light rim, soft ends.
-Picture Button(int w, Rgb top, Rgb bottom, Rgb rim, double opacity) {
-    const int h = 38;
+// A button picture w x h whose face (a vertical shade, a light rim, soft
+// ends) fills it from column left and row top: the engine sets captions
+// one character pitch right of the column's centre and some rows below the
+// picture's top, so the face is cut to sit around them.
+Picture Button(int w, int h, int left, int top, Rgb faceTop, Rgb faceBottom, Rgb rim, double opacity) {
+    const int fh = h - top;
     Picture p;
     p.Resize(w, 2 * h);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            const double d = RoundRect(x + 0.5, y + 0.5, 0, 0, w, h, h / 2.0 - 1);
+            const double d = RoundRect(x + 0.5, y + 0.5, left, top, w, h, fh / 2.0 - 1);
             const double rimCover = Edge(std::fabs(d + 1.5) - 1.0);
-            Rgb c = Mix(top, bottom, static_cast<double>(y) / h);
+            Rgb c = Mix(faceTop, faceBottom, std::max(0.0, static_cast<double>(y - top) / fh));
             c = Mix(c, rim, rimCover);
             Put(p, x, y, c);
             PutAlpha(p, x, h + y, Edge(d) * std::max(opacity, rimCover));
@@ -127,10 +130,19 @@ int main(int argc, char** argv) {
     bool ok = true;
     for (int i = 0; i < 6; ++i) ok = ok && Write(dir, "treelv" + std::to_string(i) + ".png", Backdrop(kTints[i]));
     // Plain buttons carry white captions, lit ones red: dark and light faces.
-    ok = ok && Write(dir, "tree1a.png", Button(286, {70, 80, 130}, {30, 35, 70}, {200, 205, 235}, 0.9));
-    ok = ok && Write(dir, "tree1b.png", Button(286, {255, 250, 235}, {235, 220, 185}, {215, 160, 60}, 0.96));
-    ok = ok && Write(dir, "tree2a.png", Button(188, {45, 55, 95}, {20, 25, 50}, {150, 160, 200}, 0.85));
-    ok = ok && Write(dir, "tree2b.png", Button(188, {255, 250, 235}, {235, 220, 185}, {215, 160, 60}, 0.96));
+    // The root's button stands at x 178 (column 1) and 442 (column 2), its
+    // caption centred on x 333 and 597 and 5 or 7 rows below the button's
+    // top; the row button stands at 227 and 491, its caption 8 rows below
+    // its top and centred on the same lines. The glyphs ink from about 4 to
+    // 34 rows below the caption's top, so the faces start a little below
+    // the pictures' tops and reach down to the next row (rows stand 44
+    // apart; a row's face starts 4 rows into its picture). Column 2 is
+    // redrawn 284 pixels wide from x 442, so no button is wider.
+    const Rgb lit[3] = {{255, 250, 235}, {235, 220, 185}, {215, 160, 60}};
+    ok = ok && Write(dir, "tree1a.png", Button(284, 44, 28, 2, {70, 80, 130}, {30, 35, 70}, {200, 205, 235}, 0.9));
+    ok = ok && Write(dir, "tree1b.png", Button(284, 44, 28, 2, lit[0], lit[1], lit[2], 0.96));
+    ok = ok && Write(dir, "tree2a.png", Button(212, 46, 0, 4, {45, 55, 95}, {20, 25, 50}, {150, 160, 200}, 0.85));
+    ok = ok && Write(dir, "tree2b.png", Button(212, 46, 0, 4, lit[0], lit[1], lit[2], 0.96));
     ok = ok && Write(dir, "A_DAWN.png", Sky());
     return ok ? 0 : 1;
 }

@@ -31,7 +31,7 @@ struct Rgb {
 };
 
 // A rounded button: fill with a vertical shade, a border line, soft corners.
-Picture Button(int w, int h, Rgb top, Rgb bottom, Rgb border, int opacity) {
+Picture Button(int w, int h, Rgb top, Rgb bottom, Rgb border, int opacity, int line = 2) {
     Picture p;
     p.Resize(w, 2 * h);
     const int radius = h / 3;
@@ -41,8 +41,9 @@ Picture Button(int w, int h, Rgb top, Rgb bottom, Rgb border, int opacity) {
             int cy = y < radius ? radius - y : y >= h - radius ? y - (h - radius - 1) : 0;
             const int d2 = cx * cx + cy * cy;
             int alpha = d2 > radius * radius ? 0 : opacity;
-            const bool edge = d2 > (radius - 2) * (radius - 2) || ((cx == 0 && cy == 0) && (y < 2 || y >= h - 2)) ||
-                              (cy == 0 && cx == 0 && (x < 2 || x >= w - 2));
+            const bool edge = d2 > (radius - line) * (radius - line) ||
+                              ((cx == 0 && cy == 0) && (y < line || y >= h - line)) ||
+                              (cy == 0 && cx == 0 && (x < line || x >= w - line));
             Rgb c{top.r + (bottom.r - top.r) * y / h, top.g + (bottom.g - top.g) * y / h,
                   top.b + (bottom.b - top.b) * y / h};
             if (edge && alpha) {
@@ -311,11 +312,12 @@ int main(int argc, char** argv) {
     bool ok = Write(dir, "sys_sw.png", Button(400, 40, {40, 50, 90}, {15, 20, 45}, {150, 160, 200}, 210));
     // The list's highlight carries red text: a light face keeps it readable.
     ok = ok && Write(dir, "sys_sw2.png", Button(400, 40, {255, 251, 238}, {238, 224, 190}, {214, 160, 60}, 245));
-    // The novel-style labels are drawn 3 rows into their button and ink down
-    // to its row 29: 34 rows keep them off the frame line (the buttons stand
-    // TX2_PITCH_Y = 36 rows apart).
-    ok = ok && Write(dir, "sys_sw_m1.png", Button(360, 34, {30, 30, 40}, {10, 10, 20}, {120, 120, 140}, 150));
-    ok = ok && Write(dir, "sys_sw_m1om.png", Button(360, 34, {70, 60, 30}, {40, 30, 10}, {255, 220, 120}, 200));
+    // The novel-style labels are drawn 3 rows into their button and, at the
+    // largest font size, ink (with their shadow) down to its row 33: the
+    // button takes the whole TX2_PITCH_Y = 36 rows it stands in, with a
+    // one-row frame line, so the text stays off the frame.
+    ok = ok && Write(dir, "sys_sw_m1.png", Button(360, 36, {30, 30, 40}, {10, 10, 20}, {120, 120, 140}, 150, 1));
+    ok = ok && Write(dir, "sys_sw_m1om.png", Button(360, 36, {70, 60, 30}, {40, 30, 10}, {255, 220, 120}, 200, 1));
     Picture meter;
     if (!StatusMeter(meter)) {
         std::fputs("velmora-demo-ui-pictures: no Japanese font for the status meter\n", stderr);

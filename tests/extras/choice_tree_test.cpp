@@ -259,3 +259,83 @@ TEST(ChoiceTree, PicturesAreReadWhenATreeFirstOpens) {
     EXPECT_TRUE(g.Traced("seltree: picture tree2b cannot be read; the game has no choice tree"));
     EXPECT_TRUE(g.Traced("seltree 0: refused, the game has no such tree"));
 }
+
+namespace {
+
+// The demo's tree pictures as the build drew them.
+ExtrasGame::Pictures DemoTreePictures() {
+    ExtrasGame::Pictures out;
+    for (const char* name : {"treelv0", "treelv1", "treelv2", "treelv3", "treelv4", "treelv5", "tree1a", "tree1b",
+                             "tree2a", "tree2b"}) {
+        Picture p;
+        EXPECT_TRUE(ReadPng(std::string(VELMORA_DEMO_GAME) + "/pictures/" + name + ".png", p)) << name;
+        out.emplace_back(name, p);
+    }
+    return out;
+}
+
+// The tree with a group in row 2 hovered (so both columns, plain and lit
+// buttons show), at the largest font size; captions written as given.
+Picture DemoTreeShown(const ExtrasGame::Pictures& pictures, const char* const captions[6]) {
+    const std::string table = std::string("0,0,") + captions[0] + ",sub\n0,1," + captions[1] + ",sub\n0,1," +
+                              captions[2] + ",\n1,1," + captions[3] + ",sub\n1,1," + captions[4] + ",sub\n0,1," +
+                              captions[5] + ",sub\nEND\nALLEND\n";
+    ExtrasGame g;
+    g.Script("main", Main(0)).Script("sub", kSub).Script("seltree", table);
+    for (auto& [name, picture] : pictures) g.Pic(name, picture);
+    g.settings = {{"FONTSIZE", "24"}};
+    g.Start();
+    ToTree(g);
+    g.Move(300, 69 + 44 * 2 + 20);
+    EXPECT_EQ(g.f().extras.tree.column2Count, 2);
+    return g.Canvas();
+}
+
+}  // namespace
+
+TEST(ChoiceTree, TheDemoButtonsHoldTheirCaptions) {
+    const ExtrasGame::Pictures pictures = DemoTreePictures();
+    const Picture& root = pictures[6].second;
+    const Picture& row = pictures[8].second;
+    ASSERT_FALSE(root.Empty());
+    ASSERT_FALSE(row.Empty());
+    // The demo's widest and lowest-reaching captions, and blanks of the same
+    // lengths: what differs is the ink of the captions.
+    const char* const captions[6] = {"わかれみち", "窓の外を見る", "夜のすごし方", "本を読む", "早く寝る", "部屋で"};
+    const char* const blanks[6] = {"　　　　　", "　　　　　　", "　　　　　　", "　　　　", "　　　　", "　　　"};
+    const Picture inked = DemoTreeShown(pictures, captions);
+    const Picture blank = DemoTreeShown(pictures, blanks);
+    // Where the buttons stand (column 2 beside row 2).
+    struct Placed {
+        const Picture* p;
+        int x, y;
+    };
+    const int o = 44 * 2;
+    const Placed buttons[] = {{&root, 178, 72},      {&row, 227, 69 + 44},     {&row, 227, 69 + 88},
+                              {&row, 227, 69 + 132}, {&root, 442, o + 72},     {&row, 491, 69 + 44 + o}};
+    // Inside a button's face (its mask at least half) with a pixel to spare.
+    auto inFace = [&](int x, int y) {
+        for (const Placed& b : buttons) {
+            const int h = b.p->height / 2;
+            bool inside = true;
+            for (auto [dx, dy] : {std::pair{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}}) {
+                const int px = x + dx - b.x, py = y + dy - b.y;
+                inside = inside && px >= 0 && px < b.p->width && py >= 0 && py < h && b.p->Pixel(px, h + py)[0] >= 128;
+            }
+            if (inside) return true;
+        }
+        return false;
+    };
+    int ink = 0, outside = 0;
+    for (int y = 0; y < 600; ++y)
+        for (int x = 0; x < 800; ++x) {
+            if (At(inked, x, y) == At(blank, x, y)) continue;
+            ++ink;
+            if (!inFace(x, y)) {
+                if (outside == 0) ADD_FAILURE() << "caption ink off its button at (" << x << ", " << y << ")";
+                ++outside;
+            }
+        }
+    EXPECT_GT(ink, 1000);
+    EXPECT_EQ(outside, 0);
+}

@@ -110,8 +110,11 @@ public:
         e_.reset();
         auto store = std::make_unique<platform::IniSettingsStore>();
         store->Set("Software/Test/Extras/extras", "Delay", "1");
+        for (auto& [key, value] : settings) store->Set("Software/Test/Extras/extras", key, value);
         e_ = std::make_unique<HeadlessEngine>(game_.path(), 1920, 1080, std::move(store));
     }
+    // Stored settings (key, value) the next Start() begins with.
+    std::vector<std::pair<std::string, std::string>> settings;
     TForm1& f() { return *e_->f; }
     platform::HeadlessPlatform& plat() { return e_->plat; }
     std::string path() const { return game_.path(); }
