@@ -1,5 +1,6 @@
 // The rename box of a record list, TForm6 ("回想スロット"): OK keeps the
-// text, cut to 30 bytes; Cancel keeps the name it opened with.
+// text, cut to 30 bytes; Cancel keeps the name it opened with; "かな入力"
+// lets a pad spell it.
 #include <cstring>
 
 #include "app/engine.h"
@@ -8,6 +9,7 @@
 #include "extras/recollection.h"
 #include "platform/forms.h"
 #include "platform/input_codes.h"
+#include "ui/kana_grid.h"
 
 namespace velmora {
 
@@ -40,6 +42,9 @@ public:
         Add(ControlKind::Label, "Label1", ToCp932("回想スロットに名前を付けます（全角１５文字まで）"), 8, 8, 289, 12);
         edit_ = static_cast<int>(controls.size());
         Add(ControlKind::Edit, "Edit1", "", 8, 28, 289, 20).maxChars = kRecordNameEditMax;
+        // Without a keyboard (a pad, a handheld) the name is pressed out of a kana grid.
+        kana_ = static_cast<int>(controls.size());
+        Add(ControlKind::Button, "Button3", ToCp932("かな入力"), 8, 62, 75, 25);
         ok_ = static_cast<int>(controls.size());
         Add(ControlKind::Button, "Button1", "OK", 142, 62, 75, 25);
         cancel_ = static_cast<int>(controls.size());
@@ -62,6 +67,8 @@ public:
         } else if ((a.kind == ActionKind::Click && a.control == ok_) || (key && a.value == platform::VK_RETURN)) {
             result = CutName(controls[edit_].text, kRecordNameMax);
             Close();
+        } else if (a.kind == ActionKind::Click && a.control == kana_) {
+            ShowKanaGrid(f_, controls[edit_].text, kRecordNameMax / 2);
         }
     }
 
@@ -70,7 +77,7 @@ public:
 private:
     TForm1& f_;
     std::string current_;
-    int edit_ = -1, ok_ = -1, cancel_ = -1;
+    int edit_ = -1, ok_ = -1, cancel_ = -1, kana_ = -1;
 };
 
 }  // namespace

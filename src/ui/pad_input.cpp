@@ -49,9 +49,23 @@ int GalleryHit(TForm1& f, int x, int y) {
     const GalleryState& g = f.extras.gallery;
     if (!g.open || g.fullView || g.busy) return 0;
     const int h = ViewerHitTest(g.view, g.currentSet, x, y);
-    // With one set the arrows have nothing to turn to.
-    if ((h == kViewerNext || h == kViewerPrev) && g.view.setCount == 1) return 0;
+    // With one set the arrows have nothing to turn to; the music room's
+    // pair are its stop and play-again buttons, which always act.
+    if ((h == kViewerNext || h == kViewerPrev) && g.view.setCount == 1 && g.view.type != 3) return 0;
     return h;
+}
+
+// While a scene or entry is carried, the place after the record list's last
+// entry takes it too: an empty list has no entry to drop on otherwise.
+int RecollectionPadHit(TForm1& f, int x, int y) {
+    const int h = RecollectionHit(f, x, y);
+    const RecollectionState& r = f.extras.recollection;
+    if (h != 0 || r.dragKind == RecItem::None) return h;
+    const int n = ListLength(f.extras.recordLists[r.recordList]);
+    int cx = 0, cy = 0;
+    if (n >= kRecordListUsed || !RecollectionItemCentre(RecItem::Entry, n, cx, cy)) return 0;
+    if (std::abs(x - cx) > 8 || std::abs(y - cy) > 4) return 0;
+    return static_cast<int>(RecItem::Entry) * 1000 + n + 1;
 }
 
 }  // namespace
@@ -143,7 +157,7 @@ int PadHitKey(TForm1& f, int x, int y) {
     switch (f.app.playMode) {
         case 0: break;
         case 6: return GalleryHit(f, x, y);
-        case 8: return RecollectionHit(f, x, y);
+        case 8: return RecollectionPadHit(f, x, y);
         case 9: return QuickBarHit(f, x, y);
         default: return 0;
     }
@@ -217,19 +231,24 @@ int PadTargets(TForm1& f, PadTarget* out, int max) {
 int NextPadTarget(const PadTarget* targets, int count, int x, int y, int dx, int dy, int currentKey) {
     int best = -1;
     long bestScore = 0;
-    for (int i = 0; i < count; ++i) {
-        const PadTarget& t = targets[i];
-        if (currentKey != 0 && t.key == currentKey) continue;
-        const long ax = t.x - x, ay = t.y - y;
-        const long along = ax * dx + ay * dy;
-        if (along <= 0) continue;
-        const long side = std::labs(ax * dy) + std::labs(ay * dx);
-        const long score = along + 2 * side;
-        if (best < 0 || score < bestScore) {
-            best = i;
-            bestScore = score;
+    // Within 45 degrees of the way pressed first: a thing barely ahead but
+    // far to the side is not where the player pointed; failing that, any
+    // thing ahead.
+    for (int pass = 0; pass < 2 && best < 0; ++pass)
+        for (int i = 0; i < count; ++i) {
+            const PadTarget& t = targets[i];
+            if (currentKey != 0 && t.key == currentKey) continue;
+            const long ax = t.x - x, ay = t.y - y;
+            const long along = ax * dx + ay * dy;
+            if (along <= 0) continue;
+            const long side = std::labs(ax * dy) + std::labs(ay * dx);
+            if (pass == 0 && side > along) continue;
+            const long score = along + 2 * side;
+            if (best < 0 || score < bestScore) {
+                best = i;
+                bestScore = score;
+            }
         }
-    }
     if (best >= 0 || currentKey != 0) return best;
     for (int i = 0; i < count; ++i) {
         const long ax = targets[i].x - x, ay = targets[i].y - y;

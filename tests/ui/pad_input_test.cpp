@@ -66,6 +66,13 @@ TEST(PadFocus, NextTargetLooksAheadAndPrefersTheStraightWay) {
     EXPECT_EQ(NextPadTarget(t, 4, 400, 100, 0, 1, 1), 1);   // straight down beats the nearer corner
     EXPECT_EQ(NextPadTarget(t, 4, 400, 200, 1, 0, 2), 2);
     EXPECT_EQ(NextPadTarget(t, 4, 400, 100, 0, -1, 1), -1);  // nothing above: the focus stays
+    // Left from the bottom right corner: the thing out to the left, not the
+    // one a few pixels left of the corner but far above it; with nothing in
+    // that wedge, whatever lies ahead.
+    const PadTarget g[] = {{714, 38, 83}, {140, 260, 1}, {718, 558, 53}};
+    EXPECT_EQ(NextPadTarget(g, 3, 718, 558, -1, 0, 53), 1);
+    EXPECT_EQ(NextPadTarget(g, 2, 718, 558, -1, 0, 0), 1);
+    EXPECT_EQ(NextPadTarget(g, 1, 718, 558, -1, 0, 0), 0);
     // From a point on nothing, the nearest when nothing lies ahead.
     EXPECT_EQ(NextPadTarget(t, 4, 410, 90, 0, -1, 0), 0);
     EXPECT_EQ(NextPadTarget(t, 0, 0, 0, 0, 1, 0), -1);
@@ -198,9 +205,10 @@ TEST(PadRunner, TheDemoTitleExtrasAndGalleryByPadAlone) {
     test::TempDir dir;
     // Title: Down to "おまけ", A; the extras' list comes up under the pointer
     // on "回想": Up to "ギャラリー", A; in the gallery the D-pad reaches the
-    // seen picture and the page buttons; B goes back.
+    // seen picture (down to "もどる" first, it lies more left than down) and
+    // the page buttons; B goes back.
     dir.Write("e.txt",
-              "wait 2500\npad Down\npad Down\npad Down\npad A\nwait 2500\npad Up\npad A\nwait 3000\npad Down\n"
+              "wait 2500\npad Down\npad Down\npad Down\npad A\nwait 2500\npad Up\npad A\nwait 3000\npad Down\npad Left\n"
               "wait 100\nscreenshot " + dir.File("cell.png") + "\npad Right\npad B\nwait 2000\n");
     std::string out;
     const int rc = test::RunVelmora("--headless --game " + test::CopyDemo(dir) + " --events " + dir.File("e.txt") +
