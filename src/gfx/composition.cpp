@@ -50,9 +50,11 @@ void FillSpriteSlot(TForm1& f, const std::string& name) {
         if (slot.mask.width != half || slot.mask.height != h) slot.mask.Resize(half, h);
         CopyRect(slot.colour, 0, 0, g.spriteLoad, 0, 0, half, h);
         CopyRect(slot.mask, 0, 0, g.spriteLoad, half, 0, half, h);
+        slot.spans = MeasureMask(slot.mask);
     } else {
         slot.colour = Picture();
         slot.mask = Picture();
+        slot.spans = MaskSpans();
     }
     slot.name = name;
     g.spriteLoad = Picture();
@@ -104,6 +106,7 @@ void CreateCompositionPictures(TForm1& f) {
     for (SpriteSlot& slot : g.spriteCache) {
         slot.colour.Resize(0, 0);
         slot.mask.Resize(0, 0);
+        slot.spans = MaskSpans();
         slot.name.clear();
     }
     for (int k = 0; k < kSpritePositions; ++k) {
@@ -178,6 +181,7 @@ void DropHiddenSprites(TForm1& f) {
         SpriteSlot& slot = g.spriteCache[s];
         slot.colour = Picture();
         slot.mask = Picture();
+        slot.spans = MaskSpans();
         slot.name.clear();
     }
 }
@@ -196,7 +200,7 @@ void ComposeScene(TForm1& f) {
             const SpriteSlot& slot = g.spriteCache[g.spriteSlotOf[p]];
             const int cx = S[kLayoutFirstVar[count] + p];
             const int top = S[kLayoutFirstVar[count] + p + 10];
-            BlitMasked(g.scene, slot.colour, slot.mask, cx - slot.colour.width / 2, top);
+            BlitMasked(g.scene, slot.colour, slot.mask, slot.spans, cx - slot.colour.width / 2, top);
         }
     }
     if (S[35] != 0 && S[20] == 1) DrawOverlay(f);

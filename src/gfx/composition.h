@@ -22,6 +22,7 @@ constexpr int kSpriteSlots = 5;
 // One decoded sprite, split into colour and mask so blits need no halving.
 struct SpriteSlot {
     Picture colour, mask;
+    MaskSpans spans;   // of mask, measured when it is filled
     std::string name;  // upper-cased; empty: never filled
 };
 

@@ -237,6 +237,80 @@ void Mask(const uint8_t* dst, const uint8_t* src, const uint8_t* mask, size_t by
     }
 }
 
+// --- opaque runs: (src * 255) >> 8, which is src - 1 except for 0 ---
+
+void OpaquePlain(const uint8_t* src, uint8_t* out, size_t bytes) {
+    for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(src[i] ? src[i] - 1 : 0);
+}
+
+#ifdef VELMORA_SSE2
+// src and out are apart, so the last vector may overlap the one before it
+// instead of leaving an end for the byte loop.
+void OpaqueSse2(const uint8_t* src, uint8_t* out, size_t bytes) {
+    if (bytes < 16) return OpaquePlain(src, out, bytes);
+    const __m128i one = _mm_set1_epi8(1);
+    for (size_t i = 0;; i += 16) {
+        if (i + 16 > bytes) i = bytes - 16;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_subs_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), one));
+        if (i + 16 == bytes) return;
+    }
+}
+#endif
+
+#ifdef VELMORA_AVX2
+VELMORA_TARGET_AVX2 void OpaqueAvx2(const uint8_t* src, uint8_t* out, size_t bytes) {
+    if (bytes < 32) return OpaqueSse2(src, out, bytes);
+    const __m256i one = _mm256_set1_epi8(1);
+    for (size_t i = 0;; i += 32) {
+        if (i + 32 > bytes) i = bytes - 32;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_subs_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i)), one));
+        if (i + 32 == bytes) return;
+    }
+}
+#endif
+
+void Opaque(const uint8_t* src, uint8_t* out, size_t bytes) {
+    switch (Path()) {
+#ifdef VELMORA_AVX2
+    case PixelPath::Avx2:
+        OpaqueAvx2(src, out, bytes);
+        return;
+#endif
+#ifdef VELMORA_SSE2
+    case PixelPath::Sse2:
+        OpaqueSse2(src, out, bytes);
+        return;
+#endif
+    default:
+        OpaquePlain(src, out, bytes);
+    }
+}
+
+// --- row ends of masked blits (under 24 bytes): the joint form ---
+
+void JointTail(uint8_t* d, const uint8_t* s, const uint8_t* m, size_t bytes) {
+    size_t k = 0;
+#ifdef VELMORA_SSE2
+    if (Path() != PixelPath::Plain) {
+        // d * (255 - m) + s * m stays below 65536: eight 16-bit lanes per
+        // step, loaded and stored 8 bytes at a time so nothing past the
+        // end is touched.
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i full = _mm_set1_epi16(255);
+        for (; k + 8 <= bytes; k += 8) {
+            __m128i vd = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(d + k)), zero);
+            __m128i vs = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + k)), zero);
+            __m128i vm = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(m + k)), zero);
+            __m128i sum = _mm_add_epi16(_mm_mullo_epi16(vd, _mm_sub_epi16(full, vm)), _mm_mullo_epi16(vs, vm));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(d + k), _mm_packus_epi16(_mm_srli_epi16(sum, 8), zero));
+        }
+    }
+#endif
+    for (; k < bytes; ++k) d[k] = MaskByteJoint(d[k], s[k], m[k]);
+}
+
 // --- darken: out = low 16 bits of (in * v), >> 8 ---
 
 void DarkenPlain(const uint8_t* in, uint8_t* out, unsigned v, size_t bytes) {
@@ -404,12 +478,12 @@ void DarkenRows(Picture& picture, int y, int rows, int v) {
 
 namespace {
 
-// Masked drawing of a w x h source whose colour row r starts at
-// colour + r * stride and whose mask row starts at mask + r * stride, onto
-// dst at (x, y) with the clipping of BlitMasked.
-void MaskedBlit(Picture& dst, int x, int y, int w, int h, const uint8_t* colour, const uint8_t* mask,
-                size_t stride) {
-    int sx = 0, sy = 0;
+// Cuts a w x h source drawn at (x, y) to dst: on return (x, y) is where its
+// first drawn pixel lands, (sx, sy) where that pixel is in the source.
+// False when nothing of it is drawn.
+bool ClipMasked(const Picture& dst, int& x, int& y, int& w, int& h, int& sx, int& sy) {
+    sx = 0;
+    sy = 0;
     if (x < 0) {
         w += x;
         sx = -x;
@@ -420,33 +494,121 @@ void MaskedBlit(Picture& dst, int x, int y, int w, int h, const uint8_t* colour,
         sy = -y;
         y = 0;
     }
-    if (x >= dst.width || y > dst.height || h <= 0 || w <= 0) return;
+    if (x >= dst.width || y > dst.height || h <= 0 || w <= 0) return false;
     if (w > dst.width - x) w = dst.width - x;
     if (h > dst.height - y) h = dst.height - y;
-    const int groups = (w / 8) * 3;
-    const size_t tailStart = static_cast<size_t>(w / 8) * 24;
+    return h > 0;
+}
+
+// Masked drawing of a w x h source whose colour row r starts at
+// colour + r * stride and whose mask row starts at mask + r * stride, onto
+// dst at (x, y) with the clipping of BlitMasked. Each row: whole groups of
+// 24 bytes from the first drawn pixel, then the rest byte by byte.
+void MaskedBlit(Picture& dst, int x, int y, int w, int h, const uint8_t* colour, const uint8_t* mask,
+                size_t stride) {
+    int sx, sy;
+    if (!ClipMasked(dst, x, y, w, h, sx, sy)) return;
+    const size_t groupBytes = static_cast<size_t>(w / 8) * 24;
     const size_t rowBytes = static_cast<size_t>(w) * 3;
     for (int i = 0; i < h; ++i) {
         uint8_t* d = dst.Pixel(x, y + i);
         const size_t off = static_cast<size_t>(sy + i) * stride + static_cast<size_t>(sx) * 3;
         const uint8_t* s = colour + off;
         const uint8_t* m = mask + off;
-        Mask(d, s, m, static_cast<size_t>(groups) * 8, d);
-        for (size_t k = tailStart; k < rowBytes; ++k) d[k] = MaskByteJoint(d[k], s[k], m[k]);
+        Mask(d, s, m, groupBytes, d);
+        JointTail(d + groupBytes, s + groupBytes, m + groupBytes, rowBytes - groupBytes);
     }
+}
+
+bool SameSize(const Picture& src, const Picture& mask) {
+    if (mask.width == src.width && mask.height == src.height) return true;
+    Trace("picture: colour %dx%d and mask %dx%d differ; nothing drawn", src.width, src.height, mask.width,
+          mask.height);
+    return false;
 }
 
 }  // namespace
 
 void BlitMasked(Picture& dst, const Picture& src, const Picture& mask, int x, int y) {
-    if (mask.width != src.width || mask.height != src.height) {
-        Trace("picture: colour %dx%d and mask %dx%d differ; nothing drawn", src.width, src.height, mask.width,
-              mask.height);
-        return;
-    }
-    if (src.Empty()) return;
+    if (!SameSize(src, mask) || src.Empty()) return;
     MaskedBlit(dst, x, y, src.width, src.height, src.bytes.data(), mask.bytes.data(),
                static_cast<size_t>(src.Stride()));
+}
+
+MaskSpans MeasureMask(const Picture& mask) {
+    MaskSpans spans;
+    spans.width = mask.width;
+    spans.height = mask.height;
+    const uint32_t groups = static_cast<uint32_t>(static_cast<size_t>(mask.width) * 3 / 8);
+    spans.rowStart.reserve(static_cast<size_t>(mask.height) + 1);
+    for (int y = 0; y < mask.height; ++y) {
+        spans.rowStart.push_back(static_cast<uint32_t>(spans.runs.size()));
+        const uint8_t* m = mask.Row(y);
+        for (uint32_t g = 0; g < groups; ++g) {
+            uint64_t m8;
+            std::memcpy(&m8, m + static_cast<size_t>(g) * 8, 8);
+            const MaskSpans::Kind kind = m8 == 0                 ? MaskSpans::Kind::Transparent
+                                         : m8 == ~uint64_t{0} ? MaskSpans::Kind::Opaque
+                                                              : MaskSpans::Kind::Blended;
+            if (spans.runs.size() > spans.rowStart.back() && spans.runs.back().kind == kind)
+                spans.runs.back().end = g + 1;
+            else
+                spans.runs.push_back({g, g + 1, kind});
+        }
+    }
+    spans.rowStart.push_back(static_cast<uint32_t>(spans.runs.size()));
+    return spans;
+}
+
+void BlitMasked(Picture& dst, const Picture& src, const Picture& mask, const MaskSpans& spans, int x, int y) {
+    if (!SameSize(src, mask) || src.Empty()) return;
+    const int x0 = x, y0 = y;
+    int w = src.width, h = src.height, sx, sy;
+    if (!ClipMasked(dst, x, y, w, h, sx, sy)) return;
+    if (spans.width != mask.width || spans.height != mask.height) {
+        BlitMasked(dst, src, mask, x0, y0);
+        return;
+    }
+    // The groups drawn are counted from the first drawn pixel, the measured
+    // ones from the row start. A drawn group lying wholly inside one
+    // transparent or opaque run is skipped or written from the colour alone;
+    // every other one goes through the mask kernel, which gives each group
+    // its own rule, widened to whole vectors of it.
+    const int64_t cut = static_cast<int64_t>(sx) * 3;
+    const int64_t groups = w / 8 * 3;
+    const size_t groupBytes = static_cast<size_t>(groups) * 8;
+    const size_t rowBytes = static_cast<size_t>(w) * 3;
+    for (int i = 0; i < h; ++i) {
+        uint8_t* d = dst.Pixel(x, y + i);
+        const uint8_t* s = src.Row(sy + i) + cut;
+        const uint8_t* m = mask.Row(sy + i) + cut;
+        const auto masked = [&](int64_t from, int64_t to) {
+            to = std::min(groups, from + (to - from + 3) / 4 * 4);
+            const size_t at = static_cast<size_t>(from) * 8;
+            Mask(d + at, s + at, m + at, static_cast<size_t>(to - from) * 8, d + at);
+            return to;
+        };
+        const MaskSpans::Run* run = spans.runs.data() + spans.rowStart[static_cast<size_t>(sy + i)];
+        const MaskSpans::Run* end = spans.runs.data() + spans.rowStart[static_cast<size_t>(sy + i) + 1];
+        int64_t done = 0;
+        for (; run != end && done < groups; ++run) {
+            if (run->kind == MaskSpans::Kind::Blended) continue;
+            const int64_t from = static_cast<int64_t>(run->begin) * 8 - cut, to = static_cast<int64_t>(run->end) * 8 - cut;
+            if (from >= groups * 8) break;
+            int64_t b = std::max<int64_t>(from > 0 ? (from + 7) / 8 : 0, done);
+            const int64_t e = std::min<int64_t>(to > 0 ? to / 8 : 0, groups);
+            if (b >= e) continue;
+            if (done < b) {
+                done = masked(done, b);
+                b = std::max(b, done);
+            }
+            if (b < e && run->kind == MaskSpans::Kind::Opaque)
+                Opaque(s + b * 8, d + b * 8, static_cast<size_t>(e - b) * 8);
+            done = std::max(done, e);
+        }
+        if (done < groups) masked(done, groups);
+        JointTail(d + groupBytes, s + groupBytes, m + groupBytes, rowBytes - groupBytes);
+    }
 }
 
 void BlitSideBySide(Picture& dst, int x, int y, const Picture& src) {

@@ -3,6 +3,7 @@
 // Pure functions over pictures and byte rows; weights are per byte and a
 // "group" is 8 consecutive bytes of a row.
 #include <cstdint>
+#include <vector>
 
 #include "gfx/picture.h"
 
@@ -45,6 +46,24 @@ void DarkenRows(Picture& picture, int y, int rows, int v);
 // Draws colour through mask (separate pictures of equal size) with its
 // top-left at (x, y), clipped at every edge of dst.
 void BlitMasked(Picture& dst, const Picture& src, const Picture& mask, int x, int y);
+// Where a mask's 8-byte groups are transparent (all 0), opaque (all 255) or
+// blended, row by row. Measured once when a masked picture is loaded, so
+// drawing skips transparent runs and writes opaque ones from the colour
+// alone, without reading the mask.
+struct MaskSpans {
+    enum class Kind : uint8_t { Transparent, Opaque, Blended };
+    struct Run {
+        uint32_t begin, end;  // groups of the row
+        Kind kind;
+    };
+    int width = 0, height = 0;  // of the mask measured
+    std::vector<Run> runs;      // every row's runs, row after row
+    std::vector<uint32_t> rowStart;  // height + 1 indices into runs
+};
+MaskSpans MeasureMask(const Picture& mask);
+// BlitMasked with the spans of mask (measured again whenever the mask
+// changes): the same pixels. Spans of a mask of another size are ignored.
+void BlitMasked(Picture& dst, const Picture& src, const Picture& mask, const MaskSpans& spans, int x, int y);
 // The same with colour in the left half of src and mask in the right half.
 void BlitSideBySide(Picture& dst, int x, int y, const Picture& src);
 // Colour in the upper half of src, mask in the lower half. Not clipped: a

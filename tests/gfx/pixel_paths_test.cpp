@@ -216,3 +216,32 @@ TEST(PixelPaths, MaskedBlitsAgreeAtOddPlacements) {
             });
     }
 }
+
+// Drawing through spans measured at load gives the bytes of the plain mask
+// walk, wherever the sprite lands: aligned and unaligned cuts at the left
+// edge, row ends, rows of every kind, and spans of another mask ignored.
+TEST(PixelPaths, MeasuredSpansDrawWhatTheMaskDraws) {
+    const Picture dst0 = Noise(203, 41, 23);
+    for (int w : {1, 8, 13, 64, 203}) {
+        const Picture src = Noise(w, 12, 24);
+        Picture mask = MaskNoise(w, 12, 25);
+        std::memset(mask.Row(2), 0, static_cast<size_t>(mask.Stride()));
+        std::memset(mask.Row(3), 255, static_cast<size_t>(mask.Stride()));
+        const MaskSpans spans = MeasureMask(mask), other = MeasureMask(MaskNoise(w, 11, 26));
+        for (auto [x, y] : {std::pair{0, 0}, {-8, -2}, {-16, 3}, {-5, 1}, {3, 30}, {200, 7}, {-w, 0}, {0, 41}}) {
+            Picture want = dst0;
+            ASSERT_TRUE(UsePixelPath(PixelPath::Plain));
+            BlitMasked(want, src, mask, x, y);
+            UsePixelPath(BestPixelPath());
+            for (const MaskSpans* s : {&spans, &other})
+                ExpectEveryPathAgrees("spans width " + std::to_string(w) + " at " + std::to_string(x) + "," +
+                                          std::to_string(y),
+                                      [&, x = x, y = y] {
+                                          Picture dst = dst0;
+                                          BlitMasked(dst, src, mask, *s, x, y);
+                                          EXPECT_EQ(dst.bytes, want.bytes);
+                                          return dst.bytes;
+                                      });
+        }
+    }
+}
