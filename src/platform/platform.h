@@ -213,6 +213,9 @@ public:
     virtual void DismissPopupMenu() {}
     // The clipboard, text feed and speech; nullptr when the platform has none.
     virtual TextOutlets* textOutlets() { return nullptr; }
+    // Whether the local text feed can be offered at all (a web page cannot
+    // listen on a socket).
+    virtual bool TextFeedAvailable() const { return true; }
 };
 
 }  // namespace velmora::platform

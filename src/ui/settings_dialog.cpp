@@ -277,8 +277,10 @@ private:
         Group(3, "テキスト出力", 8, 4, 368, 84);
         Bind(Check(3, "CheckBox16", "テキストをコピー（Ctrl+C でページをコピー）", 16, 22, 340), "TextCopy", &s.TextCopy,
              Effect::TextOut);
-        Bind(Check(3, "CheckBox17", "テキスト配信（ws://127.0.0.1:6677）", 16, 42, 340), "TextFeed", &s.TextFeed,
-             Effect::TextOut);
+        platform::Control& feed = Check(3, "CheckBox17", "テキスト配信（ws://127.0.0.1:6677）", 16, 42, 340);
+        feed.enabled = f_.plat.TextFeedAvailable();
+        if (!feed.enabled) feed.hint = ToCp932("この環境ではテキスト配信を使えません");
+        Bind(feed, "TextFeed", &s.TextFeed, Effect::TextOut);
         Bind(Check(3, "CheckBox20", "スクリーンリーダーに送る", 16, 62, 340), "ScreenReader", &s.ScreenReader,
              Effect::TextOut);
         Group(3, "読み上げ", 8, 96, 368, 132);

@@ -424,3 +424,15 @@ TEST(SettingsDialog, TheLayoutIsThePlayersChoiceUnlessTheGameSetsIt) {
     EXPECT_TRUE(Has(r.TraceSince(mark), "\"文字の配置\" disabled")) << r.TraceSince(mark);
     EXPECT_FALSE(ProportionalText(r.f()));
 }
+
+TEST(SettingsDialog, AFeedThePlatformCannotOfferIsGreyedAndKeepsItsValue) {
+    Rig r;
+    r.OpenSettings("dialog tab 出力\ndialog set CheckBox17 1\ndialog press 閉じる\n");
+    EXPECT_EQ(r.Stored("TextFeed"), 1);
+
+    r.plat().textFeedAvailable = false;
+    const size_t mark = r.Mark();
+    r.OpenSettings("dialog set CheckBox17 0\ndialog press 閉じる\n");
+    EXPECT_TRUE(Has(r.TraceSince(mark), "CheckBox17 is disabled")) << r.TraceSince(mark);
+    EXPECT_EQ(r.Stored("TextFeed"), 1);
+}

@@ -294,6 +294,21 @@ class Forms(unittest.TestCase):
         self.assertGreater(rows, 3)
         events('dialog press キャンセル\nwait 100\n')
 
+    def test_settings_grey_the_text_feed(self):
+        # A page cannot listen on a socket: the feed's box is offered greyed,
+        # says why, and a change sent to it anyway is dropped.
+        open_page()
+        events('wait 2500\nmove 400 159\nclick 400 159\nwait 1500\nkey c\ndialog tab 出力\n'
+               'dialog set CheckBox17 1\nwait 100\n')
+        boxes = driver.execute_script(
+            'const box = (n) => { const c = document.querySelector(`[data-control=${n}]`);'
+            '  const i = c && c.querySelector("input"); return i && [i.disabled, i.checked, c.title]; };'
+            'return {feed: box("CheckBox17"), copy: box("CheckBox16")};')
+        self.assertEqual(boxes['feed'][:2], [True, False], boxes)
+        self.assertTrue(boxes['feed'][2], boxes)
+        self.assertEqual(boxes['copy'], [False, False, ''], boxes)
+        events('dialog press 閉じる\nwait 100\n')
+
 
 class WhichGame(unittest.TestCase):
     """"フォルダを開く" plays a game folder the player picks, read into memory;
@@ -365,6 +380,31 @@ class Sound(unittest.TestCase):
             ' const fresh = Object.keys(s).filter((k) => !arguments[0].includes(k) && s[k].state === 0x1012);'
             ' if (fresh.length || ++n > 1000) { clearInterval(t); done(fresh.length); } }, 5);', before)
         self.assertGreater(started, 0)
+
+    def test_voice_starts_on_the_voiced_page(self):
+        # Clicks on "はじめから" and on through the opening reach the sound
+        # pages, whose first line has a recorded voice: it plays on the
+        # voice slot, the first of the mixer's sources.
+        driver.get(base_url + 'index.html')
+        driver.execute_async_script(
+            'const done = arguments[0]; const t = setInterval(() => {'
+            ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+        driver.find_element(By.ID, 'notice').click()
+        playing = driver.execute_async_script(
+            'const done = arguments[0]; const started = Date.now(); let clicks = 0;'
+            'const c = document.getElementById("screen");'
+            'const click = () => { const r = c.getBoundingClientRect();'
+            '  const at = {clientX: r.left + r.width / 2, clientY: r.top + 159 * r.height / 600, button: 0};'
+            '  for (const t of ["mousemove", "mousedown", "mouseup"]) c.dispatchEvent(new MouseEvent(t, at)); };'
+            'const t = setInterval(() => {'
+            ' const ctx = window.AL && AL.currentCtx;'
+            ' const ids = ctx ? Object.keys(ctx.sources).map(Number).sort((a, b) => a - b) : [];'
+            ' if (ids.length && ctx.sources[ids[0]].state === 0x1012) { clearInterval(t); done(clicks); return; }'
+            ' if (Date.now() - started > 150000) { clearInterval(t); done(-1); return; }'
+            ' const now = Date.now() - started;'
+            ' if (now > 1000 && now / 250 > clicks) { clicks++; click(); }'
+            '}, 5);')
+        self.assertGreater(playing, 0, 'no voice started')
 
 
 if __name__ == '__main__':

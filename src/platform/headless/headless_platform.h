@@ -48,6 +48,9 @@ public:
     // The text feed written to a file (--text-feed), or none.
     TextOutlets* textOutletsImpl = nullptr;
     TextOutlets* textOutlets() override { return textOutletsImpl; }
+    // False where no text feed can be had: the settings page greys it.
+    bool textFeedAvailable = true;
+    bool TextFeedAvailable() const override { return textFeedAvailable; }
 
     // Platform
     Clock& clock() override { return *this; }

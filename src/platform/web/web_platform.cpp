@@ -90,6 +90,8 @@ std::string FormJson(const Form& f) {
         Json(o, c.caption);
         o += ",\"text\":";
         Json(o, c.text);
+        o += ",\"hint\":";
+        Json(o, c.hint);
         o += ",\"left\":" + std::to_string(c.left) + ",\"top\":" + std::to_string(c.top) +
              ",\"width\":" + std::to_string(c.width) + ",\"height\":" + std::to_string(c.height) +
              ",\"enabled\":" + (c.enabled ? "true" : "false") + ",\"visible\":" + (c.visible ? "true" : "false") +
@@ -144,6 +146,8 @@ std::string MenuJson(const PopupMenuModel& m, int x, int y) {
 WebPlatform::WebPlatform(std::unique_ptr<SettingsStore> store, bool virtualClock)
     : HeadlessPlatform(std::move(store)), virtual_(virtualClock) {
     eventsMayFollow_ = true;
+    // A page cannot listen on a socket.
+    textFeedAvailable = false;
     started_ = emscripten_get_now();
     lastYield_ = started_;
     rgba_.assign(800 * 600 * 4, 255);

@@ -205,6 +205,7 @@
       n.classList.add('vm-c');
       n.dataset.control = c.name;
       if (!c.enabled) n.disabled = true;
+      if (c.hint) n.title = c.hint;
       const onPage = c.page >= 0;
       n.style.left = (c.left + (onPage ? f.pagesLeft : 0)) + 'px';
       n.style.top = (c.top + (onPage ? f.pagesTop + tabHeight : 0)) + 'px';
