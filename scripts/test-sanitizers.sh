@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake -S . -B build-asan -G Ninja -DVELMORA_WERROR=ON -DVELMORA_SANITIZE=ON >/dev/null
 # The demo's generators run instrumented during the build; leaks at their exit are not the engine's.
-ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan --target velmora_tests
+ASAN_OPTIONS=detect_leaks=0 cmake --build build-asan --target velmora_tests velmora_encoding_table_tests
 ROOT=$(pwd)
 export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
