@@ -407,5 +407,43 @@ class Sound(unittest.TestCase):
         self.assertGreater(playing, 0, 'no voice started')
 
 
+
+class Controller(unittest.TestCase):
+    """A standard-layout pad read through the Gamepad API plays on the player page."""
+
+    def test_pad_buttons_reach_the_game(self):
+        driver.get(base_url + 'index.html')
+        driver.execute_async_script(
+            'const done = arguments[0]; const t = setInterval(() => {'
+            ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+        driver.find_element(By.ID, 'notice').click()
+        # A pad of our own in place of the browser's: pressing Down moves
+        # the focus onto one of the title's buttons and A presses it, so the
+        # title gives way to another screen; the pointer hides meanwhile.
+        result = driver.execute_async_script(
+            'const done = arguments[0];'
+            'const c = document.getElementById("screen");'
+            'const pad = {id: "test pad", index: 0, connected: true, mapping: "standard", axes: [0, 0, 0, 0],'
+            '  buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};'
+            'Object.defineProperty(navigator, "getGamepads", {value: () => [pad], configurable: true});'
+            'const press = (i, ms) => new Promise((r) => { pad.buttons[i].pressed = true;'
+            '  setTimeout(() => { pad.buttons[i].pressed = false; setTimeout(r, 300); }, ms); });'
+            'const sleep = (ms) => new Promise((r) => setTimeout(r, ms));'
+            '(async () => {'
+            '  await sleep(4000);'
+            '  const title = c.toDataURL();'
+            '  const ev = new Event("gamepadconnected"); ev.gamepad = pad; window.dispatchEvent(ev);'
+            '  await press(13, 150);'
+            '  const hidden = c.style.cursor === "none";'
+            '  await sleep(500);'
+            '  const focused = c.toDataURL();'
+            '  await press(0, 150);'
+            '  await sleep(4000);'
+            '  done({hidden, focusChanged: focused !== title, pressed: c.toDataURL() !== focused});'
+            '})();')
+        self.assertTrue(result['hidden'], 'the pointer stays shown while the pad plays')
+        self.assertTrue(result['focusChanged'], 'Down did not move the focus onto a title button')
+        self.assertTrue(result['pressed'], 'A did not press the focused button')
+
 if __name__ == '__main__':
     unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)

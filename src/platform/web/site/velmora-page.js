@@ -67,6 +67,61 @@
   window.addEventListener('keydown', (e) => onKey(e, 'keydown'));
   window.addEventListener('keyup', (e) => onKey(e, 'keyup'));
 
+  // ---- Game controllers. The Gamepad API has no button events: the pads are
+  // read once a frame and each change is sent as the runner's pad line, by
+  // the button's own name, so the engine applies the player's mapping from
+  // the settings exactly as the desktop does. Only the standard layout has
+  // known button places.
+  const padButtons = { 0: 'A', 1: 'B', 2: 'X', 3: 'Y', 4: 'LB', 5: 'RB', 8: 'Back', 9: 'Start',
+    12: 'Up', 13: 'Down', 14: 'Left', 15: 'Right' };
+  const padHeld = new Set();     // button names down, as last sent
+  let padStick = '0 0';
+  let padPolling = false;
+  let padWarned = false;
+  function padSend(line) {
+    put(line);
+    canvas.style.cursor = 'none';  // the pointer hides while the pad plays
+  }
+  function padReleaseAll() {
+    for (const name of padHeld) put(`padup ${name}`);
+    padHeld.clear();
+    if (padStick !== '0 0') put('stick 0 0');
+    padStick = '0 0';
+  }
+  function padPoll() {
+    const pads = navigator.getGamepads ? Array.from(navigator.getGamepads()).filter((p) => p && p.connected) : [];
+    const pad = pads.find((p) => p.mapping === 'standard');
+    if (!pad) {
+      if (pads.length && !padWarned) { console.warn('velmora: this controller has no standard layout'); padWarned = true; }
+      if (!pads.length) { padReleaseAll(); padPolling = false; return; }
+    } else if (document.hidden) {
+      padReleaseAll();  // a button held while the tab is away must not stay down
+    } else {
+      for (const [index, name] of Object.entries(padButtons)) {
+        const b = pad.buttons[index];
+        const down = !!b && (b.pressed || b.value > 0.5);
+        if (down !== padHeld.has(name)) {
+          if (down) padHeld.add(name); else padHeld.delete(name);
+          padSend(`${down ? 'paddown' : 'padup'} ${name}`);
+        }
+      }
+      // The engine keeps its own dead zone; send the stick only when the
+      // direction it gives changes, not every frame.
+      const axis = (v) => (Math.abs(v) < 0.5 ? 0 : Math.round(Math.max(-1, Math.min(1, v)) * 32767));
+      const stick = `${axis(pad.axes[0] || 0)} ${axis(pad.axes[1] || 0)}`;
+      if (stick !== padStick) { padStick = stick; padSend(`stick ${stick}`); }
+    }
+    requestAnimationFrame(padPoll);
+  }
+  function padStart() {
+    if (padPolling || testMode) return;  // the test page sends pad lines itself
+    padPolling = true;
+    requestAnimationFrame(padPoll);
+  }
+  window.addEventListener('gamepadconnected', padStart);
+  window.addEventListener('gamepaddisconnected', () => { if (!padPolling) padReleaseAll(); });
+  canvas.addEventListener('mousemove', () => { canvas.style.cursor = ''; });
+
   // ---- Forms and menus from the engine's models.
   function el(tag, cls, text) {
     const n = document.createElement(tag);
