@@ -134,6 +134,14 @@ def open_page(query='test=1'):
     assert error is None, error
 
 
+def open_player_page():
+    """The player's page (no test hooks), once it shows its start notice."""
+    driver.get(base_url + 'index.html')
+    driver.execute_async_script(
+        'const done = arguments[0]; const t = setInterval(() => {'
+        ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+
+
 def events(text):
     error = driver.execute_async_script(
         'const done = arguments[1];'
@@ -321,10 +329,7 @@ class WhichGame(unittest.TestCase):
             shutil.copytree(DEMO, game, ignore=shutil.ignore_patterns('save', 'save0.dat', 'kaiso.dat', '*.lock'))
             with open(os.path.join(game, 'picked.txt'), 'w') as f:
                 f.write('from the player\'s disk\n')
-            driver.get(base_url + 'index.html')
-            driver.execute_async_script(
-                'const done = arguments[0]; const t = setInterval(() => {'
-                ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+            open_player_page()
             driver.find_element(By.ID, 'folder-input').send_keys(game)
             files = driver.execute_async_script(
                 'const done = arguments[0]; let n = 0; const t = setInterval(() => {'
@@ -350,10 +355,7 @@ class Sound(unittest.TestCase):
     """OpenAL sources start only once the player has clicked the start notice."""
 
     def test_sources_start_after_the_first_click(self):
-        driver.get(base_url + 'index.html')
-        driver.execute_async_script(
-            'const done = arguments[0]; const t = setInterval(() => {'
-            ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+        open_player_page()
         self.assertFalse(driver.execute_script('return !!(window.AL && AL.currentCtx);'))
         driver.find_element(By.ID, 'notice').click()
         # The title plays its music; a click on "はじめから" its effect.
@@ -385,10 +387,7 @@ class Sound(unittest.TestCase):
         # Clicks on "はじめから" and on through the opening reach the sound
         # pages, whose first line has a recorded voice: it plays on the
         # voice slot, the first of the mixer's sources.
-        driver.get(base_url + 'index.html')
-        driver.execute_async_script(
-            'const done = arguments[0]; const t = setInterval(() => {'
-            ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+        open_player_page()
         driver.find_element(By.ID, 'notice').click()
         playing = driver.execute_async_script(
             'const done = arguments[0]; const started = Date.now(); let clicks = 0;'
@@ -412,10 +411,7 @@ class Controller(unittest.TestCase):
     """A standard-layout pad read through the Gamepad API plays on the player page."""
 
     def test_pad_buttons_reach_the_game(self):
-        driver.get(base_url + 'index.html')
-        driver.execute_async_script(
-            'const done = arguments[0]; const t = setInterval(() => {'
-            ' if (document.getElementById("notice-text").textContent === "クリックで開始") { clearInterval(t); done(); } }, 20);')
+        open_player_page()
         driver.find_element(By.ID, 'notice').click()
         # A pad of our own in place of the browser's: pressing Down moves
         # the focus onto one of the title's buttons and A presses it, so the
