@@ -130,6 +130,9 @@
     return n;
   }
   function plain(caption) { return caption.replace(/\(&?.\)|&/g, ''); }
+  // A label keeps its text as the desktop shows it ("(C)" too): "&" marks an
+  // accelerator and is not drawn, "&&" is one "&".
+  function labelText(caption) { return caption.replace(/&(&?)/g, '$1'); }
   function send(line) { queue.push(line); }
   function showMenu(m) {
     formLayer.replaceChildren();
@@ -150,9 +153,13 @@
     formLayer.appendChild(box);
     formLayer.hidden = false;
   }
+  // What the open dialog's text and number fields hold that the engine has not been told yet.
+  let fieldFlushes = [];
+  function flushFields() { for (const flush of fieldFlushes) flush(); }
   function showDialog(f) {
     formLayer.onmousedown = null;
     const focused = document.activeElement && document.activeElement.dataset.control;
+    fieldFlushes = [];
     formLayer.replaceChildren();
     const box = el('div', 'vm-form');
     box.setAttribute('role', 'dialog');
@@ -167,7 +174,7 @@
       tabs.style.top = f.pagesTop + 'px';
       f.pages.forEach((p, i) => {
         const b = el('button', i === f.page ? 'on' : '', p);
-        b.addEventListener('click', () => send(`dialog tab ${p}`));
+        b.addEventListener('click', () => { flushFields(); send(`dialog tab ${p}`); });
         tabs.appendChild(b);
       });
       client.appendChild(tabs);
@@ -179,18 +186,25 @@
       switch (c.kind) {
         case 'button':
           n = el('button', '', plain(c.caption));
-          n.addEventListener('click', () => send(`dialog press ${c.name}`));
+          n.addEventListener('click', () => { flushFields(); send(`dialog press ${c.name}`); });
           break;
-        case 'edit':
+        case 'edit': {
           n = el('input');
           n.value = c.text;
           if (c.maxChars > 0) n.maxLength = c.maxChars;
-          // The browser's own input method composes; the text goes when it is done.
-          n.addEventListener('change', () => send(`dialog type ${n.value}`));
+          // The browser's own input method composes; the text goes when it is
+          // done: when the box loses focus, on Enter, or before a button acts
+          // (a click on a button does not take the focus in every browser).
+          const box3 = n;
+          let sent = c.text;
+          const flush = () => { if (box3.value !== sent) { sent = box3.value; send(`dialog type ${sent}`); } };
+          fieldFlushes.push(flush);
+          n.addEventListener('change', flush);
           n.addEventListener('keydown', (e) => {
-            if (e.key === 'Enter' && !e.isComposing) { send(`dialog type ${n.value}`); send('dialog key Enter'); }
+            if (e.key === 'Enter' && !e.isComposing) { flush(); send('dialog key Enter'); }
           });
           break;
+        }
         case 'check': {
           n = el('label');
           const box2 = el('input');
@@ -216,12 +230,19 @@
             n.append(l, el('br'));
           });
           break;
-        case 'slider': case 'spin':
+        case 'slider': case 'spin': {
           n = el('input');
           n.type = c.kind === 'slider' ? 'range' : 'number';
           n.min = c.minimum; n.max = c.maximum; n.value = c.value;
-          n.addEventListener('change', () => send(`dialog set ${c.name} ${n.value}`));
+          const field = n;
+          let sent = String(c.value);
+          const flush = () => {
+            if (field.value !== sent && field.value !== '') { sent = field.value; send(`dialog set ${c.name} ${sent}`); }
+          };
+          fieldFlushes.push(flush);
+          n.addEventListener('change', flush);
           break;
+        }
         case 'combo':
           n = el('select');
           c.choices.forEach((ch, i) => { const o = el('option', '', ch); o.value = i; n.appendChild(o); });
@@ -243,7 +264,7 @@
             const tr = el('tr', r === c.selected ? 'sel' : '');
             for (const cell of cells) tr.appendChild(el('td', '', cell));
             tr.addEventListener('click', () => send(`dialog select ${r + 1}`));
-            tr.addEventListener('dblclick', () => { send(`dialog select ${r + 1}`); send('dialog key Enter'); });
+            tr.addEventListener('dblclick', () => { flushFields(); send(`dialog select ${r + 1}`); send('dialog key Enter'); });
             t.appendChild(tr);
           });
           n.appendChild(t);
@@ -255,7 +276,7 @@
           n.style.pointerEvents = 'none';
           break;
         default:
-          n = el('span', '', plain(c.caption || c.text));
+          n = el('span', '', c.kind === 'label' ? labelText(c.caption || c.text) : plain(c.caption || c.text));
       }
       n.classList.add('vm-c');
       n.dataset.control = c.name;
