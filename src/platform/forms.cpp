@@ -179,6 +179,7 @@ void TraceForm(const Form& form) {
             case ControlKind::SpinBox: state = " value " + std::to_string(c.value); break;
             default: break;
         }
+        if (!c.hint.empty()) state += " hint \"" + TraceText(c.hint) + "\"";
         Trace("dialog %s: %s %s \"%s\"%s%s", form.name.c_str(), KindName(c.kind), c.name.c_str(),
               TraceText(c.caption).c_str(), c.enabled ? "" : " disabled", state.c_str());
         if (c.kind == ControlKind::List)

@@ -174,6 +174,9 @@ public:
         if (why) *why = "no speech on this platform";
         return false;
     }
+    // What self-voicing needs here, told to the player (UTF-8) when it is missing.
+    virtual std::string SpeechNeeds() const { return kNoSpeechHere; }
+    static constexpr const char* kNoSpeechHere = "この環境では読み上げを使えません";
 };
 
 // Everything together, plus the services that are single calls.

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/engine.h"
+#include "app/library_notices.h"
 #include "app/trace.h"
 #include "audio/sound.h"
 #include "data/encoding.h"
@@ -60,17 +61,6 @@ struct Binding {
     bool negated = false;  // the colour and opacity sliders: position = -value
 };
 
-const char* const kCopyrightLines[] = {
-    "Ogg Vorbis: Copyright (C) Xiph.Org Foundation, used under its BSD-style licence.",
-    "FreeType: Portions of this software are copyright (C) The FreeType Project (www.freetype.org). "
-    "All rights reserved.",
-    "libjpeg-turbo: This software is based in part on the work of the Independent JPEG Group.",
-    "libpng: Copyright (C) The PNG Reference Library Authors, used under the PNG Reference Library License.",
-    "Qt 6: Copyright (C) The Qt Company Ltd., used under the GNU Lesser General Public License version 3 (LGPLv3).",
-    "OpenAL Soft: used under the GNU Lesser General Public License (LGPL).",
-    "fontconfig: Copyright (C) Keith Packard and others, used under its MIT-style licence.",
-};
-
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return std::clamp(v, lo, hi); }
 
 class SettingsForm : public platform::Form {
@@ -106,10 +96,12 @@ public:
                       b.negated);
         }
         controls[master_].value = Clamp(f_.audio.masterVolume, kVolumeMin, 0);
-        // Self-voicing needs speech-dispatcher: without it the switch is greyed and says why.
+        // Without a speech service the switch is greyed and says what this platform needs.
         platform::Control& voice = controls[voice_];
         voice.enabled = SelfVoicingAvailable(f_, nullptr);
-        voice.hint = voice.enabled ? std::string() : ToCp932("読み上げには speech-dispatcher が必要です（見つかりません）");
+        const platform::TextOutlets* out = f_.plat.textOutlets();
+        voice.hint = voice.enabled ? std::string()
+                                   : ToCp932(out ? out->SpeechNeeds() : platform::TextOutlets::kNoSpeechHere);
         FillPreview();
         FillFontList();
         FillPadMapping();
@@ -301,7 +293,7 @@ private:
     void BuildCopyrightPage() {
         Label(4, "本製品は以下の技術及び著作物を利用しております", 8, 8, 368);
         int top = 30;
-        for (const char* notice : kCopyrightLines) {
+        for (const std::string& notice : LibraryNotices()) {
             // One label a line, broken between words; the lines after the first indented.
             std::string rest = notice;
             for (bool first = true; !rest.empty(); first = false) {

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "app/engine.h"
+#include "app/library_notices.h"
 #include "app/trace.h"
 #include "audio/sound_data.h"
 #include "data/encoding.h"
@@ -435,4 +436,44 @@ TEST(SettingsDialog, AFeedThePlatformCannotOfferIsGreyedAndKeepsItsValue) {
     r.OpenSettings("dialog set CheckBox17 0\ndialog press 閉じる\n");
     EXPECT_TRUE(Has(r.TraceSince(mark), "CheckBox17 is disabled")) << r.TraceSince(mark);
     EXPECT_EQ(r.Stored("TextFeed"), 1);
+}
+
+TEST(SettingsDialog, GreyedSelfVoicingSaysWhatThisPlatformNeeds) {
+    Rig r;  // the headless platform has no text outlets at all
+    size_t mark = r.Mark();
+    r.OpenSettings("dialog press 閉じる\n");
+    std::string t = r.TraceSince(mark);
+    EXPECT_TRUE(Has(t, "CheckBox18 \"読み上げる（Y キー）\" disabled off hint \"この環境では読み上げを使えません\"")) << t;
+
+    // Outlets without speech name what they would need, in their own words.
+    struct NoSpeech : platform::TextOutlets {
+        void Apply(const platform::TextOutSwitches&) override {}
+        void Put(platform::TextKind, const std::string&, bool) override {}
+        std::string SpeechNeeds() const override { return "読み上げには試験の声が必要です"; }
+    } outlets;
+    r.plat().textOutletsImpl = &outlets;
+    mark = r.Mark();
+    r.OpenSettings("dialog press 閉じる\n");
+    t = r.TraceSince(mark);
+    EXPECT_TRUE(Has(t, "disabled off hint \"読み上げには試験の声が必要です\"")) << t;
+    // A switch that works says nothing.
+    EXPECT_FALSE(Has(t, "CheckBox16 \"テキストをコピー（Ctrl+C でページをコピー）\" off hint")) << t;
+    r.plat().textOutletsImpl = nullptr;
+}
+
+TEST(SettingsDialog, TheCopyrightPageListsTheLibrariesOfThisBuild) {
+    Rig r;
+    const size_t mark = r.Mark();
+    r.OpenSettings("dialog tab 著作権表示\ndialog press 閉じる\n");
+    const std::string t = r.TraceSince(mark);
+    const std::vector<std::string> notices = LibraryNotices();
+    ASSERT_FALSE(notices.empty());
+    for (const std::string& n : notices) {
+        // Each notice starts a label of its own: its first words, up to the name's colon.
+        const std::string head = n.substr(0, n.find(':') + 1);
+        EXPECT_TRUE(Has(t, "\"" + head)) << head << "\n" << t;
+    }
+    // The desktop build names its own libraries, nothing of the browser's.
+    EXPECT_TRUE(Has(t, "\"FreeType:")) << t;
+    EXPECT_FALSE(Has(t, "stb")) << t;
 }

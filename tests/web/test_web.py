@@ -7,106 +7,25 @@ backlog and the gallery open; sound starts after the first click.
 
     tests/web/test_web.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
-import base64
-import functools
-import http.server
 import os
 import shutil
-import socketserver
-import struct
-import subprocess
 import sys
 import tempfile
-import threading
 import time
 import unittest
-import zlib
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 from selenium.webdriver.common.by import By
 
+from web_support import compare, data_url_png, demo_chunks, native_screenshots, serve
+
 SITE, NATIVE, DEMO = (os.path.abspath(a) for a in sys.argv[1:4])
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-DEMO_EVENTS = os.path.join(SOURCE, 'demo', 'demo.events')
-
-
-def read_png(data):
-    """Width, height and RGB rows of an 8-bit RGB or RGBA PNG."""
-    assert data[:8] == b'\x89PNG\r\n\x1a\n', 'not a PNG'
-    pos, idat, width, height, channels = 8, b'', 0, 0, 3
-    while pos < len(data):
-        n, kind = struct.unpack('>I4s', data[pos:pos + 8])
-        body = data[pos + 8:pos + 8 + n]
-        if kind == b'IHDR':
-            width, height, depth, colour = struct.unpack('>IIBB', body[:10])
-            assert depth == 8 and colour in (2, 6), (depth, colour)
-            channels = 3 if colour == 2 else 4
-        elif kind == b'IDAT':
-            idat += body
-        pos += 12 + n
-    raw = zlib.decompress(idat)
-    stride = width * channels
-    rows, prev = [], bytearray(stride)
-    for y in range(height):
-        f = raw[y * (stride + 1)]
-        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = prev[i]
-            c = prev[i - channels] if i >= channels else 0
-            if f == 1:
-                line[i] = (line[i] + a) & 255
-            elif f == 2:
-                line[i] = (line[i] + b) & 255
-            elif f == 3:
-                line[i] = (line[i] + (a + b) // 2) & 255
-            elif f == 4:
-                p = a + b - c
-                pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        rows.append(bytes(line) if channels == 3 else bytes(v for k, v in enumerate(line) if k % 4 != 3))
-        prev = line
-    return width, height, rows
-
-
-def compare(native_png, web_png):
-    """The share of pixels that differ at all, and that differ by more than 64 in a channel."""
-    w1, h1, a = read_png(native_png)
-    w2, h2, b = read_png(web_png)
-    assert (w1, h1) == (w2, h2) == (800, 600), ((w1, h1), (w2, h2))
-    differ = far = 0
-    for ra, rb in zip(a, b):
-        if ra == rb:
-            continue
-        for x in range(0, 2400, 3):
-            d = max(abs(ra[x] - rb[x]), abs(ra[x + 1] - rb[x + 1]), abs(ra[x + 2] - rb[x + 2]))
-            differ += d > 0
-            far += d > 64
-    return differ / 480000, far / 480000
-
-
-def data_url_png(url):
-    assert url.startswith('data:image/png;base64,'), url[:40]
-    return base64.b64decode(url.split(',', 1)[1])
-
-
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
-
-
-class QuietHandler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **{'.wasm': 'application/wasm'})
-
-    def log_message(self, *args):
-        pass
 
 
 def setUpModule():
     global server, base_url, driver, profile
-    server = Server(('127.0.0.1', 0), functools.partial(QuietHandler, directory=SITE))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    base_url = f'http://127.0.0.1:{server.server_address[1]}/'
+    server, base_url = serve(SITE)
     profile = tempfile.mkdtemp(prefix='velmora-chromium-')
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
@@ -159,49 +78,13 @@ def wait_for_sync():
         'const t = setInterval(() => { if (!window.velmoraSyncing()) { clearInterval(t); done(); } }, 20);')
 
 
-def demo_chunks(last_screenshot):
-    """The demo's events up to a screenshot, as (events text, screenshot name) pieces."""
-    chunks, lines = [], []
-    with open(DEMO_EVENTS, encoding='utf-8') as f:
-        for line in f:
-            words = line.split()
-            if words and words[0] == 'screenshot':
-                chunks.append(('\n'.join(lines) + '\n', words[1]))
-                lines = []
-                if words[1] == last_screenshot:
-                    return chunks
-            else:
-                lines.append(line.rstrip('\n'))
-    raise AssertionError(f'{last_screenshot} is not in the demo events')
-
-
-def native_screenshots(chunks):
-    """Runs the chunks natively (one events file) on a copy of the demo; the screenshots' bytes by name."""
-    work = tempfile.mkdtemp(prefix='velmora-native-')
-    try:
-        game = os.path.join(work, 'game')
-        shutil.copytree(DEMO, game)
-        with open(os.path.join(work, 'run.events'), 'w', encoding='utf-8') as f:
-            for text, name in chunks:
-                f.write(text + f'screenshot {os.path.join(work, name)}\n')
-        subprocess.run([NATIVE, '--headless', '--game', game, '--events', os.path.join(work, 'run.events')],
-                       check=True, env=dict(os.environ, QT_QPA_PLATFORM='offscreen', XDG_DATA_HOME=work))
-        out = {}
-        for _, name in chunks:
-            with open(os.path.join(work, name), 'rb') as f:
-                out[name] = f.read()
-        return out
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
-
 class StoryAgainstNative(unittest.TestCase):
     """The same events give the same pictures as the native runner. JPEG
     pictures and glyphs come from other decoders and rasterisers: a few
     per cent of the pixels may differ a little, almost none by much."""
 
     def play_and_compare(self, chunks):
-        native = native_screenshots(chunks)
+        native = native_screenshots(NATIVE, DEMO, chunks)
         open_page()
         for text, name in chunks:
             events(text)
@@ -315,6 +198,28 @@ class Forms(unittest.TestCase):
         self.assertEqual(boxes['feed'][:2], [True, False], boxes)
         self.assertTrue(boxes['feed'][2], boxes)
         self.assertEqual(boxes['copy'], [False, False, ''], boxes)
+        events('dialog press 閉じる\nwait 100\n')
+
+
+    def test_settings_name_what_the_browser_build_uses(self):
+        # Without speech synthesis the self-voicing switch is greyed and says
+        # what the browser lacks; the copyright page names the browser
+        # build's own parts, not the desktop's libraries.
+        open_page()
+        driver.execute_script('Object.defineProperty(window, "speechSynthesis", {value: undefined, configurable: true});')
+        events('wait 2500\nmove 400 159\nclick 400 159\nwait 1500\nkey c\ndialog tab 出力\nwait 100\n')
+        voice = driver.execute_script(
+            'const c = document.querySelector("[data-control=CheckBox18]"); return [c.querySelector("input").disabled, c.title];')
+        self.assertTrue(voice[0], voice)
+        self.assertIn('speechSynthesis', voice[1])
+        self.assertNotIn('speech-dispatcher', voice[1])
+        events('dialog tab 著作権表示\nwait 100\n')
+        notices = ' '.join(driver.execute_script(
+            'return Array.from(document.querySelectorAll(".vm-client span")).map((s) => s.textContent);'))
+        for part in ('stb', 'Emscripten', 'OpenAL', 'IPAGothic', 'Copyright (C)'):
+            self.assertIn(part, notices)
+        for part in ('FreeType', 'libjpeg', 'Qt 6', 'fontconfig'):
+            self.assertNotIn(part, notices)
         events('dialog press 閉じる\nwait 100\n')
 
 

@@ -36,6 +36,7 @@ public:
     void Copy(const std::string& utf8) override;
     void Hush() override;
     bool SpeechAvailable(std::string* why) override;
+    std::string SpeechNeeds() const override { return "読み上げには speech-dispatcher が必要です（見つかりません）"; }
     void NewPage() override;
     bool ScreenReaderActive() override;
 

@@ -13,6 +13,9 @@ public:
     void Copy(const std::string& utf8) override;
     void Hush() override;
     bool SpeechAvailable(std::string* why) override;
+    std::string SpeechNeeds() const override {
+        return "読み上げにはブラウザーの音声合成（speechSynthesis）が必要です（このブラウザーにはありません）";
+    }
 
 private:
     TextOutSwitches switches_;
