@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "data/encoding.h"
+
 namespace velmora {
 
 constexpr int kCp932Leads = 60;  // lead bytes 0x81-0x9F, 0xE0-0xFC
@@ -22,9 +24,16 @@ extern const size_t kUnicodeToCp932Count;
 
 // Index of a lead byte into kCp932Double, or -1.
 inline int Cp932LeadIndex(unsigned char b) {
-    if (b >= 0x81 && b <= 0x9F) return b - 0x81;
-    if (b >= 0xE0 && b <= 0xFC) return b - 0xE0 + 31;
-    return -1;
+    if (!IsLeadByte(b)) return -1;
+    return b <= 0x9F ? b - 0x81 : b - 0xE0 + 31;
+}
+
+// The code point of a CP932 code (a single byte, or lead * 256 + trail); 0
+// where CP932 has no character.
+inline uint32_t Cp932CodeToUnicode(uint16_t code) {
+    if (code < 0x100) return kCp932Single[code];
+    const int lead = Cp932LeadIndex(static_cast<unsigned char>(code >> 8));
+    return lead < 0 ? 0 : kCp932Double[lead][code & 0xFF];
 }
 
 }  // namespace velmora

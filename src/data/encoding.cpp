@@ -48,16 +48,4 @@ bool Convert(const char* to, const char* from, const std::string& in, std::strin
 bool Cp932ToUtf8(const std::string& in, std::string& out) { return Convert("UTF-8", "CP932", in, out); }
 bool Utf8ToCp932(const std::string& in, std::string& out) { return Convert("CP932", "UTF-8", in, out); }
 
-std::string ToUtf8(const std::string& cp932) {
-    std::string out;
-    Cp932ToUtf8(cp932, out);
-    return out;
-}
-
-std::string ToCp932(const std::string& utf8) {
-    std::string out;
-    Utf8ToCp932(utf8, out);
-    return out;
-}
-
 }  // namespace velmora

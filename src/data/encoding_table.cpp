@@ -9,19 +9,6 @@ namespace velmora {
 
 namespace {
 
-void PutUtf8(uint32_t cp, std::string& out) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | cp >> 6));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | cp >> 12));
-        out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 // One UTF-8 character at in[i]: its code point and length, or length 0 when
 // the bytes there are not a well-formed character.
 size_t TakeUtf8(const std::string& in, size_t i, uint32_t& cp) {
@@ -57,19 +44,15 @@ bool Cp932ToUtf8(const std::string& in, std::string& out) {
     bool ok = true;
     for (size_t i = 0; i < in.size();) {
         const unsigned char c = static_cast<unsigned char>(in[i]);
-        const int lead = Cp932LeadIndex(c);
-        uint32_t cp = 0;
-        size_t n = 1;
-        if (lead >= 0) {
-            if (i + 1 < in.size()) cp = kCp932Double[lead][static_cast<unsigned char>(in[i + 1])], n = 2;
-        } else {
-            cp = c == 0 ? 0 : kCp932Single[c];
-            if (c == 0) {
-                out.push_back('\0');
-                ++i;
-                continue;
-            }
+        if (c == 0) {
+            out.push_back('\0');
+            ++i;
+            continue;
         }
+        const size_t n = IsLeadByte(c) ? 2 : 1;
+        const uint32_t cp = n == 1            ? Cp932CodeToUnicode(c)
+                            : i + 1 < in.size() ? Cp932CodeToUnicode(c << 8 | static_cast<unsigned char>(in[i + 1]))
+                                                : 0;
         if (cp == 0) {
             // Invalid or incomplete sequence: mark it and step over one byte.
             ok = false;
@@ -77,7 +60,7 @@ bool Cp932ToUtf8(const std::string& in, std::string& out) {
             ++i;
             continue;
         }
-        PutUtf8(cp, out);
+        AppendUtf8(cp, out);
         i += n;
     }
     return ok;
@@ -107,18 +90,6 @@ bool Utf8ToCp932(const std::string& in, std::string& out) {
         }
     }
     return ok;
-}
-
-std::string ToUtf8(const std::string& cp932) {
-    std::string out;
-    Cp932ToUtf8(cp932, out);
-    return out;
-}
-
-std::string ToCp932(const std::string& utf8) {
-    std::string out;
-    Utf8ToCp932(utf8, out);
-    return out;
 }
 
 }  // namespace velmora

@@ -57,17 +57,7 @@ const uint8_t* FileBytes(const std::string& path) {
 std::string Utf16BeToUtf8(const char* s, int len) {
     std::string out;
     for (int i = 0; i + 1 < len; i += 2) {
-        uint32_t cp = static_cast<unsigned char>(s[i]) << 8 | static_cast<unsigned char>(s[i + 1]);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | cp >> 6));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | cp >> 12));
-            out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        AppendUtf8(static_cast<unsigned char>(s[i]) << 8 | static_cast<unsigned char>(s[i + 1]), out);
     }
     return out;
 }
@@ -206,13 +196,6 @@ std::vector<std::string> FamilyNames(const std::string& utf8Family) {
             if (n.size() == utf8Family.size() && EqualsNoCase(n.c_str(), utf8Family.c_str()))
                 names.insert(f.families.begin(), f.families.end());
     return std::vector<std::string>(names.begin(), names.end());
-}
-
-uint32_t Cp932CodeToUnicode(uint16_t code) {
-    if (code == 0) return 0;
-    if (code < 0x100) return kCp932Single[code];
-    const int lead = Cp932LeadIndex(static_cast<unsigned char>(code >> 8));
-    return lead < 0 ? 0 : kCp932Double[lead][code & 0xFF];
 }
 
 struct OutlineFont::Impl {

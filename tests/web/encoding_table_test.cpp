@@ -93,3 +93,16 @@ TEST(Cp932Table, DamagedTextBecomesWhatIconvMakesOfIt) {
 }
 
 }  // namespace
+
+TEST(Utf8, AppendUtf8WritesWhatIconvWritesAtEveryLength) {
+    for (uint32_t cp : {0x24u, 0x7Fu, 0x80u, 0xE9u, 0x7FFu, 0x800u, 0x3042u, 0xFF5Eu, 0xFFFFu, 0x10000u, 0x1F600u,
+                        0x10FFFFu}) {
+        std::string utf32(reinterpret_cast<const char*>(&cp), 4);  // little-endian, as the machine
+        bool ok = false;
+        const std::string want = Iconv("UTF-8", "UTF-32LE", utf32, ok);
+        ASSERT_TRUE(ok) << std::hex << cp;
+        std::string got = "x";
+        velmora::AppendUtf8(cp, got);
+        EXPECT_EQ(got, "x" + want) << std::hex << cp;
+    }
+}

@@ -3,6 +3,7 @@
 // window's recorded geometry, an INI settings store and answers for the
 // boxes. It is a real second platform: the engine runs unchanged on it.
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -185,5 +186,12 @@ struct HeadlessOptions {
 
 // Runs a game headless; returns the exit status.
 int RunHeadless(const HeadlessOptions& options);
+
+// The engine's life where no toolkit runs the loop: FormCreate, then message
+// pumps and idle passes until the window closes or `stop` says so (checked
+// after each pass); `afterFirstPass` once, after the first idle pass. A run
+// the platform ends (RunEnded) ends here too.
+void RunEngineLoop(TForm1& engine, HeadlessPlatform& plat, const std::function<void()>& afterFirstPass,
+                   const std::function<bool()>& stop = nullptr);
 
 }  // namespace velmora::platform

@@ -32,6 +32,25 @@ bool ReadEventsFile(const std::string& path, std::vector<uint8_t>& bytes) {
 
 }  // namespace
 
+void RunEngineLoop(TForm1& engine, HeadlessPlatform& plat, const std::function<void()>& afterFirstPass,
+                   const std::function<bool()>& stop) {
+    try {
+        engine.FormCreate();
+        bool firstPass = true;
+        while (!plat.Closed()) {
+            plat.ProcessMessages();
+            bool done = false;
+            engine.AppIdle(done);
+            if (firstPass) {
+                firstPass = false;
+                afterFirstPass();
+            }
+            if (stop && stop()) break;
+        }
+    } catch (const RunEnded&) {
+    }
+}
+
 int RunHeadless(const HeadlessOptions& o) {
     std::FILE* trace = nullptr;
     if (!o.traceFile.empty()) {
@@ -83,21 +102,7 @@ int RunHeadless(const HeadlessOptions& o) {
     engine->app.gameDir = o.gameDir;
     engine->app.seed = o.seed;
     plat.Attach(engine.get());
-    try {
-        engine->FormCreate();
-        bool firstPass = true;
-        while (!plat.Closed()) {
-            plat.ProcessMessages();
-            bool done = false;
-            engine->AppIdle(done);
-            if (firstPass) {
-                firstPass = false;
-                plat.AllowEnd(true);
-            }
-            if (plat.TimelineDone()) break;
-        }
-    } catch (const RunEnded&) {
-    }
+    RunEngineLoop(*engine, plat, [&] { plat.AllowEnd(true); }, [&] { return plat.TimelineDone(); });
     if (!plat.Closed()) {
         // The end of the timeline: the window goes as if its close had been confirmed.
         CloseConfirmed(*engine);

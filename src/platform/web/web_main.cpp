@@ -91,20 +91,7 @@ int main(int argc, char** argv) {
     plat.Attach(engine.get());
     gEngine = engine.get();
     gPlatform = &plat;
-    try {
-        engine->FormCreate();
-        bool firstPass = true;
-        while (!plat.Closed()) {
-            plat.ProcessMessages();
-            bool done = false;
-            engine->AppIdle(done);
-            if (firstPass) {
-                firstPass = false;
-                PageFirstPass();
-            }
-        }
-    } catch (const RunEnded&) {
-    }
+    RunEngineLoop(*engine, plat, [] { PageFirstPass(); });
     if (!engine->app.startFailure.empty()) std::fprintf(stderr, "velmora: %s\n", engine->app.startFailure.c_str());
     gEngine = nullptr;
     PageEnded();
