@@ -5,8 +5,7 @@
 # CP932 table; it is reused when present.
 set -e
 cd "$(dirname "$0")/.."
-./scripts/install-deps.sh
-./scripts/install-web-deps.sh
+./scripts/install-deps.sh --web
 # Debian's emcc runs on Debian's node modules, whatever node is first on PATH.
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -G Ninja >/dev/null
