@@ -2,52 +2,32 @@
 """The browser build against the native one, in one sitting:
 the engine's download size (gzip), page load to the title, the time to play
 the same stretch of the demo (a title, a click and its transition) in
-Chromium and in the native headless runner, and the tab's memory after
-playing the whole demo.
+Chromium and in the native headless runner, the work of one transition
+beyond an idle wait in both, and the tab's memory after playing the whole
+demo.
 
     bench/web_bench.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
-import functools
 import gzip
-import http.server
 import os
 import shutil
-import socketserver
 import subprocess
 import sys
 import tempfile
-import threading
 import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), 'tests', 'web'))
+from web_support import demo_chunks, serve  # noqa: E402
+
 SITE, NATIVE, DEMO = (os.path.abspath(a) for a in sys.argv[1:4])
-SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
-def demo_events(until=None):
-    lines = []
-    with open(os.path.join(SOURCE, 'demo', 'demo.events'), encoding='utf-8') as f:
-        for line in f:
-            words = line.split()
-            if words and words[0] == 'screenshot':
-                if words[1] == until:
-                    break
-                continue
-            lines.append(line.rstrip('\n'))
-    return '\n'.join(lines) + '\n'
-
-
-class Quiet(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **{'.wasm': 'application/wasm'})
-
-    def log_message(self, *args):
-        pass
-
-
-class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
-    daemon_threads = True
+def demo_events(until):
+    """The demo's events up to a screenshot, without the screenshots."""
+    return ''.join(text for text, _ in demo_chunks(until))
 
 
 def native_seconds(text, repeat=3):
@@ -74,9 +54,8 @@ def main():
         with open(os.path.join(SITE, name), 'rb') as f:
             data = f.read()
         print(f'{name}: {len(data) / 1024:.0f} KiB, {len(gzip.compress(data, 9)) / 1024:.0f} KiB gzip')
-    server = Server(('127.0.0.1', 0), functools.partial(Quiet, directory=SITE))
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    url = f'http://127.0.0.1:{server.server_address[1]}/index.html?test=1'
+    server, base_url = serve(SITE)
+    url = base_url + 'index.html?test=1'
     profile = tempfile.mkdtemp(prefix='velmora-chromium-')
     options = webdriver.ChromeOptions()
     options.binary_location = '/usr/bin/chromium'
@@ -89,6 +68,11 @@ def main():
     run = ('const done = arguments[arguments.length - 1];'
            'const t0 = performance.now();'
            'velmora.events(arguments[0]).then(() => done(performance.now() - t0), (e) => done(String(e)));')
+    def open_test_page():
+        driver.get(url)
+        driver.execute_async_script('const done = arguments[0]; const t = setInterval(() => {'
+                                    ' if (window.velmora) { clearInterval(t); velmora.ready.then(() => done()); } }, 5);')
+
     try:
         loads = []
         for _ in range(3):
@@ -109,9 +93,26 @@ def main():
         print(f'the opening (title, click, transition, quick bar; 8 s of virtual time): Chromium {min(web):.2f} s, '
               f'native {native:.2f} s (start-up included), ratio {min(web) / native:.2f}')
 
-        driver.get(url)
-        driver.execute_async_script('const done = arguments[0]; const t = setInterval(() => {'
-                                    ' if (window.velmora) { clearInterval(t); velmora.ready.then(() => done()); } }, 5);')
+        # One transition on its own: the demo's circle wipe (its page at
+        # 03-circle), as the work it adds over an idle wait of the same
+        # virtual length on the same page, here and in the native runner.
+        text = demo_events('03-circle.png')
+        start = 'click 400 300\nwait 500\n'
+        assert text.endswith(start)
+        before, idle, wipe = text[:-len(start)], 'wait 3000\n', 'click 400 300\nwait 3000\n'
+        web = []
+        for _ in range(5):
+            open_test_page()
+            driver.execute_async_script(run, before)
+            t_idle = driver.execute_async_script(run, idle)
+            web.append(driver.execute_async_script(run, wipe) - t_idle)
+        native_idle = native_seconds(before + idle, 7)
+        native = native_seconds(before + idle + wipe, 7) - native_idle
+        # Both run the same frames on the same virtual clock: the ratio is the ratio per frame.
+        print(f'the circle wipe, its work beyond an idle wait: Chromium {min(web):.0f} ms (best of 5), '
+              f'native {native * 1000:.0f} ms (best of 7 each), ratio {min(web) / 1000 / native:.2f}')
+
+        open_test_page()
         whole = driver.execute_async_script(run, demo_events('12c-scene-replay.png'))
         mem = driver.execute_script('return [performance.memory.usedJSHeapSize, HEAP8.length];')
         print(f'the demo through its gallery in Chromium: {whole / 1000:.1f} s; then JS heap {mem[0] / 2**20:.1f} MiB, '

@@ -308,7 +308,12 @@ class Sound(FirefoxTest):
         while not sources_playing():
             self.assertLess(time.monotonic(), deadline, 'the title\'s music did not start')
             time.sleep(0.05)
-        self.assertEqual(ff.run('AL.currentCtx.audioCtx.state'), 'running')
+        # The audio graph runs (a context starts "suspended" and gets going
+        # soon after; one the autoplay rules held back would stay so).
+        state = ff.call('() => new Promise((done) => { const a = AL.currentCtx.audioCtx; let n = 0;'
+                        ' const t = setInterval(() => { if (a.state === "running" || ++n > 100) {'
+                        ' clearInterval(t); done(a.state); } }, 50); })')
+        self.assertEqual(state, 'running')
         time.sleep(1.5)  # the title's own opening sound is over
         before = set(sources_playing())
         ff.click_at(400, 159)
