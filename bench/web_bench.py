@@ -2,14 +2,15 @@
 """The browser build against the native one, in one sitting:
 the engine's download size (gzip), page load to the title, the time to play
 the same stretch of the demo (a title, a click and its transition) in
-Chromium and in the native headless runner, the work of one transition
-beyond an idle wait in both, and the tab's memory after playing the whole
+Chromium and in the native headless runner, the CPU the
+graphics chapter's transitions take beyond an idle wait in both, and the tab's memory after playing the whole
 demo.
 
     bench/web_bench.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
 import gzip
 import os
+import resource
 import shutil
 import subprocess
 import sys
@@ -47,6 +48,58 @@ def native_seconds(text, repeat=3):
         return best
     finally:
         shutil.rmtree(work, ignore_errors=True)
+
+
+def native_cpu(text, repeat=7):
+    """The least CPU (user + system) the native runner takes to play the events, start-up included."""
+    work = tempfile.mkdtemp(prefix='velmora-bench-')
+    try:
+        shutil.copytree(DEMO, os.path.join(work, 'game'))
+        path = os.path.join(work, 'run.events')
+        with open(path, 'w', encoding='utf-8') as f:
+            f.write(text)
+        best = None
+        for _ in range(repeat):
+            r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
+            subprocess.run([NATIVE, '--headless', '--game', os.path.join(work, 'game'), '--events', path], check=True,
+                           env=dict(os.environ, XDG_DATA_HOME=work))
+            r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
+            t = (r1.ru_utime - r0.ru_utime) + (r1.ru_stime - r0.ru_stime)
+            best = t if best is None else min(best, t)
+        return best
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def descendants(pid):
+    """A process and all its children's children, as pids."""
+    parents = {}
+    for entry in os.listdir('/proc'):
+        if entry.isdigit():
+            try:
+                with open(f'/proc/{entry}/stat') as f:
+                    parents[int(entry)] = int(f.read().rsplit(')', 1)[1].split()[1])
+            except OSError:
+                pass
+    out, todo = [], [pid]
+    while todo:
+        p = todo.pop()
+        out.append(p)
+        todo += [c for c, pp in parents.items() if pp == p]
+    return out
+
+
+def cpu_seconds(pids):
+    """The CPU (user + system) the processes have used so far."""
+    total = 0
+    for p in pids:
+        try:
+            with open(f'/proc/{p}/stat') as f:
+                fields = f.read().rsplit(')', 1)[1].split()
+            total += int(fields[11]) + int(fields[12])
+        except OSError:
+            pass
+    return total / os.sysconf('SC_CLK_TCK')
 
 
 def main():
@@ -93,24 +146,30 @@ def main():
         print(f'the opening (title, click, transition, quick bar; 8 s of virtual time): Chromium {min(web):.2f} s, '
               f'native {native:.2f} s (start-up included), ratio {min(web) / native:.2f}')
 
-        # One transition on its own: the demo's circle wipe (its page at
-        # 03-circle), as the work it adds over an idle wait of the same
-        # virtual length on the same page, here and in the native runner.
-        text = demo_events('03-circle.png')
-        start = 'click 400 300\nwait 500\n'
-        assert text.endswith(start)
-        before, idle, wipe = text[:-len(start)], 'wait 3000\n', 'click 400 300\nwait 3000\n'
+        # The graphics chapter's transitions (from its sprite pages to the
+        # mosaic) as CPU beyond an idle wait of the same virtual length on
+        # the page before them, here (every process of the browser, from
+        # /proc) and in the native runner (its CPU as a child): both draw
+        # the same frames on the same virtual clock, so the ratio of the two
+        # is the ratio of the CPU a frame takes.
+        before = demo_events('02a-sprites.png')
+        chapter = demo_events('05-mosaic.png')[len(before):]
+        idle = f'wait {sum(int(w.split()[1]) for w in chapter.splitlines() if w.startswith("wait "))}\n'
+        browser = descendants(driver.service.process.pid)
         web = []
-        for _ in range(5):
+        for _ in range(3):
             open_test_page()
             driver.execute_async_script(run, before)
-            t_idle = driver.execute_async_script(run, idle)
-            web.append(driver.execute_async_script(run, wipe) - t_idle)
-        native_idle = native_seconds(before + idle, 7)
-        native = native_seconds(before + idle + wipe, 7) - native_idle
-        # Both run the same frames on the same virtual clock: the ratio is the ratio per frame.
-        print(f'the circle wipe, its work beyond an idle wait: Chromium {min(web):.0f} ms (best of 5), '
-              f'native {native * 1000:.0f} ms (best of 7 each), ratio {min(web) / 1000 / native:.2f}')
+            t0 = cpu_seconds(browser)
+            driver.execute_async_script(run, idle)
+            t1 = cpu_seconds(browser)
+            driver.execute_async_script(run, chapter)
+            web.append((cpu_seconds(browser) - t1) - (t1 - t0))
+        native_idle = native_cpu(before + idle)
+        native = native_cpu(before + idle + chapter) - native_idle
+        print(f'the transitions from the sprite pages to the mosaic, CPU beyond an idle wait ({idle.split()[1]} ms '
+              f'virtual): Chromium {min(web) * 1000:.0f} ms (best of 3), native {native * 1000:.0f} ms (best of 7), '
+              f'ratio {min(web) / native:.2f}')
 
         open_test_page()
         whole = driver.execute_async_script(run, demo_events('12c-scene-replay.png'))
