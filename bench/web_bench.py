@@ -89,6 +89,22 @@ def descendants(pid):
     return out
 
 
+def resident_kib(pid):
+    try:
+        with open(f'/proc/{pid}/status') as f:
+            return next((int(line.split()[1]) for line in f if line.startswith('VmRSS:')), 0)
+    except OSError:
+        return 0
+
+
+def is_renderer(pid):
+    try:
+        with open(f'/proc/{pid}/cmdline', 'rb') as f:
+            return b'--type=renderer' in f.read()
+    except OSError:
+        return False
+
+
 def cpu_seconds(pids):
     """The CPU (user + system) the processes have used so far."""
     total = 0
@@ -174,8 +190,11 @@ def main():
         open_test_page()
         whole = driver.execute_async_script(run, demo_events('12c-scene-replay.png'))
         mem = driver.execute_script('return [performance.memory.usedJSHeapSize, HEAP8.length];')
+        rss = {p: resident_kib(p) for p in descendants(driver.service.process.pid)}
+        tabs = [k for p, k in rss.items() if is_renderer(p)]
         print(f'the demo through its gallery in Chromium: {whole / 1000:.1f} s; then JS heap {mem[0] / 2**20:.1f} MiB, '
-              f'wasm memory {mem[1] / 2**20:.0f} MiB')
+              f'wasm memory {mem[1] / 2**20:.0f} MiB; resident: the renderer (the tab) {max(tabs) / 1024:.0f} MiB, '
+              f'the whole browser {sum(rss.values()) / 1024:.0f} MiB')
     finally:
         driver.quit()
         server.shutdown()
