@@ -175,6 +175,9 @@ class Dialogs(FirefoxTest):
         events('key c\nwait 100\n')
         tabs = form_texts('.vm-tabs button')
         self.assertGreaterEqual(len(tabs), 4, tabs)
+        # The captions stay on one line, within the row kept for them above the page.
+        heights = ff.run('Array.from(document.querySelectorAll(".vm-tabs button")).map((b) => b.offsetHeight)')
+        self.assertLess(max(heights), 24, heights)
         for tab in tabs:
             with self.subTest(tab=tab):
                 click_text('.vm-tabs button', tab)
