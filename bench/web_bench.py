@@ -31,42 +31,24 @@ def demo_events(until):
     return ''.join(text for text, _ in demo_chunks(until))
 
 
-def native_seconds(text, repeat=3):
+def native_run(text, repeat):
+    """The least wall time and the least CPU (user + system) the native runner
+    takes to play the events on a copy of the demo, start-up included."""
     work = tempfile.mkdtemp(prefix='velmora-bench-')
     try:
         shutil.copytree(DEMO, os.path.join(work, 'game'))
         path = os.path.join(work, 'run.events')
         with open(path, 'w', encoding='utf-8') as f:
             f.write(text)
-        best = None
+        wall, cpu = [], []
         for _ in range(repeat):
-            t0 = time.perf_counter()
+            t0, r0 = time.perf_counter(), resource.getrusage(resource.RUSAGE_CHILDREN)
             subprocess.run([NATIVE, '--headless', '--game', os.path.join(work, 'game'), '--events', path], check=True,
                            env=dict(os.environ, XDG_DATA_HOME=work))
-            t = time.perf_counter() - t0
-            best = t if best is None else min(best, t)
-        return best
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
-
-def native_cpu(text, repeat=7):
-    """The least CPU (user + system) the native runner takes to play the events, start-up included."""
-    work = tempfile.mkdtemp(prefix='velmora-bench-')
-    try:
-        shutil.copytree(DEMO, os.path.join(work, 'game'))
-        path = os.path.join(work, 'run.events')
-        with open(path, 'w', encoding='utf-8') as f:
-            f.write(text)
-        best = None
-        for _ in range(repeat):
-            r0 = resource.getrusage(resource.RUSAGE_CHILDREN)
-            subprocess.run([NATIVE, '--headless', '--game', os.path.join(work, 'game'), '--events', path], check=True,
-                           env=dict(os.environ, XDG_DATA_HOME=work))
-            r1 = resource.getrusage(resource.RUSAGE_CHILDREN)
-            t = (r1.ru_utime - r0.ru_utime) + (r1.ru_stime - r0.ru_stime)
-            best = t if best is None else min(best, t)
-        return best
+            t1, r1 = time.perf_counter(), resource.getrusage(resource.RUSAGE_CHILDREN)
+            wall.append(t1 - t0)
+            cpu.append((r1.ru_utime - r0.ru_utime) + (r1.ru_stime - r0.ru_stime))
+        return min(wall), min(cpu)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
@@ -158,7 +140,7 @@ def main():
             driver.execute_async_script('const done = arguments[0]; const t = setInterval(() => {'
                                         ' if (window.velmora) { clearInterval(t); velmora.ready.then(() => done()); } }, 5);')
             web.append(driver.execute_async_script(run, opening) / 1000)
-        native = native_seconds(opening)
+        native = native_run(opening, 3)[0]
         print(f'the opening (title, click, transition, quick bar; 8 s of virtual time): Chromium {min(web):.2f} s, '
               f'native {native:.2f} s (start-up included), ratio {min(web) / native:.2f}')
 
@@ -181,8 +163,7 @@ def main():
             t1 = cpu_seconds(browser)
             driver.execute_async_script(run, chapter)
             web.append((cpu_seconds(browser) - t1) - (t1 - t0))
-        native_idle = native_cpu(before + idle)
-        native = native_cpu(before + idle + chapter) - native_idle
+        native = native_run(before + idle + chapter, 7)[1] - native_run(before + idle, 7)[1]
         print(f'the transitions from the sprite pages to the mosaic, CPU beyond an idle wait ({idle.split()[1]} ms '
               f'virtual): Chromium {min(web) * 1000:.0f} ms (best of 3), native {native * 1000:.0f} ms (best of 7), '
               f'ratio {min(web) / native:.2f}')
