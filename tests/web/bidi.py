@@ -143,9 +143,9 @@ class Firefox:
         self.command('session.new', {'capabilities': {'alwaysMatch': {
             'acceptInsecureCerts': False, 'unhandledPromptBehavior': {'default': 'ignore'}}}})
         self.command('session.subscribe', {'events': ['browsingContext.userPromptOpened', 'log.entryAdded']})
+        self.viewport = {'width': width, 'height': height}
         self.context = self.command('browsingContext.getTree', {})['contexts'][0]['context']
-        self.command('browsingContext.setViewport',
-                     {'context': self.context, 'viewport': {'width': width, 'height': height}})
+        self.command('browsingContext.setViewport', {'context': self.context, 'viewport': self.viewport})
 
     # ---- The protocol.
     def _receive(self, timeout):
@@ -208,6 +208,7 @@ class Firefox:
         """Opens a tab and drives it from now on; the old one's context."""
         old = self.context
         self.context = self.command('browsingContext.create', {'type': 'tab'})['context']
+        self.command('browsingContext.setViewport', {'context': self.context, 'viewport': self.viewport})
         return old
 
     def close_tab(self, context):
@@ -256,6 +257,8 @@ class Firefox:
             if not isinstance(found, Element):
                 raise BiDiError(f'nothing matches {element}')
             element = found
+        # Input actions reach only what is in view, as a player's pointer does.
+        self.call('(e) => e.scrollIntoView({block: "nearest", inline: "nearest"})', element)
         self._actions([{'type': 'pointer', 'id': 'mouse', 'parameters': {'pointerType': 'mouse'}, 'actions': [
             {'type': 'pointerMove', 'x': 0, 'y': 0, 'origin': {'type': 'element', 'element': element.local()}},
             {'type': 'pointerDown', 'button': button},

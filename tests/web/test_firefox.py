@@ -2,8 +2,9 @@
 """Browser tests in headless Firefox-ESR, driven over WebDriver BiDi
 (tests/web/bidi.py) with real mouse and key input: the opening against the
 native run, a save through the save dialog and a setting that outlive a
-reload, every dialog and menu as HTML, the yes/no box as the browser's own,
-and sound (an effect and a voice) after the first click.
+reload, a quick save that outlives a closed tab, every dialog and menu as
+HTML, the yes/no box as the browser's own, and sound (an effect and a
+voice) after the first click.
 
     tests/web/test_firefox.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
@@ -268,6 +269,22 @@ class Persistence(FirefoxTest):
         row = ff.call('() => Array.from(document.querySelectorAll(".vm-list tr")[3].cells).map((c) => c.textContent)')
         self.assertIn('firefox', row)
         ff.click('.vm-list tr:nth-child(4)')
+        events('wait 50\n')
+        click_text('.vm-form button', 'ロード')
+        events('wait 2500\n')
+        self.assertEqual(shown_text(), saved)
+
+    def test_quick_save_outlives_a_closed_tab(self):
+        self.fresh_storage()
+        open_page('test=1&persist=1')
+        events(START + 'key q\nwait 1500\n')
+        saved = shown_text()
+        self.assertTrue(saved)
+        wait_for_sync()
+        ff.close_tab(ff.new_tab())
+        open_page('test=1&persist=1')
+        events(CONTINUE)
+        ff.click('.vm-list tr:last-child')  # slot 99, the quick save
         events('wait 50\n')
         click_text('.vm-form button', 'ロード')
         events('wait 2500\n')
