@@ -15,6 +15,11 @@ import time
 import websocket
 
 
+# How long a click holds the button down, about as long as a player's does:
+# what the page does between the press and the release has time to happen.
+HOLD_MS = 80
+
+
 class BiDiError(Exception):
     pass
 
@@ -248,6 +253,7 @@ class Firefox:
         self._actions([{'type': 'pointer', 'id': 'mouse', 'parameters': {'pointerType': 'mouse'}, 'actions': [
             {'type': 'pointerMove', 'x': int(x), 'y': int(y), 'origin': 'viewport'},
             {'type': 'pointerDown', 'button': button},
+            {'type': 'pause', 'duration': HOLD_MS},
             {'type': 'pointerUp', 'button': button}]}], wait)
 
     def click(self, element, button=0, wait=True):
@@ -262,6 +268,7 @@ class Firefox:
         self._actions([{'type': 'pointer', 'id': 'mouse', 'parameters': {'pointerType': 'mouse'}, 'actions': [
             {'type': 'pointerMove', 'x': 0, 'y': 0, 'origin': {'type': 'element', 'element': element.local()}},
             {'type': 'pointerDown', 'button': button},
+            {'type': 'pause', 'duration': HOLD_MS},
             {'type': 'pointerUp', 'button': button}]}], wait)
 
     def type_keys(self, text):

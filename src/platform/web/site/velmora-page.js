@@ -156,7 +156,26 @@
   // What the open dialog's text and number fields hold that the engine has not been told yet.
   let fieldFlushes = [];
   function flushFields() { for (const flush of fieldFlushes) flush(); }
+  // A model that changes while the player presses on the form (a field
+  // sends its text as it loses the focus to the button pressed) is shown
+  // once the press is over: the new elements would take the release and
+  // the click would be lost.
+  let pressing = false, heldForm = null;
+  formLayer.addEventListener('pointerdown', () => { pressing = true; }, true);
+  const released = () => {
+    if (!pressing) return;
+    // After the click the release makes.
+    setTimeout(() => {
+      pressing = false;
+      if (heldForm) { const f = heldForm; heldForm = null; showDialog(f); }
+    }, 0);
+  };
+  window.addEventListener('pointerup', released, true);
+  window.addEventListener('pointercancel', released, true);
+  window.addEventListener('blur', released);
   function showDialog(f) {
+    if (pressing) { heldForm = f; return; }
+    heldForm = null;
     formLayer.onmousedown = null;
     const focused = document.activeElement && document.activeElement.dataset.control;
     fieldFlushes = [];
@@ -320,8 +339,8 @@
     present(rgba, w, h) {
       ctx.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, w * h * 4), w, h), 0, 0);
     },
-    showForm(m) { if (m.kind === 'menu') showMenu(m); else showDialog(m); },
-    hideForm() { formLayer.replaceChildren(); formLayer.hidden = true; },
+    showForm(m) { if (m.kind === 'menu') { heldForm = null; showMenu(m); } else showDialog(m); },
+    hideForm() { heldForm = null; formLayer.replaceChildren(); formLayer.hidden = true; },
     messageBox(text, caption, buttons) {
       const t = caption ? `${caption}\n\n${text}` : text;
       if (buttons === 0) { window.alert(t); return 1; }
