@@ -22,6 +22,7 @@
 
 #include "app/engine.h"
 #include "data/encoding.h"
+#include "extras/recollection.h"
 #include "shell_support.h"
 #include "save/slots.h"
 #include "ui/input.h"
@@ -220,6 +221,14 @@ TEST(ShellLook, TheMessageBoxesAndTheNameBoxAreWhole) {
                    kana->click();
                });
     EXPECT_TRUE(gridSeen);
+
+    // The recollection's rename box, whose label runs the box's whole width.
+    WithDialog([&] { ShowRecordNameDialog(g.f, 0); },
+               [&](QDialog* d) {
+                   QApplication::processEvents();
+                   ExpectWhole(d, "record-name");
+                   Shot(d, "record-name-box");
+               });
 }
 
 }  // namespace velmora
