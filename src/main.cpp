@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -77,6 +78,13 @@ std::string BundledDemo() {
     }
     if (velmora::IsRegularFile(std::string(VELMORA_DEMO_DIR) + "/vk_data.vrk")) return VELMORA_DEMO_DIR;
     return std::string();
+}
+
+// Whether two paths name the same existing folder (links and ".." resolved).
+bool SameFolder(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    char ra[PATH_MAX], rb[PATH_MAX];
+    return ::realpath(a.c_str(), ra) && ::realpath(b.c_str(), rb) && std::strcmp(ra, rb) == 0;
 }
 
 // Whether a window can be opened at all: a display, or a Qt platform asked for by name.
@@ -163,8 +171,11 @@ int main(int argc, char** argv) {
     // The engine makes the game directory its current directory: every path
     // given here is taken against the directory velmora was started in.
     if (!game.empty()) game = AbsolutePath(game);
+    // The demo's folder, however it was reached, is never where saves go.
+    const bool bundled = !game.empty() && SameFolder(game, BundledDemo());
     if (headless) {
         h.gameDir = game;
+        h.bundledGame = bundled;
         h.eventsFile = AbsolutePath(h.eventsFile);
         h.settingsFile = AbsolutePath(h.settingsFile);
         h.traceFile = AbsolutePath(h.traceFile);
@@ -183,6 +194,7 @@ int main(int argc, char** argv) {
         w.textFeedPort = static_cast<int>(port);
     }
     w.gameDir = game;
+    w.bundledGame = bundled;
     w.traceFile = AbsolutePath(w.traceFile);
     return platform::RunEngine(argc, argv, w);
 }

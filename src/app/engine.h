@@ -50,6 +50,9 @@ struct AppState {
     bool created = false;     // FormCreate has run
     bool destroyed = false;
     std::string gameDir;  // made the current directory at start-up; empty: stay
+    // The demo that comes with the program: its folder is the program's (a
+    // build's output, an installation), so the player's saves go elsewhere.
+    bool bundledGame = false;
     int64_t seed = -1;    // the random seed; -1: from the time
     // Why the game cannot run, in one sentence for the terminal; empty when it can.
     std::string startFailure;

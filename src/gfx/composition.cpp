@@ -294,7 +294,9 @@ void Redraw(TForm1& f, int transition) {
         if (S[9] == 1) g.backgroundChanged = false;
         transition = 6;
     }
+    g.composing = true;
     ShowScene(f);
+    g.composing = false;
     RunTransition(f, transition);
 }
 

@@ -73,6 +73,10 @@ struct GfxState {
     bool backgroundChanged = false;
     // Set by grb, cleared by gra: background and sprites load without a redraw.
     bool noRedraw = false;
+    // Set while the screen picture is rebuilt for a transition: the text and
+    // the name plate drawn into it then reach the window through the
+    // transition, not cell by cell over the picture it starts from.
+    bool composing = false;
     SymbolOverlay symbol;
     BgAnimState bgAnim;
     // Lives from start-up to exit: loads, gameinit and redraws keep it.

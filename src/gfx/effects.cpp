@@ -115,7 +115,9 @@ void SepiaFade(TForm1& f) {
     ApplySceneFilter(f);
     f.vars.S[11] = filter;
     CopyPicture(f.gfx.screen, f.gfx.scene);
+    f.gfx.composing = true;
     DrawWindowLayers(f);
+    f.gfx.composing = false;
     CrossfadeFrames(f, f.gfx.screen, f.gfx.previous, 48, 8, 20, 256, false);
     ShowAll(f, f.gfx.screen);
     f.flags.busy = false;

@@ -149,8 +149,9 @@ void ChooseSaveFolder(TForm1& f) {
     // A game folder that ships its save files as links (or special files)
     // would lead the writes elsewhere: it counts as read-only.
     const char* planted = PlantedSaveEntry();
-    if (!planted && ::access(".", W_OK) == 0) return;
+    if (!planted && !f.app.bundledGame && ::access(".", W_OK) == 0) return;
     if (planted) Trace("save folder: \"%s\" in the game folder is a link or not a plain file; not written", planted);
+    else if (f.app.bundledGame) Trace("save folder: the bundled demo's folder belongs to the program");
     // A game installed read-only keeps its saves in the player's data folder.
     std::string base;
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') {

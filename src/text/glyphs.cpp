@@ -243,7 +243,7 @@ void PutGlyph(TForm1& f, int x, int y) {
     // would vanish at the next frame.
     BgAnimState& a = f.gfx.bgAnim;
     for (int i = 0; i < a.frameCount; ++i) BlendGlyph(f, a.frames[i].picture, x, y);
-    f.plat.surface().Blit(ShownPicture(f), x, y, kCellWidth, kCellHeight, x, y);
+    if (!f.gfx.composing) f.plat.surface().Blit(ShownPicture(f), x, y, kCellWidth, kCellHeight, x, y);
 }
 
 void SetGlyphColour(TForm1& f, int n) {
@@ -318,7 +318,8 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
         // An unlisted speaker over an animated background: the name alone,
         // written on every frame where the plate would be.
         for (int i = 0; i < a.frameCount; ++i) DrawString(f, name, kPlateX, a.frames[i].picture, 0, kPlateY);
-        f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
+        if (!f.gfx.composing)
+            f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
         return;
     }
     // The plate over what lies under it, without the message window.
@@ -346,7 +347,8 @@ void ShowNamePlate(TForm1& f, const std::string& name, int colour) {
             CopyRect(g.plate, x0 - kPlateX, y0 - kPlateY, frame.cleanPiece, x0 - ox, y0 - oy, x1 - x0, y1 - y0);
         drawPlate(frame.picture);
     }
-    f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
+    if (!f.gfx.composing)
+        f.plat.surface().Blit(ShownPicture(f), kPlateX, kPlateY, kPlateWidth, kPlateHeight, kPlateX, kPlateY);
 }
 
 }  // namespace velmora

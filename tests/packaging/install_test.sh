@@ -32,9 +32,14 @@ else
 fi
 # The installed program finds the installed demo by itself.
 printf 'wait 500\nscreenshot %s/shot.png\n' "$scratch" > "$scratch/events.txt"
-"$prefix/bin/velmora" --headless --events "$scratch/events.txt" --trace "$scratch/trace.txt"
+XDG_DATA_HOME="$scratch/data" "$prefix/bin/velmora" --headless --events "$scratch/events.txt" --trace "$scratch/trace.txt"
 grep -q "script main: loaded" "$scratch/trace.txt" || { echo "the installed demo did not start"; exit 1; }
 [ -s "$scratch/shot.png" ] || { echo "no screenshot"; exit 1; }
+# What the play stored is the player's: in the data folder, not in the installation.
+[ -d "$scratch/data/velmora/demo" ] || { echo "the demo keeps no save folder in the data folder"; exit 1; }
+if ls "$prefix/share/velmora/demo" | grep -qv '\.vrk$'; then
+    echo "playing the installed demo wrote into it:"; ls "$prefix/share/velmora/demo"; exit 1
+fi
 # The package.
 (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$scratch"/*.deb)

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include <fstream>
 
@@ -67,6 +68,45 @@ TEST(HeadlessRunner, PlaysTheDemoAndWritesScreenshots) {
     std::string text(trace.begin(), trace.end());
     EXPECT_NE(text.find("script main: loaded"), std::string::npos) << text;
     EXPECT_NE(text.find("run ended at 400 ms"), std::string::npos) << text;
+}
+
+// The demo that comes with the program belongs to the program (a build's
+// output, an installation): a player's saves from it go to the data folder
+// however the demo was reached, while a copy of it keeps its saves beside it.
+TEST(HeadlessRunner, TheBundledDemoKeepsItsSavesInThePlayersDataFolder) {
+    namespace fs = std::filesystem;
+    test::TempDir dir;
+    // An installation in the scratch folder: the program beside share/velmora/demo.
+    const std::string demo = dir.File("share/velmora/demo"), exe = dir.File("bin/velmora");
+    fs::create_directories(dir.File("bin"));
+    fs::create_directories(dir.File("share/velmora"));
+    fs::rename(test::CopyDemo(dir), demo);
+    std::error_code linked;
+    fs::create_hard_link(VELMORA_EXE, exe, linked);
+    if (linked) fs::copy_file(VELMORA_EXE, exe);
+    dir.Write("e.txt", "wait 2500\nsave 3\nwait 100\n");
+    auto play = [&](const std::string& game) {
+        std::string out;
+        const std::string cmd = "env XDG_DATA_HOME=" + dir.File("data") + " " + exe + " --headless" +
+                                (game.empty() ? "" : " --game " + game) + " --events " + dir.File("e.txt") + " 2>&1";
+        FILE* p = ::popen(cmd.c_str(), "r");
+        char buf[4096];
+        for (size_t n; p && (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        const int status = p ? ::pclose(p) : -1;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    };
+    const std::string saved = dir.File("data/velmora/demo/save/save03.dat");
+    for (const std::string& game : {std::string(), demo + "/", dir.File("share/velmora/../velmora/demo")}) {
+        play(game);
+        EXPECT_TRUE(fs::exists(saved)) << "game " << game;
+        EXPECT_FALSE(fs::exists(demo + "/save")) << "game " << game;
+        EXPECT_FALSE(fs::exists(demo + "/save0.dat")) << "game " << game;
+        fs::remove_all(dir.File("data"));
+    }
+    const std::string copy = test::CopyDemo(dir);
+    play(copy);
+    EXPECT_TRUE(fs::exists(copy + "/save/save03.dat"));
+    EXPECT_FALSE(fs::exists(saved));
 }
 
 TEST(HeadlessRunner, BadCommandLinesAndEventsFilesExitWithTwo) {

@@ -16,6 +16,7 @@
 #include "data/encoding.h"
 #include "backlog/backlog.h"
 #include "data/file_io.h"
+#include "gfx/png_file.h"
 #include "gfx/scene_restore.h"
 #include "save/slot_reader.h"
 #include "save/slots.h"
@@ -214,6 +215,42 @@ TEST(Slots, ALoadOrTheTitleLeavesNoWaitOfThePositionLeft) {
     EXPECT_EQ(f.stepper.SleepCountdown, 0);
     s.ToWait(50);
     EXPECT_NE(s.TraceSince(mark).find(ToUtf8(ToCp932("タイトル画面"))), std::string::npos);
+}
+
+// The loaded page reaches the window through the load's transition alone:
+// nothing of it (its text, its name plate) is put over the page left
+// behind before the transition gets there, to be wiped away again by it.
+TEST(Slots, TheLoadedPageComesOnlyThroughTheLoadsTransition) {
+    Story s({{"main", "!S028=1\n>ミナ\nこれが保存したページです。\n\\\n>カイ\n二ページ目\n\\\n"}});
+    s.ToWait();
+    TForm1& f = s.f();
+    f.gfx.backgroundName = "S800";
+    RestoreSceneFromNames(f);
+    ASSERT_TRUE(SaveGame(f, 2, true));
+    s.NextWait();
+    f.gfx.backgroundName = "S008";
+    RestoreSceneFromNames(f);
+    Picture left;
+    s.plat().ReadBack(left);
+
+    // The load's transition (rows from the top and the bottom, five pairs a
+    // step) is caught after its first step.
+    test::TempDir out;
+    ASSERT_TRUE(s.Events("wait 1\nscreenshot " + out.File("step.png") + "\n"));
+    ASSERT_TRUE(LoadGame(f, 2, true));
+    Picture step;
+    ASSERT_TRUE(ReadPng(out.File("step.png"), step));
+    ASSERT_EQ(step.height, 600);
+    int changed = 0;
+    for (int y = 10; y < 590; ++y)
+        changed += std::memcmp(step.Row(y), left.Row(y), static_cast<size_t>(left.width) * 3) != 0;
+    EXPECT_EQ(changed, 0) << "rows the transition had not reached yet showed something of the loaded page";
+
+    // It ends on the loaded page.
+    Picture shown;
+    s.plat().ReadBack(shown);
+    EXPECT_EQ(shown.bytes, f.gfx.screen.bytes);
+    EXPECT_NE(shown.bytes, left.bytes);
 }
 
 TEST(Slots, ALoadedPageTypesInItsOwnColour) {

@@ -176,6 +176,7 @@ protected:  // the browser platform runs on this one
 
 struct HeadlessOptions {
     std::string gameDir;
+    bool bundledGame = false;  // gameDir is the program's own demo
     std::string eventsFile;
     std::string settingsFile;
     std::string traceFile;

@@ -100,6 +100,7 @@ int RunHeadless(const HeadlessOptions& o) {
     plat.SetTimeline(std::move(timeline));
     auto engine = std::make_unique<TForm1>(plat);
     engine->app.gameDir = o.gameDir;
+    engine->app.bundledGame = o.bundledGame;
     engine->app.seed = o.seed;
     plat.Attach(engine.get());
     RunEngineLoop(*engine, plat, [&] { plat.AllowEnd(true); }, [&] { return plat.TimelineDone(); });

@@ -248,6 +248,7 @@ private:
 
 struct WindowedOptions {
     std::string gameDir;
+    bool bundledGame = false;  // gameDir is the program's own demo
     std::string traceFile;
     bool verbose = false;
     // Closes the window after this many milliseconds (0: never); for tests

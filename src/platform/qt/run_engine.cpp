@@ -115,6 +115,7 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         outlets.screenReader = &screenReader;
         auto engine = std::make_unique<TForm1>(plat);
         engine->app.gameDir = gameDir;
+        engine->app.bundledGame = o.bundledGame && gameDir == o.gameDir;
         plat.settingsStore().SetGameFolder(gameDir);
         plat.Attach(engine.get());
         engine->FormCreate();
