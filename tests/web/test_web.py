@@ -478,6 +478,10 @@ def swipe(p0, p1, steps=6):
     touch('touchEnd')
 
 
+def picture_hash():
+    return hash(driver.execute_script('return velmora.screenshot();'))
+
+
 def touch_at(px, py):
     return driver.execute_script('return Module._velmora_touch_at(arguments[0], arguments[1]);', px, py)
 
@@ -534,7 +538,7 @@ class Touch(unittest.TestCase):
         self.assertNotEqual(shown_text(), first, 'taps did not advance the text')
 
     def assert_long_press_opens_the_menu(self):
-        hold(400, 200)
+        hold(400, 300)
         events('wait 100\n')
         items = driver.execute_script(
             'return Array.from(document.querySelectorAll(".vm-menu div")).map((d) => d.textContent);')
@@ -591,21 +595,6 @@ class Touch(unittest.TestCase):
         events('wait 300\n')
         self.assertTrue(touch_at(400, 500) & 1, 'a tap did not bring the message window back')
 
-        # A swipe up from the message window opens the backlog; a swipe down
-        # in it scrolls back as the wheel does; the backlog closes by its key.
-        before = driver.execute_script('return velmora.screenshot();')
-        swipe((400, 520), (400, 330))
-        events('wait 300\n')
-        self.assertTrue(touch_at(0, 0) & 4, 'the swipe did not open the backlog')
-        opened = driver.execute_script('return velmora.screenshot();')
-        self.assertNotEqual(opened, before)
-        swipe((400, 150), (400, 450), steps=10)
-        events('wait 300\n')
-        self.assertNotEqual(driver.execute_script('return velmora.screenshot();'), opened,
-                            'a swipe down did not scroll the backlog')
-        events('key Backspace\nwait 300\n')
-        self.assertFalse(touch_at(0, 0) & 4)
-
         # A press held on the quick bar's skip button skips while it is held.
         skip = driver.execute_script(
             'for (let y = 300; y < 600; y += 2) for (let x = 0; x < 800; x += 2)'
@@ -618,7 +607,26 @@ class Touch(unittest.TestCase):
         events('wait 3000\n')
         touch('touchEnd')
         events('wait 100\n')
-        self.assertNotEqual(shown_text(), page, 'holding the skip button did not skip')
+        skipped = shown_text()
+        self.assertNotEqual(skipped, page, 'holding the skip button did not skip')
+        events('wait 3000\n')
+        self.assertEqual(shown_text(), skipped, 'skipping went on after the finger was lifted')
+
+        # A swipe up from the message window opens the backlog (made longer
+        # than a screen first); a swipe down in it scrolls back as the wheel
+        # does; the backlog closes by its key.
+        events('click 400 200\nwait 1500\n' * 25)
+        before = picture_hash()
+        swipe((400, 520), (400, 330))
+        events('wait 300\n')
+        self.assertTrue(touch_at(0, 0) & 4, 'the swipe did not open the backlog')
+        opened = picture_hash()
+        self.assertNotEqual(opened, before)
+        swipe((400, 150), (400, 450), steps=10)
+        events('wait 300\n')
+        self.assertNotEqual(picture_hash(), opened, 'a swipe down did not scroll the backlog')
+        events('key Backspace\nwait 300\n')
+        self.assertFalse(touch_at(0, 0) & 4)
 
         self.screen(360, 640)
         events('wait 100\n')
@@ -670,7 +678,7 @@ class Offline(unittest.TestCase):
             '  velmora.ready.then(() => done(null), (e) => done(String(e))); }'
             ' else if (++n > 1500) { clearInterval(t); done(document.getElementById("notice-text").textContent); } }, 20);')
         self.assertIsNone(error)
-        events('wait 2500\nclick 400 159\nwait 2000\n')
+        events('wait 2500\nmove 400 159\nclick 400 159\nwait 2000\n')
         self.assertTrue(shown_text(), 'the game did not play offline')
 
 

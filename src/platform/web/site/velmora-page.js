@@ -325,7 +325,9 @@
     formLayer.onmousedown = (e) => { if (e.target === formLayer) send('menu cancel'); };
     formLayer.appendChild(box);
     formLayer.hidden = false;
-    // Kept on the screen: a press near an edge opens it inside, not beyond.
+    // Kept on the screen: a press near an edge opens it inside, not beyond,
+    // and a menu taller than the screen scrolls.
+    box.style.maxHeight = window.innerHeight + 'px';
     const b = box.getBoundingClientRect();
     box.style.left = Math.max(0, Math.min(b.left, window.innerWidth - b.width)) + 'px';
     box.style.top = Math.max(0, Math.min(b.top, window.innerHeight - b.height)) + 'px';
