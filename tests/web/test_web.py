@@ -563,8 +563,17 @@ class Touch(unittest.TestCase):
             'return [c.width, c.height, r.top >= l.top - 0.5 && r.bottom <= l.bottom + 0.5];')
         self.assertEqual(thumb, [160, 120, True], 'the selected slot shows no picture in view beneath it')
         driver.save_screenshot(os.path.join(SHOTS, f'{name}-save-dialog.png'))
+        if name == 'landscape':
+            # The screen turns with the dialog open: it is laid out again, whole.
+            self.screen(390, 844)
+            time.sleep(0.3)
+            self.assertEqual(outside_viewport('.vm-form, .vm-form .vm-c'), [])
+            self.assertTrue(driver.execute_script('return !!document.querySelector("tr.vm-thumb canvas");'))
+            self.screen(844, 390)
+            time.sleep(0.3)
         events('dialog press 閉じる\nwait 100\nkey c\nwait 200\n')
         self.assertEqual(outside_viewport('.vm-form, .vm-form .vm-c'), [])
+        driver.save_screenshot(os.path.join(SHOTS, f'{name}-settings.png'))
         events('dialog press 閉じる\nwait 200\n')
         self.assertTrue(driver.execute_script('return document.getElementById("form-layer").hidden;'))
 
@@ -635,6 +644,10 @@ class Touch(unittest.TestCase):
     def test_landscape(self):
         self.screen(844, 390)
         open_page()
+        # The first tap asks for full screen once; a refusal changes nothing.
+        driver.execute_script(
+            'window.fullScreenAsked = 0; document.documentElement.requestFullscreen = () =>'
+            ' { window.fullScreenAsked++; return Promise.reject(new Error("refused")); };')
         lay = self.layout()
         # A wide screen: the picture takes the whole height, the tool bar a side bar.
         self.assertAlmostEqual(lay['canvas']['height'], 390, delta=1)
@@ -643,6 +656,7 @@ class Touch(unittest.TestCase):
             self.assertGreaterEqual(r['height'], 44, caption)
             self.assertLessEqual(r['right'], lay['canvas']['left'] + 0.5, caption)
         self.assert_taps_advance()
+        self.assertEqual(driver.execute_script('return window.fullScreenAsked;'), 1)
         driver.save_screenshot(os.path.join(SHOTS, 'landscape.png'))
         self.assert_long_press_opens_the_menu()
         self.assert_dialogs_fit('landscape')

@@ -472,6 +472,14 @@
     if (again) again.focus();
   }
   let lastForm = null;
+  // What is shown, to lay it out again when the screen turns.
+  let shownForm = null;
+  window.addEventListener('resize', () => {
+    if (!shownForm) return;
+    if (shownForm.model.kind === 'menu') showMenu(shownForm.model);
+    else showDialog(shownForm.model);
+    for (const p of shownForm.pictures) showRowPicture(...p);
+  });
   // The selected row's picture, in a row of its own beneath it, scrolled into the list's view.
   function showRowPicture(control, rgba, w, h) {
     const list = formLayer.querySelector(`.vm-list[data-control="${control}"]`);
@@ -515,9 +523,15 @@
     present(rgba, w, h) {
       ctx.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, w * h * 4), w, h), 0, 0);
     },
-    showForm(m) { if (m.kind === 'menu') showMenu(m); else showDialog(m); },
-    hideForm() { formLayer.replaceChildren(); formLayer.hidden = true; lastForm = null; },
-    rowPicture: showRowPicture,
+    showForm(m) {
+      shownForm = { model: m, pictures: [] };
+      if (m.kind === 'menu') showMenu(m); else showDialog(m);
+    },
+    hideForm() { formLayer.replaceChildren(); formLayer.hidden = true; lastForm = null; shownForm = null; },
+    rowPicture(control, rgba, w, h) {
+      if (shownForm) shownForm.pictures.push([control, rgba, w, h]);
+      showRowPicture(control, rgba, w, h);
+    },
     toolBar(button, enabled, shown) {
       if (button === 0) toolState.panel = enabled;
       else if (button > 0 && button < toolState.buttons.length) toolState.buttons[button] = enabled;
