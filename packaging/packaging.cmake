@@ -4,7 +4,7 @@ include(GNUInstallDirs)
 
 add_executable(velmora-icon ${CMAKE_SOURCE_DIR}/tools/velmora_icon.cpp)
 target_include_directories(velmora-icon PRIVATE ${CMAKE_SOURCE_DIR})
-target_link_libraries(velmora-icon PRIVATE velmora_core)
+target_link_libraries(velmora-icon PRIVATE velmora_tools)
 set(VELMORA_ICON_DIR ${CMAKE_BINARY_DIR}/icon)
 set(VELMORA_ICONS ${VELMORA_ICON_DIR}/velmora-48.png ${VELMORA_ICON_DIR}/velmora-128.png
   ${VELMORA_ICON_DIR}/velmora-256.png ${VELMORA_ICON_DIR}/velmora.svg)

@@ -1,9 +1,15 @@
 #include "tools/web_publish.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+
+#include "data/config.h"
+#include "data/encoding.h"
+#include "gfx/png_file.h"
+#include "tools/icon_drawing.h"
 
 namespace velmora::tools {
 
@@ -28,7 +34,151 @@ bool WriteText(const fs::path& path, const std::string& text, std::string& error
     return static_cast<bool>(out);
 }
 
+// A site path as a relative URL: UTF-8 bytes other than the unreserved
+// ones percent-encoded, the slashes kept.
+std::string UrlPath(const std::string& path) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : path) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+            c == '.' || c == '~' || c == '/')
+            out += static_cast<char>(c);
+        else
+            out += {'%', hex[c >> 4], hex[c & 15]};
+    }
+    return out;
+}
+
+// FNV-1a, 64 bits, over the names and the contents of the files.
+bool HashFiles(const fs::path& root, const std::vector<std::string>& files, uint64_t& hash, std::string& error) {
+    hash = 0xcbf29ce484222325ull;
+    const auto add = [&](const char* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) hash = (hash ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ull;
+    };
+    std::vector<char> buffer(1 << 16);
+    for (const std::string& f : files) {
+        add(f.c_str(), f.size() + 1);
+        std::ifstream in(root / f, std::ios::binary);
+        if (!in) {
+            error = "cannot read " + (root / f).string();
+            return false;
+        }
+        while (in) {
+            in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            add(buffer.data(), static_cast<size_t>(in.gcount()));
+        }
+    }
+    return true;
+}
+
+const char kServiceWorker[] = R"(// Keeps this game's site for play without a network: every file below is
+// fetched into one cache when the worker installs. The cache is named by a
+// hash of their contents, so a new build installs a new cache beside the old,
+// takes over, and deletes the old one: an update is never hidden for long.
+'use strict';
+const CACHE = 'velmora-@VERSION@';
+const FILES = @FILES@;
+
+self.addEventListener('install', (event) => {
+  // Past the browser's own cache: the files of this build, not of the last.
+  event.waitUntil(caches.open(CACHE)
+    .then((cache) => cache.addAll(FILES.map((f) => new Request(f, { cache: 'reload' }))))
+    .then(() => self.skipWaiting()));
+});
+
+self.addEventListener('activate', (event) => {
+  event.waitUntil(caches.keys()
+    .then((keys) => Promise.all(keys.filter((k) => k.startsWith('velmora-') && k !== CACHE).map((k) => caches.delete(k))))
+    .then(() => self.clients.claim()));
+});
+
+self.addEventListener('fetch', (event) => {
+  const request = event.request;
+  if (request.method !== 'GET' || new URL(request.url).origin !== self.location.origin) return;
+  event.respondWith((async () => {
+    const cache = await caches.open(CACHE);
+    // The page's address carries its options (?test=1, ?game=...): the file is the same.
+    const kept = await cache.match(request, { ignoreSearch: request.mode === 'navigate' });
+    if (kept) return kept;
+    // Anything else on the server (another game under ?game=): the network
+    // first, so it stays current, and the last copy when there is none.
+    try {
+      const response = await fetch(request);
+      if (response.ok) cache.put(request, response.clone());
+      return response;
+    } catch (err) {
+      const old = await cache.match(request);
+      if (old) return old;
+      throw err;
+    }
+  })());
+});
+)";
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
+        text.replace(p, from.size(), to);
+}
+
 }  // namespace
+
+std::string JsonString(const std::string& utf8) {
+    std::string out = "\"";
+    for (unsigned char c : utf8) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+bool WriteWebApp(const std::string& outDir, const std::string& titleUtf8, const std::vector<std::string>& files,
+                 std::string& error) {
+    const fs::path out(outDir);
+    std::vector<std::string> kept = files;
+    for (int n : {192, 512}) {
+        Picture colour, alpha;
+        DrawIcon(n, colour, alpha);
+        const std::string name = "icon-" + std::to_string(n) + ".png";
+        if (!WritePngWithAlpha((out / name).string(), colour, &alpha)) {
+            error = "cannot write " + (out / name).string();
+            return false;
+        }
+        kept.push_back(name);
+    }
+    const std::string title = titleUtf8.empty() ? "Velmora" : titleUtf8;
+    const std::string manifest =
+        "{\n  \"name\": " + JsonString(title) + ",\n  \"short_name\": " + JsonString(title) +
+        ",\n  \"lang\": \"ja\",\n  \"start_url\": \"index.html\",\n  \"scope\": \"./\",\n"
+        "  \"display\": \"fullscreen\",\n  \"orientation\": \"any\",\n"
+        "  \"background_color\": \"#000000\",\n  \"theme_color\": \"#000000\",\n  \"icons\": [\n"
+        "    {\"src\": \"icon-192.png\", \"sizes\": \"192x192\", \"type\": \"image/png\", \"purpose\": \"any\"},\n"
+        "    {\"src\": \"icon-512.png\", \"sizes\": \"512x512\", \"type\": \"image/png\", \"purpose\": \"any\"}\n"
+        "  ]\n}\n";
+    if (!WriteText(out / "velmora.webmanifest", manifest, error)) return false;
+    kept.push_back("velmora.webmanifest");
+    std::sort(kept.begin(), kept.end());
+    kept.erase(std::unique(kept.begin(), kept.end()), kept.end());
+    uint64_t hash = 0;
+    if (!HashFiles(out, kept, hash, error)) return false;
+    char version[20];
+    std::snprintf(version, sizeof version, "%016llx", static_cast<unsigned long long>(hash));
+    // The site's folder itself is the page too (a start from the bare address).
+    std::string list = "[\n  \"./\"";
+    for (const std::string& f : kept) list += ",\n  " + JsonString(UrlPath(f));
+    list += "\n]";
+    std::string worker = kServiceWorker;
+    ReplaceAll(worker, "@VERSION@", version);
+    ReplaceAll(worker, "@FILES@", list);
+    return WriteText(out / "service-worker.js", worker, error);
+}
 
 std::vector<std::string> DefaultWebFonts() {
     const char* candidates[] = {"/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf",
@@ -111,6 +261,12 @@ bool PublishWebSite(const WebPublishOptions& o, std::string& error, int* fileCou
     if (!WriteText(out / "fonts" / "manifest.txt", fontList, error) ||
         !WriteText(out / "game" / "manifest.txt", gameList, error))
         return false;
+    std::vector<std::string> site(std::begin(engineFiles), std::end(engineFiles));
+    site.push_back("fonts/manifest.txt");
+    for (const std::string& f : fonts) site.push_back("fonts/" + fs::path(f).filename().string());
+    site.push_back("game/manifest.txt");
+    for (const std::string& f : files) site.push_back("game/" + f);
+    if (!WriteWebApp(o.outDir, ToUtf8(PeekGameConfig(o.gameDir).TITLE), site, error)) return false;
     if (fileCount) *fileCount = static_cast<int>(files.size());
     return true;
 }

@@ -21,6 +21,16 @@ std::vector<std::string> DefaultWebFonts();
 // build's cache and dist folders).
 bool GameFilesToPublish(const std::string& gameDir, std::vector<std::string>& files, std::string& error);
 
+// The installable web app's files for a site whose other files are written:
+// the app manifest (title, icons), the icons, and the service worker that
+// keeps every file for play without a network. The worker's cache is named
+// by a hash of the files' contents, so a changed site replaces the old copy.
+// files: the site's files to keep, relative to outDir.
+bool WriteWebApp(const std::string& outDir, const std::string& titleUtf8, const std::vector<std::string>& files,
+                 std::string& error);
+// The text of a JavaScript/JSON string literal holding utf8.
+std::string JsonString(const std::string& utf8);
+
 // Writes the site; false with a message when something is missing or cannot be written.
 bool PublishWebSite(const WebPublishOptions& options, std::string& error, int* fileCount = nullptr);
 

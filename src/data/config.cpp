@@ -124,7 +124,8 @@ void ParseConfigBlock(const char* table, int32_t length, ConfigValues& config) {
 ConfigValues PeekGameConfig(const std::string& dir) {
     ConfigValues config;
     ArchiveIndex index;
-    ReadScriptIndex(dir + "/vk_data.vrk", index);
+    index.path = dir + "/vk_data.vrk";
+    ReadScriptIndex(index.path, index);
     const int at = FindEntry(index, "_config");
     std::vector<uint8_t> bytes;
     if (at < 0 || ReadEntry(index, at, bytes) < 0) return config;

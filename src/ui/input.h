@@ -151,6 +151,8 @@ bool QuickBarAction(TForm1& f);
 // Where a press on a quick button lands on the screen; false for a slot
 // with no button.
 bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y);
+// A slot's button on the screen, whether or not it may be pressed now; false: the slot has none.
+bool QuickButtonRect(const TForm1& f, int slot, int& x, int& y, int& width, int& height);
 void ReturnToTitle(TForm1& f);
 // The right-click menu PopupMenu3 at a screen position.
 void ShowRightClickMenu(TForm1& f, int screenX, int screenY);

@@ -50,11 +50,21 @@ void PressFlash(TForm1& f, int slot) {
 
 }  // namespace
 
-bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y) {
+bool QuickButtonRect(const TForm1& f, int slot, int& x, int& y, int& width, int& height) {
     if (slot < 1 || slot > kQuickSlots || kQuickButtons[slot].x < 0) return false;
     const QuickButton& b = kQuickButtons[slot];
-    x = f.config.TXW_OFS_X + b.x + b.width / 2;
-    y = f.config.TXW_OFS_Y + kQuickBandRow + b.y + b.height / 2;
+    x = f.config.TXW_OFS_X + b.x;
+    y = f.config.TXW_OFS_Y + kQuickBandRow + b.y;
+    width = b.width;
+    height = b.height;
+    return true;
+}
+
+bool QuickButtonCentre(const TForm1& f, int slot, int& x, int& y) {
+    int w = 0, h = 0;
+    if (!QuickButtonRect(f, slot, x, y, w, h)) return false;
+    x += w / 2;
+    y += h / 2;
     return true;
 }
 

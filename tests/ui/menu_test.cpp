@@ -269,3 +269,36 @@ TEST(QuickBar, EachButtonActsWhereItIs) {
     EXPECT_EQ(f.vars.S[65], 0);
     EXPECT_NE(s.TraceSince(mark).find("backlog"), std::string::npos);
 }
+
+// The runner's `toolbar` command clicks a tool-bar button as the window's
+// mouse would: by caption or name, never a greyed button, never past an open form.
+TEST(ToolBar, CommandClicksTheButtonsTheEngineLeavesEnabled) {
+    Timeline t;
+    std::string error;
+    ASSERT_TRUE(ParseTimeline("toolbar 終了\ntoolbar ロード\ntoolbar SpeedButton3\ntoolbar 設定(C)\n", t, error)) << error;
+    ASSERT_EQ(t.events.size(), 4u);
+    EXPECT_EQ(t.events[0].value, kButtonQuit);
+    EXPECT_EQ(t.events[1].value, kButtonLoad);
+    EXPECT_EQ(t.events[2].value, kButtonSave);
+    EXPECT_EQ(t.events[3].value, kButtonSettings);
+    for (const char* bad : {"toolbar\n", "toolbar 開く\n", "toolbar SpeedButton5\n"})
+        EXPECT_FALSE(ParseTimeline(bad, t, error)) << bad;
+
+    Story s({{"main", std::string("!S000=0;S028=1\n") + kPages}});
+    s.ToWait();
+    ASSERT_TRUE(s.Events("toolbar セーブ\nwait 20\ndialog press 閉じる\nwait 20\ntoolbar 終了\nwait 20\nmenu cancel\n"));
+    for (int i = 0; i < 200 && !s.plat().TimelineDone(); ++i) s.Pass();
+    EXPECT_TRUE(s.Traced("dialog TForm9")) << s.Trace();
+    EXPECT_TRUE(s.Traced("menu PopupMenu1 opened")) << s.Trace();
+    EXPECT_EQ(s.plat().OpenForm(), nullptr);
+
+    // Saving is off: its button is greyed and a click on it does nothing.
+    s.f().vars.S[0] = 1;
+    UpdateMenuStates(s.f());
+    const size_t mark = s.Trace().size();
+    ASSERT_TRUE(s.Events("toolbar セーブ\nwait 20\n"));
+    for (int i = 0; i < 50 && !s.plat().TimelineDone(); ++i) s.Pass();
+    const std::string after = s.Trace().substr(mark);
+    EXPECT_NE(after.find("tool-bar button 3 is not there to click"), std::string::npos) << after;
+    EXPECT_EQ(after.find("dialog TForm9"), std::string::npos) << after;
+}

@@ -3,7 +3,8 @@
 from a loopback server. The demo's opening is compared with the native
 headless run at the same story points; saves, quick saves and settings
 survive a reload or a closed tab; the right-click menu, the save dialog, the
-backlog and the gallery open; sound starts after the first click.
+backlog and the gallery open; sound starts after the first click; a phone's
+touches play it in both orientations, and the site plays offline once opened.
 
     tests/web/test_web.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
@@ -345,6 +346,259 @@ class Controller(unittest.TestCase):
         self.assertTrue(result['hidden'], 'the pointer stays shown while the pad plays')
         self.assertTrue(result['focusChanged'], 'Down did not move the focus onto a title button')
         self.assertTrue(result['pressed'], 'A did not press the focused button')
+
+SHOTS = os.path.join(os.path.dirname(SITE), 'web-test-shots')
+
+
+def touch(kind, points=()):
+    """One CDP touch event; points are (x, y) in CSS pixels of the viewport."""
+    driver.execute_cdp_cmd('Input.dispatchTouchEvent', {
+        'type': kind, 'touchPoints': [{'x': x, 'y': y, 'id': i} for i, (x, y) in enumerate(points)]})
+
+
+def on_screen(px, py):
+    """Where a point of the 800 x 600 picture is in the viewport."""
+    r = driver.execute_script('return document.getElementById("screen").getBoundingClientRect().toJSON();')
+    return r['left'] + (px + 0.5) * r['width'] / 800, r['top'] + (py + 0.5) * r['height'] / 600
+
+
+def tap(px, py):
+    at = on_screen(px, py)
+    touch('touchStart', [at])
+    touch('touchEnd')
+
+
+def hold(px, py, seconds=0.8):
+    at = on_screen(px, py)
+    touch('touchStart', [at])
+    time.sleep(seconds)
+    touch('touchEnd')
+
+
+def swipe(p0, p1, steps=6):
+    a, b = on_screen(*p0), on_screen(*p1)
+    touch('touchStart', [a])
+    for i in range(1, steps + 1):
+        touch('touchMove', [(a[0] + (b[0] - a[0]) * i / steps, a[1] + (b[1] - a[1]) * i / steps)])
+    touch('touchEnd')
+
+
+def picture_hash():
+    return hash(driver.execute_script('return velmora.screenshot();'))
+
+
+def touch_at(px, py):
+    return driver.execute_script('return Module._velmora_touch_at(arguments[0], arguments[1]);', px, py)
+
+
+def outside_viewport(selector):
+    """The elements matching selector that reach outside the viewport (as text, for the message)."""
+    return driver.execute_script(
+        'const vw = innerWidth, vh = innerHeight;'
+        'return Array.from(document.querySelectorAll(arguments[0])).filter((n) => {'
+        '  const r = n.getBoundingClientRect(); if (!r.width && !r.height) return false;'
+        '  return r.left < -0.5 || r.top < -0.5 || r.right > vw + 0.5 || r.bottom > vh + 0.5; })'
+        '.map((n) => (n.dataset.control || n.className || n.tagName));', selector)
+
+
+class Touch(unittest.TestCase):
+    """A phone's touch screen in portrait and landscape: the picture fills
+    what it can, the tool bar takes a thumb, taps, long presses, swipes and
+    two fingers play the game, and the dialogs fit the screen."""
+
+    @classmethod
+    def setUpClass(cls):
+        os.makedirs(SHOTS, exist_ok=True)
+        driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': True, 'maxTouchPoints': 5})
+
+    @classmethod
+    def tearDownClass(cls):
+        driver.execute_cdp_cmd('Emulation.setTouchEmulationEnabled', {'enabled': False})
+        driver.execute_cdp_cmd('Emulation.clearDeviceMetricsOverride', {})
+
+    def screen(self, width, height):
+        driver.execute_cdp_cmd('Emulation.setDeviceMetricsOverride',
+                               {'width': width, 'height': height, 'deviceScaleFactor': 1, 'mobile': True})
+
+    def layout(self):
+        return driver.execute_script(
+            'const r = (n) => n.getBoundingClientRect().toJSON();'
+            'const bar = document.getElementById("toolbar");'
+            'return {canvas: r(document.getElementById("screen")), bar: r(bar), place: bar.dataset.place,'
+            ' buttons: Array.from(bar.querySelectorAll("button")).map((b) => [b.textContent, r(b)]),'
+            ' vw: innerWidth, vh: innerHeight};')
+
+    def start_story(self):
+        events('wait 2500\n')
+        tap(400, 159)  # "はじめから"
+        events('wait 2000\n')
+
+    def assert_taps_advance(self):
+        self.start_story()
+        first = shown_text()
+        self.assertTrue(first, 'the story did not start on a tap')
+        for _ in range(3):
+            tap(400, 200)
+            events('wait 1500\n')
+        self.assertNotEqual(shown_text(), first, 'taps did not advance the text')
+
+    def assert_long_press_opens_the_menu(self):
+        hold(400, 300)
+        events('wait 100\n')
+        items = driver.execute_script(
+            'return Array.from(document.querySelectorAll(".vm-menu div")).map((d) => d.textContent);')
+        self.assertTrue(any(i.startswith('クイックセーブ') for i in items), items)
+        self.assertEqual(outside_viewport('.vm-menu'), [])
+        events('menu cancel\nwait 100\n')
+
+    def assert_dialogs_fit(self, name):
+        # The save dialog through the tool bar's own button, a slot saved
+        # before it so that its picture shows under the selected row.
+        events('save 1\nwait 100\n')
+        button = next(b for b in driver.find_elements(By.CSS_SELECTOR, '#toolbar button') if b.text == 'セーブ(S)')
+        r = button.rect
+        touch('touchStart', [(r['x'] + r['width'] / 2, r['y'] + r['height'] / 2)])
+        touch('touchEnd')
+        events('wait 200\ndialog select 1\nwait 100\n')
+        self.assertTrue(driver.execute_script('return !!document.querySelector(".vm-form");'), 'no save dialog')
+        self.assertEqual(outside_viewport('.vm-form, .vm-form .vm-c'), [])
+        thumb = driver.execute_script(
+            'const c = document.querySelector(".vm-list tr.sel + tr.vm-thumb canvas");'
+            'if (!c) return null; const l = c.closest(".vm-list").getBoundingClientRect(), r = c.getBoundingClientRect();'
+            'return [c.width, c.height, r.top >= l.top - 0.5 && r.bottom <= l.bottom + 0.5];')
+        self.assertEqual(thumb, [160, 120, True], 'the selected slot shows no picture in view beneath it')
+        driver.save_screenshot(os.path.join(SHOTS, f'{name}-save-dialog.png'))
+        if name == 'landscape':
+            # The screen turns with the dialog open: it is laid out again, whole.
+            self.screen(390, 844)
+            time.sleep(0.3)
+            self.assertEqual(outside_viewport('.vm-form, .vm-form .vm-c'), [])
+            self.assertTrue(driver.execute_script('return !!document.querySelector("tr.vm-thumb canvas");'))
+            self.screen(844, 390)
+            time.sleep(0.3)
+        events('dialog press 閉じる\nwait 100\nkey c\nwait 200\n')
+        self.assertEqual(outside_viewport('.vm-form, .vm-form .vm-c'), [])
+        driver.save_screenshot(os.path.join(SHOTS, f'{name}-settings.png'))
+        events('dialog press 閉じる\nwait 200\n')
+        self.assertTrue(driver.execute_script('return document.getElementById("form-layer").hidden;'))
+
+    def test_portrait(self):
+        self.screen(390, 844)
+        open_page()
+        lay = self.layout()
+        self.assertEqual(lay['place'], 'bottom')
+        self.assertAlmostEqual(lay['canvas']['width'], 390, delta=1)
+        self.assertGreaterEqual(lay['bar']['top'], lay['canvas']['bottom'] - 0.5, 'the tool bar is not below the picture')
+        self.assertEqual([b[0] for b in lay['buttons']], ['終了', 'ロード(L)', 'セーブ(S)', '設定(C)'])
+        for caption, r in lay['buttons']:
+            self.assertGreaterEqual(r['height'], 44, caption)
+            self.assertLessEqual(r['bottom'], lay['vh'], caption)
+        self.assert_taps_advance()
+        driver.save_screenshot(os.path.join(SHOTS, 'portrait.png'))
+        self.assert_long_press_opens_the_menu()
+
+        # Two fingers hide the message window; a tap brings it back.
+        x, y = on_screen(300, 300)
+        self.assertTrue(touch_at(400, 500) & 1, 'no message window at the bottom of the picture')
+        touch('touchStart', [(x, y)])
+        touch('touchStart', [(x, y), (x + 60, y)])
+        touch('touchEnd')
+        events('wait 300\n')
+        self.assertFalse(touch_at(400, 500) & 1, 'two fingers did not hide the message window')
+        tap(400, 300)
+        events('wait 300\n')
+        self.assertTrue(touch_at(400, 500) & 1, 'a tap did not bring the message window back')
+
+        # A press held on the quick bar's skip button skips while it is held.
+        skip = driver.execute_script(
+            'for (let y = 300; y < 600; y += 2) for (let x = 0; x < 800; x += 2)'
+            '  if (Module._velmora_touch_at(x, y) & 2) return [x + 8, y + 6]; return null;')
+        self.assertIsNotNone(skip, 'no skip button found on the quick bar')
+        page = shown_text()
+        at = on_screen(*skip)
+        touch('touchStart', [at])
+        time.sleep(0.8)
+        events('wait 3000\n')
+        touch('touchEnd')
+        events('wait 100\n')
+        skipped = shown_text()
+        self.assertNotEqual(skipped, page, 'holding the skip button did not skip')
+        events('wait 3000\n')
+        self.assertEqual(shown_text(), skipped, 'skipping went on after the finger was lifted')
+
+        # A swipe up from the message window opens the backlog (made longer
+        # than a screen first); a swipe down in it scrolls back as the wheel
+        # does; the backlog closes by its key.
+        events('click 400 200\nwait 1500\n' * 25)
+        before = picture_hash()
+        swipe((400, 520), (400, 330))
+        events('wait 300\n')
+        self.assertTrue(touch_at(0, 0) & 4, 'the swipe did not open the backlog')
+        opened = picture_hash()
+        self.assertNotEqual(opened, before)
+        swipe((400, 150), (400, 450), steps=10)
+        events('wait 300\n')
+        self.assertNotEqual(picture_hash(), opened, 'a swipe down did not scroll the backlog')
+        events('key Backspace\nwait 300\n')
+        self.assertFalse(touch_at(0, 0) & 4)
+
+        self.screen(360, 640)
+        events('wait 100\n')
+        self.assert_dialogs_fit('portrait-360x640')
+
+    def test_landscape(self):
+        self.screen(844, 390)
+        open_page()
+        # The first tap asks for full screen once; a refusal changes nothing.
+        driver.execute_script(
+            'window.fullScreenAsked = 0; document.documentElement.requestFullscreen = () =>'
+            ' { window.fullScreenAsked++; return Promise.reject(new Error("refused")); };')
+        lay = self.layout()
+        # A wide screen: the picture takes the whole height, the tool bar a side bar.
+        self.assertAlmostEqual(lay['canvas']['height'], 390, delta=1)
+        self.assertEqual(lay['place'], 'side')
+        for caption, r in lay['buttons']:
+            self.assertGreaterEqual(r['height'], 44, caption)
+            self.assertLessEqual(r['right'], lay['canvas']['left'] + 0.5, caption)
+        self.assert_taps_advance()
+        self.assertEqual(driver.execute_script('return window.fullScreenAsked;'), 1)
+        driver.save_screenshot(os.path.join(SHOTS, 'landscape.png'))
+        self.assert_long_press_opens_the_menu()
+        self.assert_dialogs_fit('landscape')
+
+
+class Offline(unittest.TestCase):
+    """Once the site has been opened, its service worker plays it with the server gone."""
+
+    def test_game_starts_with_the_server_stopped(self):
+        own, own_url = serve(SITE)
+        url = own_url + 'index.html?test=1'
+        try:
+            driver.get(url)
+            state = driver.execute_async_script(
+                'const done = arguments[0];'
+                'navigator.serviceWorker.ready.then(async () => {'
+                '  for (let i = 0; i < 500 && !navigator.serviceWorker.controller; ++i) await new Promise((r) => setTimeout(r, 20));'
+                '  const keys = (await caches.keys()).filter((k) => k.startsWith("velmora-"));'
+                '  const kept = keys.length ? (await (await caches.open(keys[0])).keys()).length : 0;'
+                '  done({controlled: !!navigator.serviceWorker.controller, caches: keys.length, kept});'
+                '}, (e) => done(String(e)));')
+            self.assertTrue(state['controlled'], state)
+            self.assertEqual(state['caches'], 1, state)
+            self.assertGreater(state['kept'], 10, state)
+        finally:
+            own.shutdown()
+            own.server_close()
+        driver.get(url)
+        error = driver.execute_async_script(
+            'const done = arguments[0]; let n = 0;'
+            'const t = setInterval(() => { if (window.velmora) { clearInterval(t);'
+            '  velmora.ready.then(() => done(null), (e) => done(String(e))); }'
+            ' else if (++n > 1500) { clearInterval(t); done(document.getElementById("notice-text").textContent); } }, 20);')
+        self.assertIsNone(error)
+        events('wait 2500\nmove 400 159\nclick 400 159\nwait 2000\n')
+        self.assertTrue(shown_text(), 'the game did not play offline')
+
 
 if __name__ == '__main__':
     unittest.main(argv=[sys.argv[0]] + sys.argv[4:], verbosity=2)

@@ -44,6 +44,20 @@ std::string RestOfLine(const std::string& line, int words) {
     return line.substr(p, end + 1 - p);
 }
 
+// A tool-bar button by the start of its caption or by its control name:
+// 1 "終了", 2 "設定(C)", 3 "セーブ(S)", 4 "ロード(L)".
+bool ToolBarButtonFromName(const std::string& what, int& button) {
+    static const char* const kCaptions[] = {"", "終了", "設定(C)", "セーブ(S)", "ロード(L)"};
+    for (int b = 1; b <= 4; ++b) {
+        const std::string caption = kCaptions[b];
+        if ((!what.empty() && caption.compare(0, what.size(), what) == 0) || what == "SpeedButton" + std::to_string(b)) {
+            button = b;
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool KeyFromName(const std::string& name, uint16_t& vk, char& ch) {
@@ -134,6 +148,10 @@ bool ParseTimeline(const std::string& text, Timeline& timeline, std::string& err
             if (n != 3 || !ToInt(w[1], -32768, 32767, e.x) || !ToInt(w[2], -32768, 32767, e.y))
                 return fail("stick takes X Y, each -32768 ... 32767");
             e.kind = EventKind::Stick;
+        } else if (cmd == "toolbar") {
+            if (n < 2 || !ToolBarButtonFromName(RestOfLine(raw, 1), e.value))
+                return fail("toolbar takes a button: 終了, ロード, セーブ or 設定 (or SpeedButton1 ... SpeedButton4)");
+            e.kind = EventKind::ToolBar;
         } else if (cmd == "answer") {
             if (n != 2 || (w[1] != "ok" && w[1] != "cancel")) return fail("answer takes ok or cancel");
             e.kind = EventKind::Answer;

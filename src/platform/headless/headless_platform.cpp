@@ -170,6 +170,17 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
         case EventKind::PadDown: Pad().ButtonDown(static_cast<PadButton>(e.value)); break;
         case EventKind::PadUp: Pad().ButtonUp(static_cast<PadButton>(e.value)); break;
         case EventKind::Stick: Pad().Stick(e.x, e.y); break;
+        case EventKind::ToolBar:
+            // A hidden or greyed button cannot be clicked.
+            if (!toolBarShown || !toolbar_[0] || !toolbar_[e.value]) {
+                Trace("events line %d: tool-bar button %d is not there to click, dropped", e.line, e.value);
+                break;
+            }
+            if (e.value == kButtonQuit) f.SpeedButton1Click();
+            else if (e.value == kButtonSettings) f.SpeedButton2Click();
+            else if (e.value == kButtonSave) f.SpeedButton3Click();
+            else f.SpeedButton4Click();
+            break;
         case EventKind::Menu:
         case EventKind::Dialog:
             Trace("events line %d: %s with no %s open, dropped", e.line, e.kind == EventKind::Menu ? "menu" : "dialog",
@@ -286,6 +297,7 @@ bool HeadlessPlatform::DeliverToForm(const TimelineEvent& e) {
         case EventKind::Wheel:
         case EventKind::Close:
         case EventKind::Stick:
+        case EventKind::ToolBar:
             Trace("events line %d: the game window takes no input while %s is open, dropped", e.line,
                   menu_ ? menu_->name.c_str() : form->name.c_str());
             return true;

@@ -16,6 +16,7 @@
 #include "platform/openal/openal_mixer.h"
 #include "platform/web/web_platform.h"
 #include "platform/web/web_text_outlets.h"
+#include "ui/input.h"
 
 namespace {
 
@@ -54,6 +55,25 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_shown_text() {
     }
     text = velmora::ToUtf8(cp932);
     return text.c_str();
+}
+
+// What lies under a touch at (x, y) on PB, for the page's gestures, as bits:
+// 1 the shown message window, 2 the quick bar's skip button, 4 the backlog
+// is open, 8 the skip key is Shift (the game swaps Shift and Ctrl).
+EMSCRIPTEN_KEEPALIVE int velmora_touch_at(int x, int y) {
+    if (!gEngine) return 0;
+    const velmora::TForm1& f = *gEngine;
+    int bits = f.settings.CS_SWAP ? 8 : 0;
+    if (f.backlog.open) return bits | 4;
+    const bool window = f.text.windowOpen && f.app.playMode == 0 && f.ui.promptKind == velmora::kPromptNone;
+    if (!window) return bits;
+    const auto inside = [&](int left, int top, int width, int height) {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    };
+    if (inside(f.config.TXW_OFS_X, f.config.TXW_OFS_Y, f.config.TXW_SIZE_X, f.config.TXW_SIZE_Y)) bits |= 1;
+    int bx = 0, by = 0, bw = 0, bh = 0;
+    if (velmora::QuickButtonRect(f, 1, bx, by, bw, bh) && inside(bx, by, bw, bh)) bits |= 2;
+    return bits;
 }
 }
 

@@ -27,6 +27,9 @@ EM_JS(void, PageShowForm, (const char* json), { velmoraPage.showForm(JSON.parse(
 EM_JS(void, PageHideForm, (), { velmoraPage.hideForm(); });
 EM_JS(int, PageMessageBox, (const char* text, const char* caption, int buttons),
       { return velmoraPage.messageBox(UTF8ToString(text), UTF8ToString(caption), buttons); });
+EM_JS(void, PageRowPicture, (const char* control, const uint8_t* rgba, int w, int h),
+      { velmoraPage.rowPicture(UTF8ToString(control), HEAPU8.slice(rgba, rgba + w * h * 4), w, h); });
+EM_JS(void, PageToolBar, (int button, int enabled, int shown), { velmoraPage.toolBar(button, !!enabled, !!shown); });
 EM_JS(void, PageSetTitle, (const char* text), { velmoraPage.setTitle(UTF8ToString(text)); });
 
 namespace {
@@ -271,7 +274,32 @@ BoxAnswer WebPlatform::MessageBox(const std::string& text, const std::string& ca
 }
 
 void WebPlatform::ShowOpenForm() {
-    if (Form* f = OpenForm()) PageShowForm(FormJson(*f).c_str());
+    Form* f = OpenForm();
+    if (!f) return;
+    PageShowForm(FormJson(*f).c_str());
+    // A list's selected row shows its picture beneath it (a touch has no
+    // hover to rest on a row).
+    for (size_t i = 0; i < f->controls.size(); ++i) {
+        const Control& c = f->controls[i];
+        Picture picture;
+        if (c.kind != ControlKind::List || !c.visible || c.selected < 0 ||
+            !f->RowPicture(static_cast<int>(i), c.selected, picture) || picture.Empty())
+            continue;
+        std::vector<uint8_t> rgba(static_cast<size_t>(picture.width) * picture.height * 4, 255);
+        const uint8_t* s = picture.bytes.data();
+        for (size_t k = 0; k < rgba.size(); k += 4, s += 3) rgba[k] = s[2], rgba[k + 1] = s[1], rgba[k + 2] = s[0];
+        PageRowPicture(c.name.c_str(), rgba.data(), picture.width, picture.height);
+    }
+}
+
+void WebPlatform::SetToolBarEnabled(int button, bool enabled) {
+    HeadlessPlatform::SetToolBarEnabled(button, enabled);
+    PageToolBar(button, enabled, toolBarShown);
+}
+
+void WebPlatform::SetToolBarShown(bool shown) {
+    HeadlessPlatform::SetToolBarShown(shown);
+    PageToolBar(-1, true, shown);
 }
 
 void WebPlatform::RunModal(Form& form) {

@@ -28,6 +28,9 @@ public:
     void RunModal(Form& form) override;
     int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) override;
     void SetCaption(const std::string& cp932) override;
+    // The page's tool bar follows the engine's: its buttons greyed, itself hidden.
+    void SetToolBarEnabled(int button, bool enabled) override;
+    void SetToolBarShown(bool shown) override;
 
     // What the window shows, as a PNG file: on the virtual clock, what it
     // showed at the end of the page's events.

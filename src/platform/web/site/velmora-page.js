@@ -19,28 +19,204 @@
   let running = false;
   let localFiles = null;     // a folder the player picked: [path, File]
 
-  // ---- Scaling: 4:3 with black bars; whole factors crisp, other sizes smooth.
+  // ---- Layout: the 4:3 picture as large as the screen allows, with black
+  // bars, whole factors crisp, other sizes smooth; the tool bar above it, in
+  // portrait below it, and in a side bar when the screen is wide enough to
+  // hold it beside the picture. A finger gets buttons of 44 CSS px and more.
+  const toolbar = document.getElementById('toolbar');
+  const coarse = window.matchMedia ? window.matchMedia('(pointer: coarse)') : { matches: false };
   function fit() {
     const dpr = window.devicePixelRatio || 1;
-    const W = Math.floor(window.innerWidth * dpr), H = Math.floor(window.innerHeight * dpr);
+    const vw = window.innerWidth, vh = window.innerHeight;
+    const touchSized = coarse.matches;
+    toolbar.classList.toggle('coarse', touchSized);
+    const bar = touchSized ? 52 : 28, side = touchSized ? 116 : 96;
+    const place = vh > vw ? 'bottom' : vw - vh * 4 / 3 >= side ? 'side' : 'top';
+    const aw = place === 'side' ? vw - side : vw, ah = place === 'side' ? vh : vh - bar;
+    const W = Math.floor(aw * dpr), H = Math.floor(ah * dpr);
     const k = Math.min(Math.floor(W / 800), Math.floor(H / 600));
     let w, h;
     if (W * 3 <= H * 4) { w = W; h = Math.floor(W * 3 / 4); } else { h = H; w = Math.floor(H * 4 / 3); }
     const whole = k >= 1 && w - k * 800 <= 2 && h - k * 600 <= 2;
     if (whole) { w = k * 800; h = k * 600; }
+    const pw = w / dpr, ph = h / dpr;
+    const snap = (v) => Math.round(v * dpr) / dpr;  // on device pixels, so whole factors stay sharp
+    let left, top;
+    const bs = toolbar.style;
+    if (place === 'side') {
+      left = snap(side + (vw - side - pw) / 2);
+      top = snap((vh - ph) / 2);
+      Object.assign(bs, { left: '0px', top: '0px', width: side + 'px', height: vh + 'px' });
+    } else {
+      left = snap((vw - pw) / 2);
+      const block = snap((vh - ph - bar) / 2);
+      top = place === 'top' ? block + bar : block;
+      Object.assign(bs, { left: left + 'px', top: (place === 'top' ? block : block + ph) + 'px',
+        width: pw + 'px', height: bar + 'px' });
+    }
+    toolbar.dataset.place = place;
     canvas.classList.toggle('crisp', whole);
-    canvas.style.width = (w / dpr) + 'px';
-    canvas.style.height = (h / dpr) + 'px';
-    canvas.style.left = ((W - w) / 2 / dpr) + 'px';
-    canvas.style.top = ((H - h) / 2 / dpr) + 'px';
+    canvas.style.width = pw + 'px';
+    canvas.style.height = ph + 'px';
+    canvas.style.left = left + 'px';
+    canvas.style.top = top + 'px';
   }
   window.addEventListener('resize', fit);
+  window.addEventListener('orientationchange', fit);
+  if (coarse.addEventListener) coarse.addEventListener('change', fit);
   fit();
+
+  // The engine's tool bar: its buttons greyed as the engine says; hidden
+  // (its place kept, so the picture does not jump) in the exclusive full screen.
+  const toolState = { panel: true, buttons: [true, true, true, true, true] };
+  function showToolState() {
+    for (const b of toolbar.querySelectorAll('button'))
+      b.disabled = !(toolState.panel && toolState.buttons[Number(b.dataset.button)]);
+  }
+  for (const b of toolbar.querySelectorAll('button')) {
+    b.addEventListener('click', () => {
+      b.blur();  // keys go on to the game
+      if (running) send(`toolbar SpeedButton${b.dataset.button}`);
+    });
+  }
 
   function toPicture(e) {
     const r = canvas.getBoundingClientRect();
     return [Math.floor((e.clientX - r.left) * 800 / r.width), Math.floor((e.clientY - r.top) * 600 / r.height)];
   }
+
+  // ---- Touch. Gestures become the mouse's and keys' event lines through
+  // one table, so the engine's own handlers give them their meaning. A
+  // finger shows the hover face where it lands (the move before the press).
+  const touchLines = {
+    land: (t) => [`move ${t.x} ${t.y}`],
+    tap: (t) => [`down ${t.x} ${t.y} left`, `up ${t.x} ${t.y} left`],
+    longPress: (t) => [`down ${t.x} ${t.y} right`, `up ${t.x} ${t.y} right`],
+    twoFingerTap: () => ['key w'],
+    swipeUpFromWindow: () => ['key Backspace'],
+    backlogOlder: () => ['wheel 120'],
+    backlogNewer: () => ['wheel -120'],
+    skipHold: (t) => [`keydown ${t.skipKey}`],
+    skipRelease: (t) => [`keyup ${t.skipKey}`],
+    dragStart: (t) => [`down ${t.x} ${t.y} left`],
+    dragMove: (t) => [`move ${t.x} ${t.y}`],
+    dragEnd: (t) => [`up ${t.x} ${t.y} left`],
+  };
+  const LONG_PRESS_MS = 500, SLOP = 10, SWIPE = 40, SCROLL_STEP = 32, TWO_FINGER_MS = 500;  // CSS px, ms
+  const AT_WINDOW = 1, AT_SKIP = 2, AT_BACKLOG = 4, SKIP_IS_SHIFT = 8;  // velmora_touch_at's bits
+  let touch = null;   // the one finger being read
+  let pair = null;    // a two-finger tap in the making
+  function touchGesture(name, t) { for (const line of touchLines[name](t)) touchPut(line); }
+  // Touches are the player's own even on the test page, where the real
+  // pointer is kept out: a test drives them on purpose.
+  function touchPut(line) { if (running) queue.push(line); }
+  function touchPoint(t, from) {
+    const [x, y] = toPicture(t);
+    return Object.assign(from || {}, { x: Math.max(0, Math.min(799, x)), y: Math.max(0, Math.min(599, y)),
+      cx: t.clientX, cy: t.clientY });
+  }
+  function touchHeld() {
+    if (!touch || touch.mode !== 'pending') return;
+    if (touch.at & AT_SKIP) {
+      touch.mode = 'skip';
+      touchGesture('skipHold', touch);
+    } else {
+      touch.mode = 'done';
+      touchGesture('longPress', touch);
+    }
+    if (navigator.vibrate) navigator.vibrate(15);
+  }
+  function touchEnd(e, cancelled) {
+    e.preventDefault();
+    if (pair) {
+      if (e.touches.length === 0) {
+        if (!cancelled && !pair.moved && performance.now() - pair.start <= TWO_FINGER_MS) touchGesture('twoFingerTap', {});
+        pair = null;
+      }
+      return;
+    }
+    if (!touch) return;
+    const t = Array.from(e.changedTouches).find((c) => c.identifier === touch.id);
+    if (!t) return;
+    clearTimeout(touch.timer);
+    const end = touchPoint(t, {});
+    switch (touch.mode) {
+      case 'pending': if (!cancelled) touchGesture('tap', touch); break;
+      case 'drag': touchGesture('dragEnd', end); break;
+      case 'swipe': if (!cancelled && touch.cy - end.cy >= SWIPE) touchGesture('swipeUpFromWindow', touch); break;
+      case 'skip': touchGesture('skipRelease', touch); break;
+      default: break;
+    }
+    touch = null;
+  }
+  canvas.addEventListener('touchstart', (e) => {
+    e.preventDefault();
+    if (!running) return;
+    if (e.touches.length >= 2) {
+      // A second finger: not one finger's gesture any more.
+      if (touch) {
+        clearTimeout(touch.timer);
+        if (touch.mode === 'drag') touchGesture('dragEnd', touch);
+        if (touch.mode === 'skip') touchGesture('skipRelease', touch);
+        touch = null;
+      }
+      if (!pair) pair = { start: performance.now(), moved: e.touches.length > 2 };
+      else pair.moved = true;
+      return;
+    }
+    const t = e.changedTouches[0];
+    touch = touchPoint(t, { id: t.identifier, mode: 'pending' });
+    touch.at = Module._velmora_touch_at ? Module._velmora_touch_at(touch.x, touch.y) : 0;
+    touch.skipKey = touch.at & SKIP_IS_SHIFT ? 'Shift' : 'Ctrl';
+    touch.scrolled = touch.cy;
+    touchGesture('land', touch);
+    touch.timer = setTimeout(touchHeld, LONG_PRESS_MS);
+  }, { passive: false });
+  canvas.addEventListener('touchmove', (e) => {
+    e.preventDefault();
+    if (pair) {
+      pair.moved = true;
+      return;
+    }
+    if (!touch) return;
+    const t = Array.from(e.changedTouches).find((c) => c.identifier === touch.id);
+    if (!t) return;
+    const now = touchPoint(t, {});
+    const dx = now.cx - touch.cx, dy = now.cy - touch.cy;
+    if (touch.mode === 'pending') {
+      if (Math.hypot(dx, dy) < SLOP) return;
+      clearTimeout(touch.timer);
+      if (touch.at & AT_BACKLOG) touch.mode = 'scroll';
+      else if ((touch.at & AT_WINDOW) && -dy > Math.abs(dx)) touch.mode = 'swipe';
+      else {
+        touch.mode = 'drag';
+        touchGesture('dragStart', touch);
+      }
+    }
+    if (touch.mode === 'drag') touchGesture('dragMove', now);
+    if (touch.mode === 'scroll') {
+      // A finger moving down pulls the older lines into view, as the wheel turned away does.
+      for (; now.cy - touch.scrolled >= SCROLL_STEP; touch.scrolled += SCROLL_STEP) touchGesture('backlogOlder', now);
+      for (; touch.scrolled - now.cy >= SCROLL_STEP; touch.scrolled -= SCROLL_STEP) touchGesture('backlogNewer', now);
+    }
+  }, { passive: false });
+  canvas.addEventListener('touchend', (e) => touchEnd(e, false), { passive: false });
+  canvas.addEventListener('touchcancel', (e) => touchEnd(e, true), { passive: false });
+
+  // The first tap of a touch screen takes the page full screen, where the
+  // browser allows it; a refusal changes nothing.
+  let fullScreenAsked = false;
+  window.addEventListener('pointerup', (e) => {
+    if (fullScreenAsked || e.pointerType !== 'touch') return;
+    fullScreenAsked = true;
+    const root = document.documentElement;
+    const go = root.requestFullscreen || root.webkitRequestFullscreen;
+    if (!go || document.fullscreenElement) return;
+    try {
+      const p = go.call(root, { navigationUI: 'hide' });
+      if (p && p.catch) p.catch(() => {});
+    } catch (err) { /* refused: the page stays as it is */ }
+  }, true);
 
   // ---- Input from the player, as the runner's event lines.
   function put(line) { if (running && !testMode) queue.push(line); }
@@ -152,6 +328,12 @@
     formLayer.onmousedown = (e) => { if (e.target === formLayer) send('menu cancel'); };
     formLayer.appendChild(box);
     formLayer.hidden = false;
+    // Kept on the screen: a press near an edge opens it inside, not beyond,
+    // and a menu taller than the screen scrolls.
+    box.style.maxHeight = window.innerHeight + 'px';
+    const b = box.getBoundingClientRect();
+    box.style.left = Math.max(0, Math.min(b.left, window.innerWidth - b.width)) + 'px';
+    box.style.top = Math.max(0, Math.min(b.top, window.innerHeight - b.height)) + 'px';
   }
   // What the open dialog's text and number fields hold that the engine has not been told yet.
   let fieldFlushes = [];
@@ -167,7 +349,7 @@
     // After the click the release makes.
     setTimeout(() => {
       pressing = false;
-      if (heldForm) { const f = heldForm; heldForm = null; showDialog(f); }
+      if (heldForm) { heldForm = null; showShownForm(); }
     }, 0);
   };
   window.addEventListener('pointerup', released, true);
@@ -179,6 +361,11 @@
     formLayer.onmousedown = null;
     const focused = document.activeElement && document.activeElement.dataset.control;
     fieldFlushes = [];
+    // The model is drawn afresh after every change: the lists keep where they were scrolled to.
+    const scrolled = {};
+    if (lastForm === f.name)
+      for (const l of formLayer.querySelectorAll('.vm-list')) scrolled[l.dataset.control] = l.scrollTop;
+    lastForm = f.name;
     formLayer.replaceChildren();
     const box = el('div', 'vm-form');
     box.setAttribute('role', 'dialog');
@@ -308,13 +495,51 @@
       n.style.height = c.height + 'px';
       client.appendChild(n);
     }
-    const r = canvas.getBoundingClientRect();
-    box.style.left = Math.max(0, r.left + (r.width - f.width) / 2) + 'px';
-    box.style.top = Math.max(0, r.top + (r.height - f.height - 24) / 2) + 'px';
     formLayer.appendChild(box);
     formLayer.hidden = false;
+    // Centred over the picture and kept whole on the screen: a dialog
+    // larger than a small screen is shown smaller.
+    const r = canvas.getBoundingClientRect();
+    const vw = window.innerWidth, vh = window.innerHeight, bw = box.offsetWidth, bh = box.offsetHeight;
+    const scale = Math.min(1, (vw - 4) / bw, (vh - 4) / bh);
+    box.style.transform = scale < 1 ? `scale(${scale})` : '';
+    const w = bw * scale, h = bh * scale;
+    box.style.left = Math.max(0, Math.min(r.left + (r.width - w) / 2, vw - w)) + 'px';
+    box.style.top = Math.max(0, Math.min(r.top + (r.height - h) / 2, vh - h)) + 'px';
+    for (const l of client.querySelectorAll('.vm-list'))
+      if (scrolled[l.dataset.control] !== undefined) l.scrollTop = scrolled[l.dataset.control];
     const again = focused && client.querySelector(`[data-control="${focused}"]`);
     if (again) again.focus();
+  }
+  let lastForm = null;
+  // What is shown, to lay it out again when the screen turns.
+  let shownForm = null;
+  function showShownForm() {
+    if (!shownForm) return;
+    if (shownForm.model.kind === 'menu') showMenu(shownForm.model);
+    else showDialog(shownForm.model);
+    for (const p of shownForm.pictures) showRowPicture(...p);
+  }
+  window.addEventListener('resize', showShownForm);
+  // The selected row's picture, in a row of its own beneath it, scrolled into the list's view.
+  function showRowPicture(control, rgba, w, h) {
+    const list = formLayer.querySelector(`.vm-list[data-control="${control}"]`);
+    const row = list && list.querySelector('tr.sel');
+    if (!row) return;
+    const tr = el('tr', 'vm-thumb');
+    const td = el('td');
+    td.colSpan = row.children.length;
+    const c = el('canvas');
+    c.width = w;
+    c.height = h;
+    c.getContext('2d').putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, w * h * 4), w, h), 0, 0);
+    td.appendChild(c);
+    tr.appendChild(td);
+    row.after(tr);
+    const head = list.querySelector('tr');
+    const top = row.offsetTop - (head ? head.offsetHeight : 0), bottom = tr.offsetTop + tr.offsetHeight;
+    if (top < list.scrollTop) list.scrollTop = top;
+    else if (bottom > list.scrollTop + list.clientHeight) list.scrollTop = Math.min(top, bottom - list.clientHeight);
   }
 
   // ---- What the engine calls (see web_platform.cpp).
@@ -339,8 +564,23 @@
     present(rgba, w, h) {
       ctx.putImageData(new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, w * h * 4), w, h), 0, 0);
     },
-    showForm(m) { if (m.kind === 'menu') { heldForm = null; showMenu(m); } else showDialog(m); },
-    hideForm() { heldForm = null; formLayer.replaceChildren(); formLayer.hidden = true; },
+    showForm(m) {
+      shownForm = { model: m, pictures: [] };
+      if (m.kind === 'menu') { heldForm = null; showMenu(m); } else showDialog(m);
+    },
+    hideForm() {
+      heldForm = null; formLayer.replaceChildren(); formLayer.hidden = true; lastForm = null; shownForm = null;
+    },
+    rowPicture(control, rgba, w, h) {
+      if (shownForm) shownForm.pictures.push([control, rgba, w, h]);
+      showRowPicture(control, rgba, w, h);
+    },
+    toolBar(button, enabled, shown) {
+      if (button === 0) toolState.panel = enabled;
+      else if (button > 0 && button < toolState.buttons.length) toolState.buttons[button] = enabled;
+      toolbar.classList.toggle('away', !shown);
+      showToolState();
+    },
     messageBox(text, caption, buttons) {
       const t = caption ? `${caption}\n\n${text}` : text;
       if (buttons === 0) { window.alert(t); return 1; }
@@ -496,6 +736,11 @@
     Module.stringToUTF8(path, writePath.p, Math.min(n, 256));
     return writePath.p;
   }
+
+  // The site keeps itself for play without a network (service-worker.js,
+  // written when a game is published); a site without one plays online.
+  if ('serviceWorker' in navigator && location.protocol.startsWith('http'))
+    navigator.serviceWorker.register('service-worker.js').catch(() => {});
 
   window.Module = {
     canvas,
