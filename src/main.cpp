@@ -9,7 +9,7 @@
 
 #include "data/file_io.h"
 #include "platform/headless/headless_platform.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/windowed.h"
 #include "tools/game_check.h"
 
 #ifndef VELMORA_DEMO_DIR
