@@ -31,6 +31,7 @@ add_custom_command(OUTPUT ${VELMORA_MANPAGES}
 add_custom_target(desktop-files ALL DEPENDS ${VELMORA_ICONS} ${VELMORA_MANPAGES})
 
 install(TARGETS velmora velmora-pack velmora-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS velmora-window RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/velmora)
 # The demo as built, without anything a test or a player left in the build tree.
 install(DIRECTORY ${VELMORA_DEMO_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/velmora/demo
   FILES_MATCHING PATTERN "*.vrk" PATTERN "save" EXCLUDE)

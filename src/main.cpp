@@ -10,7 +10,7 @@
 
 #include "data/file_io.h"
 #include "platform/headless/headless_platform.h"
-#include "platform/qt/qt_platform.h"
+#include "platform/windowed.h"
 #include "tools/game_check.h"
 
 #ifndef VELMORA_DEMO_DIR
@@ -65,16 +65,19 @@ bool Number(const std::string& s, long long lo, long long hi, long long& out) {
 }
 
 // The bundled demo: installed beside the program (PREFIX/share/velmora/demo
-// for PREFIX/bin/velmora), else where the build put it; empty when neither
-// holds a game.
+// for PREFIX/bin/velmora or PREFIX/libexec/velmora/velmora-window), else
+// where the build put it; empty when neither holds a game.
 std::string BundledDemo() {
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {
         std::string dir(exe, static_cast<size_t>(n));
         dir = dir.substr(0, dir.rfind('/'));
-        const std::string installed = dir + "/../share/velmora/demo";
-        if (velmora::IsRegularFile(installed + "/vk_data.vrk")) return installed;
+        // velmora in PREFIX/bin, the window program in PREFIX/libexec/velmora.
+        for (const char* up : {"/..", "/../.."}) {
+            const std::string installed = dir + up + "/share/velmora/demo";
+            if (velmora::IsRegularFile(installed + "/vk_data.vrk")) return installed;
+        }
     }
     if (velmora::IsRegularFile(std::string(VELMORA_DEMO_DIR) + "/vk_data.vrk")) return VELMORA_DEMO_DIR;
     return std::string();

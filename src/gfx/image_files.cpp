@@ -1,6 +1,7 @@
 #include "gfx/image_files.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "data/archive.h"
+#include "gfx/simd.h"
 
 namespace velmora {
 
@@ -35,10 +37,44 @@ bool ParsePackedHeader(const uint8_t* bytes, size_t size, PackedHeader& header) 
 
 namespace {
 
-// One walk for decoding and for checking: without kWrite nothing is written
-// and out may be null.
-template <bool kWrite>
-bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+// Most output bytes one input byte of the run stage can give: a repeat of
+// 8192 four-byte units from six bytes.
+constexpr size_t kRunMaxExpansion = 5462;
+
+// A match of `put` bytes from `distance` back; `room` bytes may be written
+// at `to`. A distance below the length repeats the bytes just written.
+inline void CopyMatch(uint8_t* to, size_t distance, size_t put, size_t room) {
+    const uint8_t* from = to - distance;
+    if (distance >= put) {
+        if (put <= 16 && room >= 16) {
+            // The usual short match: one 16-byte copy through a register.
+            // Bytes past `put` are the next items' to write, and whatever
+            // was read for them from the end of the output is dropped.
+            uint8_t t[16];
+            std::memcpy(t, from, 16);
+            std::memcpy(to, t, 16);
+        } else {
+            std::memcpy(to, from, put);
+        }
+    } else if (distance == 1) {
+        std::memset(to, from[0], put);
+    } else if (put < 32) {
+        for (size_t k = 0; k < put; ++k) to[k] = from[k];
+    } else {
+        // The repeated stretch, then copies of what is written so far,
+        // doubling: every copy starts at a multiple of the distance.
+        std::memcpy(to, from, distance);
+        for (size_t done = distance; done < put;) {
+            const size_t n = std::min(done, put - done);
+            std::memcpy(to + done, to, n);
+            done += n;
+        }
+    }
+}
+
+}  // namespace
+
+bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
     size_t ip = 0, op = 0;
     bool ok = true;
     if (target > 0) {
@@ -46,6 +82,27 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
         unsigned flag = in[ip++];
         int items = 0;
         while (op < target) {
+            if (!(flag & 0x80) && ip + 8 <= inSize && op + 8 <= target) {
+                // The literals up to the next match of this flag byte, at
+                // once: eight bytes copied, the ones past them written
+                // again by the items that follow.
+                const int n = std::min(8 - items, std::countl_zero(static_cast<uint8_t>(flag)));
+                const size_t put = std::min<size_t>(static_cast<size_t>(n), target - op);
+                std::memcpy(out + op, in + ip, 8);
+                op += put;
+                ip += put;
+                flag <<= put;
+                items += static_cast<int>(put);
+                if (items == 8) {
+                    items = 0;
+                    if (ip < inSize) flag = in[ip++];
+                    else if (op < target) {
+                        ok = false;
+                        break;
+                    }
+                }
+                continue;
+            }
             if (flag & 0x80) {
                 if (ip >= inSize) {
                     ok = false;
@@ -62,7 +119,7 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
                         ok = false;
                         break;
                     }
-                    if constexpr (kWrite) std::memcpy(out + op, in + ip, put);
+                    std::memcpy(out + op, in + ip, put);
                     ip = std::min(ip + n, inSize);
                     op += put;
                 } else if (u < 0x80) {
@@ -92,12 +149,7 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
                         break;
                     }
                     const size_t put = std::min(length, target - op);
-                    // Byte by byte: a distance below the length repeats the
-                    // bytes just written.
-                    if constexpr (kWrite) {
-                        const uint8_t* from = out + op - distance;
-                        for (size_t k = 0; k < put; ++k) out[op + k] = from[k];
-                    }
+                    CopyMatch(out + op, distance, put, target - op);
                     op += put;
                 }
             } else {
@@ -105,9 +157,7 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
                     ok = false;
                     break;
                 }
-                if constexpr (kWrite) out[op] = in[ip];
-                ++op;
-                ++ip;
+                out[op++] = in[ip++];
             }
             flag <<= 1;
             if (++items == 8) {
@@ -125,20 +175,7 @@ bool DictionaryPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t targe
     return ok;
 }
 
-}  // namespace
-
-bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
-    return DictionaryPass<true>(in, inSize, out, target, consumed);
-}
-
-bool DictionaryReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed) {
-    return DictionaryPass<false>(in, inSize, nullptr, target, consumed);
-}
-
-namespace {
-
-template <bool kWrite>
-bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
+bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
     size_t ip = 0, op = 0;
     bool ok = true;
     while (op < target) {
@@ -155,7 +192,7 @@ bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size
                 ok = false;
                 break;
             }
-            if constexpr (kWrite) std::memcpy(out + op, in + ip, put);
+            std::memcpy(out + op, in + ip, put);
             ip = std::min(ip + n, inSize);
             op += put;
         } else {
@@ -169,7 +206,7 @@ bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size
             ip += 1 + unit;
             // A repeat that would overrun is cut to the whole units that fit.
             if (op + count * unit > target) count = (target - op) / unit;
-            if constexpr (kWrite) {
+            {
                 uint8_t* to = out + op;
                 const size_t total = count * unit;
                 if (unit == 1) {
@@ -191,29 +228,31 @@ bool RunPass(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size
     return ok;
 }
 
-}  // namespace
-
-bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
-    return RunPass<true>(in, inSize, out, target, consumed);
-}
-
-bool RunReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed) {
-    return RunPass<false>(in, inSize, nullptr, target, consumed);
-}
-
 void DeltaDecode(uint8_t* bytes, size_t size) {
     // One running sum per channel over the whole picture, across row ends.
-    uint8_t sum[3] = {0, 0, 0};
     size_t i = 0;
-    for (; i + 3 <= size; i += 3) {
-        sum[0] = static_cast<uint8_t>(sum[0] + bytes[i]);
-        sum[1] = static_cast<uint8_t>(sum[1] + bytes[i + 1]);
-        sum[2] = static_cast<uint8_t>(sum[2] + bytes[i + 2]);
-        bytes[i] = sum[0];
-        bytes[i + 1] = sum[1];
-        bytes[i + 2] = sum[2];
+#ifdef VELMORA_SSE2
+    // Sixteen bytes at a time: the sums within the vector by adding it
+    // shifted by 3, 6 and 12 bytes, then each channel's sum so far, taken
+    // from the last three bytes of the vector before (byte j of a vector
+    // is the channel of byte 13 + j % 3 of the one before).
+    __m128i carry = _mm_setzero_si128();
+    for (; i + 16 <= size; i += 16) {
+        __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        v = _mm_add_epi8(v, _mm_slli_si128(v, 3));
+        v = _mm_add_epi8(v, _mm_slli_si128(v, 6));
+        v = _mm_add_epi8(v, _mm_slli_si128(v, 12));
+        v = _mm_add_epi8(v, carry);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(bytes + i), v);
+        carry = _mm_srli_si128(v, 13);
+        carry = _mm_or_si128(carry, _mm_slli_si128(carry, 3));
+        carry = _mm_or_si128(carry, _mm_slli_si128(carry, 6));
+        carry = _mm_or_si128(carry, _mm_slli_si128(carry, 12));
     }
-    for (int k = 0; i < size; ++i, ++k) bytes[i] = sum[k] = static_cast<uint8_t>(sum[k] + bytes[i]);
+#endif
+    uint8_t sum[3] = {0, 0, 0};
+    for (size_t k = i >= 3 ? i - 3 : i; k < i; ++k) sum[k % 3] = bytes[k];
+    for (; i < size; ++i) bytes[i] = sum[i % 3] = static_cast<uint8_t>(sum[i % 3] + bytes[i]);
 }
 
 bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, const char* what) {
@@ -244,45 +283,39 @@ bool DecodePackedPicture(const uint8_t* entry, size_t size, Picture& picture, co
         return false;
     }
     const uint8_t* in = entry + kPackedHeaderSize;
+    // The header's sizes must be within what the data can make before any
+    // buffer is sized by them: a short entry claiming a huge picture costs
+    // nothing. What a claim within reach allocates is touched only as far
+    // as the data really decodes.
+    if (target / kDictionaryMaxExpansion > inSize) {
+        ContentError("damaged", "picture %s: packed data ends at byte 0 of %zu before making %zu bytes (%dx%d)", what,
+                     inSize, target, h.width, h.height);
+        return false;
+    }
+    if (run && raw / kRunMaxExpansion > target) {
+        ContentError("damaged", "picture %s: run-coded data ends at byte 0 of %zu before making %dx%d", what, target,
+                     h.width, h.height);
+        return false;
+    }
+    // Each stage walks once, checking as it writes, into storage of its
+    // own: the picture is given the result only when every stage is done.
+    Picture fresh;
+    fresh.ResizeForOverwrite(h.width, h.height);
     size_t used = 0;
-    // The header's sizes must be what the data can make before any buffer
-    // is sized by them: a short entry claiming a huge picture costs nothing.
-    if (target / kDictionaryMaxExpansion > inSize || !DictionaryReaches(in, inSize, target, &used)) {
+    std::unique_ptr<uint8_t[]> runCoded(run ? new uint8_t[target] : nullptr);
+    if (!DictionaryDecode(in, inSize, run ? runCoded.get() : fresh.bytes.data(), target, &used)) {
         ContentError("damaged", "picture %s: packed data ends at byte %zu of %zu before making %zu bytes (%dx%d)", what,
                      used, inSize, target, h.width, h.height);
         return false;
     }
-    // Run-coded data is checked against the picture before the picture's
-    // storage exists, like the packed data above.
-    std::vector<uint8_t> dict;
-    if (run) {
-        dict.resize(target);
-        if (!DictionaryDecode(in, inSize, dict.data(), target, &used)) {
-            ContentError("damaged", "picture %s: packed data is damaged at byte %zu of %zu (output %dx%d)", what, used,
-                         inSize, h.width, h.height);
-            return false;
-        }
-        if (!RunReaches(dict.data(), dict.size(), raw, &used)) {
-            ContentError("damaged", "picture %s: run-coded data ends at byte %zu of %zu before making %dx%d", what, used, dict.size(),
-                  h.width, h.height);
-            return false;
-        }
-    }
-    // The walks above are the ones the decoders make, so the last stage
-    // cannot fail now: it writes straight into the picture (its own storage
-    // when the size is unchanged), with no second copy of the pixels.
-    Picture fresh;
-    const bool sameSize = picture.width == h.width && picture.height == h.height;
-    Picture& out = sameSize ? picture : fresh;
-    if (!sameSize) out.ResizeForOverwrite(h.width, h.height);
-    if (run ? !RunDecode(dict.data(), dict.size(), out.bytes.data(), raw, &used)
-            : !DictionaryDecode(in, inSize, out.bytes.data(), target, &used)) {
-        ContentError("damaged", "picture %s: %s data is damaged at byte %zu (output %dx%d)", what,
-                     run ? "run-coded" : "packed", used, h.width, h.height);
+    if (run && !RunDecode(runCoded.get(), target, fresh.bytes.data(), raw, &used)) {
+        ContentError("damaged", "picture %s: run-coded data ends at byte %zu of %zu before making %dx%d", what, used,
+                     target, h.width, h.height);
         return false;
     }
-    if (delta) DeltaDecode(out.bytes.data(), out.bytes.size());
-    if (!sameSize) picture = std::move(fresh);
+    runCoded.reset();
+    if (delta) DeltaDecode(fresh.bytes.data(), fresh.bytes.size());
+    picture = std::move(fresh);
     return true;
 }
 

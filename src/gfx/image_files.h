@@ -66,16 +66,13 @@ inline size_t DictionaryInputLimit(size_t target) { return target + target / 8 +
 // read (the archive index's size of the entry does not count).
 size_t PackedEntryReadSize(const PackedHeader& header);
 
-// The three stages, each a single forward pass. They return false for data
-// that ends early, reaches before the start of the output, or writes past
-// the target; *consumed (when given) receives the input bytes used.
+// The three stages, each a single forward pass that checks as it writes.
+// They return false for data that ends early, reaches before the start of
+// the output, or writes past the target (what was written is then of no
+// use); *consumed (when given) receives the input bytes used. The output
+// holds exactly `target` bytes.
 bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
-// The same walk without output: whether the stream yields target bytes, so
-// that a header's claim is checked against its data before the output
-// buffer exists.
-bool DictionaryReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed = nullptr);
 bool RunDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed = nullptr);
-bool RunReaches(const uint8_t* in, size_t inSize, size_t target, size_t* consumed = nullptr);
 void DeltaDecode(uint8_t* bytes, size_t size);
 
 // Decodes one packed picture entry (header and packed data; `size` bytes are

@@ -389,13 +389,19 @@ TEST(PackedPicture, AHugeClaimOnAShortEntryAllocatesNothing) {
     }
 }
 
-TEST(PackedPicture, SameSizeReloadKeepsTheStorage) {
-    Picture p = Filled(4, 4, 0, 0, 0);
-    const uint8_t* storage = p.bytes.data();
-    Bytes e = Packed(Filled(4, 4, 5, 6, 7));
-    ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
-    EXPECT_EQ(p.bytes.data(), storage);
-    EXPECT_EQ(p.Pixel(3, 3)[2], 7);
+TEST(PackedPicture, AReloadHoldsNoMoreThanThePictureItReplaces) {
+    // The decoder makes the new picture beside the old one and then lets
+    // the old one go: nothing of it is kept afterwards, whatever the sizes.
+    Picture p = Filled(64, 48, 0, 0, 0);
+    for (int w : {64, 32, 100}) {
+        Bytes e = Packed(Filled(w, 48, 5, 6, 7));
+        const size_t before = pictureBytesHeld.load();
+        const size_t old = p.bytes.capacity();
+        ASSERT_TRUE(DecodePackedPicture(e.data(), e.size(), p));
+        EXPECT_EQ(pictureBytesHeld.load(), before - old + static_cast<size_t>(w) * 48 * 3) << w;
+        EXPECT_EQ(p.bytes.capacity(), p.bytes.size());
+        EXPECT_EQ(p.Pixel(w - 1, 47)[2], 7);
+    }
 }
 
 TEST(JpegPicture, DecodesIntoBlueGreenRedAndRefusesDamage) {
@@ -644,4 +650,113 @@ TEST(PictureMemory, AMissingSpriteStillShowsTheLastSpriteLoaded) {
     EXPECT_EQ(slot.colour.bytes[2], 30);
     EXPECT_EQ(slot.mask.bytes[0], 255);
     EXPECT_EQ(g.spriteLoad.bytes.capacity(), 0u);
+}
+
+namespace {
+
+// A byte-at-a-time dictionary stream of random literals and matches (every
+// code form, distances from 1 up, lengths up to 4096), the bytes it makes
+// worked out one by one beside it.
+struct RandomStream {
+    Bytes packed, made;
+};
+
+RandomStream MakeStream(uint32_t seed, size_t target) {
+    RandomStream s;
+    uint32_t r = seed;
+    auto next = [&r] {
+        r = r * 1103515245u + 12345u;
+        return r >> 8;
+    };
+    size_t flagAt = 0;
+    int items = 0;
+    while (s.made.size() < target) {
+        if (items % 8 == 0) {
+            flagAt = s.packed.size();
+            s.packed.push_back(0);
+        }
+        const size_t op = s.made.size();
+        const uint32_t kind = next() % 7;
+        if (op == 0 || kind < 2 || (kind == 2 && next() % 2)) {
+            // A literal, or a stretch of them under a zero flag.
+            const uint8_t b = static_cast<uint8_t>(next());
+            s.packed.push_back(b);
+            s.made.push_back(b);
+        } else {
+            s.packed[flagAt] |= static_cast<uint8_t>(0x80 >> (items % 8));
+            size_t distance, length;
+            if (kind == 3 && op >= 1) {
+                distance = 1 + next() % std::min<size_t>(op, 32);
+                length = 2 + next() % 4;
+                s.packed.push_back(static_cast<uint8_t>((distance - 1) << 2 | (length - 2)));
+                if ((length - 2) == 3) {
+                    // That code is a literal run instead: nine to forty bytes.
+                    s.packed.pop_back();
+                    const size_t n = 9 + (distance - 1);
+                    s.packed.push_back(static_cast<uint8_t>((n - 9) << 2 | 3));
+                    for (size_t k = 0; k < n; ++k) {
+                        const uint8_t b = static_cast<uint8_t>(next());
+                        s.packed.push_back(b);
+                        s.made.push_back(b);
+                    }
+                    ++items;
+                    continue;
+                }
+            } else if (kind == 4) {
+                distance = 1 + next() % std::min<size_t>(op, 1024);
+                length = 3 + next() % 16;
+                s.packed.push_back(static_cast<uint8_t>(0x80 | (distance - 1) >> 4));
+                s.packed.push_back(static_cast<uint8_t>(((distance - 1) & 15) << 4 | (length - 3)));
+            } else {
+                distance = 1 + next() % std::min<size_t>(op, 16384);
+                const uint32_t c = next() % 256;
+                length = c == 255 ? 4096 : c == 254 ? 1024 : c == 253 ? 256 : c + 3;
+                s.packed.push_back(static_cast<uint8_t>(0xC0 | (distance - 1) >> 8));
+                s.packed.push_back(static_cast<uint8_t>(distance - 1));
+                s.packed.push_back(static_cast<uint8_t>(c));
+            }
+            for (size_t k = 0; k < length; ++k) s.made.push_back(s.made[op - distance + k]);
+        }
+        ++items;
+    }
+    s.packed.push_back(0);
+    s.made.resize(target);
+    return s;
+}
+
+}  // namespace
+
+TEST(PackedPicture, MatchesOfEveryFormCopyAsByteByByte) {
+    // Overlapping and apart, short and long, near the end of the output
+    // and cut by it: the decoder's copies give what byte-by-byte copying gives.
+    for (uint32_t seed = 1; seed <= 40; ++seed)
+        for (size_t target : {size_t{1}, size_t{17}, size_t{300}, size_t{5000}, size_t{70001}}) {
+            const RandomStream s = MakeStream(seed, target);
+            bool ok = false;
+            size_t used = 0;
+            EXPECT_EQ(Dict(s.packed, target, &ok, &used), s.made) << seed << " " << target;
+            EXPECT_TRUE(ok) << seed << " " << target;
+            // Cut short anywhere, the stream is refused and nothing past the target is touched.
+            Bytes cut(s.packed.begin(), s.packed.begin() + used / 2);
+            Dict(cut, target, &ok);
+            if (used > 80) {
+                EXPECT_FALSE(ok) << seed << " " << target;
+            }
+        }
+}
+
+TEST(PackedPicture, DeltaSumsRunPerChannelAcrossEveryLength) {
+    // The running sums of the three channels, whatever the length and
+    // wherever a vector of them ends: as one byte at a time gives them.
+    Bytes noise(1000);
+    uint32_t r = 7;
+    for (uint8_t& b : noise) b = static_cast<uint8_t>((r = r * 1103515245u + 12345u) >> 16);
+    for (size_t n : {size_t{0}, size_t{1}, size_t{2}, size_t{3}, size_t{15}, size_t{16}, size_t{17}, size_t{31},
+                     size_t{32}, size_t{47}, size_t{48}, size_t{49}, size_t{50}, size_t{999}, size_t{1000}}) {
+        Bytes want(noise.begin(), noise.begin() + n), got = want;
+        uint8_t sum[3] = {0, 0, 0};
+        for (size_t i = 0; i < n; ++i) want[i] = sum[i % 3] = static_cast<uint8_t>(sum[i % 3] + want[i]);
+        DeltaDecode(got.data(), got.size());
+        EXPECT_EQ(got, want) << n;
+    }
 }

@@ -40,6 +40,12 @@ grep -q "script main: loaded" "$scratch/trace.txt" || { echo "the installed demo
 if ls "$prefix/share/velmora/demo" | grep -qv '\.vrk$'; then
     echo "playing the installed demo wrote into it:"; ls "$prefix/share/velmora/demo"; exit 1
 fi
+# The installed velmora opens its window through the installed window program.
+[ -x "$prefix/libexec/velmora/velmora-window" ] || { echo "not installed: libexec/velmora/velmora-window"; exit 1; }
+QT_QPA_PLATFORM=offscreen ALSOFT_DRIVERS=null XDG_CONFIG_HOME="$scratch/config" XDG_DATA_HOME="$scratch/data" \
+    "$prefix/bin/velmora" --quit-after 500 --trace "$scratch/window-trace.txt" >/dev/null 2>&1 ||
+    { echo "the installed window did not open"; exit 1; }
+grep -q "script main: loaded" "$scratch/window-trace.txt" || { echo "the installed window did not start the demo"; exit 1; }
 # The package.
 (cd "$scratch" && cpack -G DEB --config "$build/CPackConfig.cmake" >/dev/null)
 deb=$(ls "$scratch"/*.deb)

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <cstdlib>
 
 #include <fstream>
 
@@ -162,6 +163,51 @@ TEST(HeadlessRunner, TheWindowWithoutADisplaySaysSoInOneLine) {
     const int status = ::pclose(p);
     EXPECT_EQ(WEXITSTATUS(status), 2);
     EXPECT_EQ(out, "velmora: no display found; run with --headless to play without one\n");
+}
+
+namespace {
+
+// What a command prints on its standard output and error.
+std::string Output(const std::string& cmd) {
+    std::string out;
+    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+    if (!p) return out;
+    char buf[4096];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+}  // namespace
+
+TEST(HeadlessRunner, VelmoraLoadsNoLibraryOfTheWindow) {
+    // The toolkit, OpenAL, speech and SDL belong to the window program that
+    // velmora starts for a window; a headless run maps none of them.
+    const std::string exe = VELMORA_EXE;
+    const std::string own = Output("ldd " + exe);
+    ASSERT_NE(own.find("libc.so"), std::string::npos) << own;
+    for (const char* lib : {"libQt6", "libopenal", "libspeechd", "libSDL2"})
+        EXPECT_EQ(own.find(lib), std::string::npos) << lib << " in\n" << own;
+    const std::string window = Output("ldd " + exe.substr(0, exe.rfind('/')) + "/velmora-window");
+    for (const char* lib : {"libQt6Widgets", "libopenal", "libSDL2"})
+        EXPECT_NE(window.find(lib), std::string::npos) << lib << " in\n" << window;
+}
+
+TEST(HeadlessRunner, AVelmoraWithoutItsWindowProgramStillPlaysHeadless) {
+    // A copy of velmora alone: the window cannot open and says why in one
+    // line, the headless run is untouched.
+    test::TempDir dir;
+    const std::string copy = dir.File("velmora");
+    ASSERT_EQ(std::system(("cp " + std::string(VELMORA_EXE) + " " + copy).c_str()), 0);
+    const std::string game = test::CopyDemo(dir);
+    std::string out = Output("QT_QPA_PLATFORM=offscreen " + copy + " " + game + " 2>&1; echo status $?");
+    EXPECT_EQ(out,
+              "velmora: the window program velmora-window is not installed with velmora; run with --headless to play "
+              "without a window\nstatus 2\n");
+    dir.Write("e.txt", "wait 100\nscreenshot " + dir.File("shot.png") + "\n");
+    out = Output(copy + " --headless --game " + game + " --events " + dir.File("e.txt") + " 2>&1; echo status $?");
+    EXPECT_EQ(out, "status 0\n");
+    EXPECT_TRUE(IsRegularFile(dir.File("shot.png")));
 }
 
 TEST(HeadlessRunner, CloseWithCancelKeepsPlayingAndOkEnds) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/windowed.h"
 #include "platform/qt/picture_fit.h"
 
 namespace velmora {
@@ -245,24 +246,6 @@ private:
     bool border_ = true;    // as the engine asked
     QPoint frameOffset_;    // the client's place inside the frame, before full screen
 };
-
-struct WindowedOptions {
-    std::string gameDir;
-    bool bundledGame = false;  // gameDir is the program's own demo
-    std::string traceFile;
-    bool verbose = false;
-    // Closes the window after this many milliseconds (0: never); for tests
-    // and the CPU measure.
-    int quitAfterMs = 0;
-    // Full screen from the start, for this run only (the settings keep their mode).
-    bool fullScreen = false;
-    // Serves the text feed on this port whatever the settings say (0: as they say).
-    int textFeedPort = 0;
-};
-
-// Process entry of the windowed engine: the single-instance lock, the
-// application, the window, the message loop. Returns the exit status.
-int RunEngine(int argc, char** argv, const WindowedOptions& options);
 
 // The name of one game's single-instance lock: the same for every way of
 // writing the game's folder.
