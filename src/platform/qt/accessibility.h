@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "platform/input_codes.h"
 #include "platform/platform.h"
 
 class QWidget;
@@ -22,6 +23,16 @@ namespace velmora::platform {
 
 class QtPlatform;
 class A11yNode;
+
+// What one of a node's actions does with the pointer: presses of a button
+// at a point, or a press there and a release elsewhere (a drag).
+struct A11yPress {
+    QString name;
+    int x = -1, y = -1;
+    MouseButton button = mbLeft;
+    int times = 1;            // two: a double click
+    int toX = -1, toY = -1;   // where a drag is let go
+};
 
 class ScreenReaderBridge : public QObject, public QAccessible::ActivationObserver {
 public:
@@ -52,9 +63,9 @@ public:
 
     void accessibilityActiveChanged(bool active) override;
 
-    // A press at a point of the picture, as the pointer would make it, after
-    // the accessibility call returns (the engine may wait or open a dialog).
-    void ClickAt(int x, int y);
+    // Presses the pointer would make, after the accessibility call returns
+    // (the engine may wait or open a dialog).
+    void Perform(const A11yPress& press);
 
 private:
     void Announce(const QString& text);
@@ -95,6 +106,8 @@ private:
     A11yNode* quickBar_ = nullptr;
     A11yNode* extras_ = nullptr;
     QStringList extrasShown_;  // what the extras node was built from
+    std::vector<A11yNode*> extrasNodes_;  // its parts, in the order built
+    QString extrasFocus_;      // which of them has the focus
 };
 
 }  // namespace velmora::platform
