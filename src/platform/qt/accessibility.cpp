@@ -186,6 +186,12 @@ QAccessibleInterface* PaintBoxFactory(const QString&, QObject* object) {
     return nullptr;
 }
 
+A11yNode* Pressable(QAccessible::Role role, const QString& name, A11yNode* parent, int x, int y) {
+    auto* node = new A11yNode(role, name, parent);
+    if (x >= 0) node->presses.push_back({QAccessibleActionInterface::pressAction(), x, y});
+    return node;
+}
+
 QAccessibleInterface* PaintBoxInterface() {
     return gBridge ? QAccessible::queryAccessibleInterface(gBridge->paintBox()) : nullptr;
 }
@@ -237,14 +243,22 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     enabled_ = on;
     Trace("accessibility: screen readers %s", on ? "on" : "off");
     if (on) {
-        // The live region: the lines as they complete, for reading aloud.
-        live_ = Open(new A11yNode(QAccessible::Notification, QString(), PaintBoxInterface()));
+        // The live region: the lines as they complete, for reading aloud. A
+        // notification in a status bar is read as its text alone (not
+        // "notification" before every line), and its text as a label is
+        // what braille displays show and screen readers keep for review.
+        live_ = new A11yNode(QAccessible::StatusBar, QString(), PaintBoxInterface());
+        notice_ = new A11yNode(QAccessible::Notification, QString(), live_);
+        noticeText_ = new A11yNode(QAccessible::StaticText, QString(), notice_);
+        live_->children.push_back(notice_);
+        notice_->children.push_back(noticeText_);
+        Open(live_);
         poll_.start();
         Sync();
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = notice_ = noticeText_ = quickBar_ = extras_ = nullptr;
         extrasShown_.clear();
         extrasNodes_.clear();
         pending_.clear();
@@ -318,13 +332,13 @@ void ScreenReaderBridge::Announce(const QString& text) {
     Trace("accessibility: announce %s", text.toStdString().c_str());
     // Qt before 6.8 has no announcement event, and its bridge sends a changed
     // description without the text. A notification that shows again with the
-    // line as its name is what screen readers read out wherever the focus is.
+    // line as its text is what screen readers read out wherever the focus is.
     if (!live_) return;
-    live_->SetName(text);
+    noticeText_->SetName(text);
     if (!QAccessible::isActive()) return;
-    QAccessibleEvent named(live_, QAccessible::NameChanged);
+    QAccessibleEvent named(noticeText_, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&named);
-    QAccessibleEvent shown(live_, QAccessible::ObjectShow);
+    QAccessibleEvent shown(notice_, QAccessible::ObjectShow);
     QAccessible::updateAccessibility(&shown);
 }
 
@@ -461,18 +475,23 @@ void ScreenReaderBridge::SyncPrompt() {
     }
     if (!prompt_) {
         auto* alert = new A11yNode(QAccessible::AlertMessage, promptText_, PaintBoxInterface());
-        alert->children.push_back(new A11yNode(QAccessible::Button, QString::fromUtf8("はい"), alert));
-        alert->children.push_back(new A11yNode(QAccessible::Button, QString::fromUtf8("いいえ"), alert));
+        const char* const answers[2] = {"はい", "いいえ"};
+        for (int a = 1; a <= 2; ++a) {
+            int x = -1, y = -1;
+            PromptAnswerCentre(a, x, y);
+            alert->children.push_back(Pressable(QAccessible::Button, QString::fromUtf8(answers[a - 1]), alert, x, y));
+        }
         prompt_ = Open(alert);
-        promptYes_ = -1;
+        promptOn_ = -1;
     }
-    const int yes = ui.prompt.yes ? 1 : 0;
-    if (yes == promptYes_) return;
-    promptYes_ = yes;
-    // The question as it opens, "はい" while the pointer is on it.
-    prompt_->children[0]->focused = yes != 0;
-    prompt_->focused = yes == 0;
-    Focus(yes ? prompt_->children[0] : prompt_);
+    // The question as it opens, then the answer under the pointer.
+    const int on = ui.prompt.yes ? 1 : PromptHit(ui.LastMouseX, ui.LastMouseY) == 2 ? 2 : 0;
+    if (on == promptOn_) return;
+    promptOn_ = on;
+    prompt_->children[0]->focused = on == 1;
+    prompt_->children[1]->focused = on == 2;
+    prompt_->focused = on == 0;
+    Focus(on ? prompt_->children[static_cast<size_t>(on - 1)] : prompt_);
 }
 
 void ScreenReaderBridge::SyncBacklog() {
@@ -517,11 +536,6 @@ const char* const kQuickCaptions[kQuickSlots + 1] = {
     "", "メッセージスキップ", "オートプレイ", "テキストウィンドウ消去", "クイックセーブ", "クイックロード", "バックログ",
     "シーン巻き戻し", "設定", "オート速度を上げる", "オート速度を下げる"};
 
-A11yNode* Pressable(QAccessible::Role role, const QString& name, A11yNode* parent, int x, int y) {
-    auto* node = new A11yNode(role, name, parent);
-    if (x >= 0) node->presses.push_back({QAccessibleActionInterface::pressAction(), x, y});
-    return node;
-}
 
 }  // namespace
 

@@ -96,11 +96,13 @@ private:
     bool backlogCollecting_ = false;
     // The overlays shown, with the state last reported.
     std::vector<A11yNode*> overlays_;
-    A11yNode* live_ = nullptr;
+    A11yNode* live_ = nullptr;        // a status bar
+    A11yNode* notice_ = nullptr;      // its notification
+    A11yNode* noticeText_ = nullptr;  // the line announced
     A11yNode* choices_ = nullptr;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
-    int promptYes_ = -1;
+    int promptOn_ = -1;  // 0 the question, 1 yes, 2 no
     A11yNode* backlog_ = nullptr;
     int backlogTop_ = -1;
     A11yNode* quickBar_ = nullptr;
