@@ -138,6 +138,21 @@ private:
 
 namespace {
 
+void Register(A11yNode* node) {
+    node->id = QAccessible::registerAccessibleInterface(node);
+    for (A11yNode* c : node->children) Register(c);
+}
+
+// The registry owns them and deletes them.
+void Unregister(A11yNode* node) {
+    for (A11yNode* c : node->children) Unregister(c);
+    QAccessible::deleteAccessibleInterface(node->id);
+}
+
+}  // namespace
+
+namespace {
+
 // The paint box: the page as its text, the latest announcement as its
 // description, the overlays shown as its children.
 class PaintBoxAccessible : public QAccessibleWidget, public PlainText {
@@ -247,18 +262,13 @@ void ScreenReaderBridge::SetEnabled(bool on) {
         // notification in a status bar is read as its text alone (not
         // "notification" before every line), and its text as a label is
         // what braille displays show and screen readers keep for review.
-        live_ = new A11yNode(QAccessible::StatusBar, QString(), PaintBoxInterface());
-        notice_ = new A11yNode(QAccessible::Notification, QString(), live_);
-        noticeText_ = new A11yNode(QAccessible::StaticText, QString(), notice_);
-        live_->children.push_back(notice_);
-        notice_->children.push_back(noticeText_);
-        Open(live_);
+        live_ = Open(new A11yNode(QAccessible::StatusBar, QString(), PaintBoxInterface()));
         poll_.start();
         Sync();
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = live_ = notice_ = noticeText_ = quickBar_ = extras_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
         extrasShown_.clear();
         extrasNodes_.clear();
         pending_.clear();
@@ -333,13 +343,32 @@ void ScreenReaderBridge::Announce(const QString& text) {
     // Qt before 6.8 has no announcement event, and its bridge sends a changed
     // description without the text. A notification that shows again with the
     // line as its text is what screen readers read out wherever the focus is.
+    //
+    // Each line is a notification of its own: a screen reader that reads an
+    // event late (a busy machine) still finds the line the event was for, not
+    // the next one twice. The last few stay for it to read.
     if (!live_) return;
-    noticeText_->SetName(text);
-    if (!QAccessible::isActive()) return;
-    QAccessibleEvent named(noticeText_, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
-    QAccessibleEvent shown(notice_, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    auto* notice = new A11yNode(QAccessible::Notification, QString(), live_);
+    notice->children.push_back(new A11yNode(QAccessible::StaticText, text, notice));
+    Register(notice);
+    live_->children.push_back(notice);
+    constexpr size_t kNoticesKept = 4;
+    std::vector<A11yNode*> gone;
+    while (live_->children.size() > kNoticesKept) {
+        gone.push_back(live_->children.front());
+        live_->children.erase(live_->children.begin());
+    }
+    if (QAccessible::isActive()) {
+        for (A11yNode* old : gone) {
+            QAccessibleEvent e(old, QAccessible::ObjectDestroyed);
+            QAccessible::updateAccessibility(&e);
+        }
+        QAccessibleEvent created(notice, QAccessible::ObjectCreated);
+        QAccessible::updateAccessibility(&created);
+        QAccessibleEvent shown(notice, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
+    for (A11yNode* old : gone) Unregister(old);
 }
 
 void ScreenReaderBridge::Sync() {
@@ -378,20 +407,6 @@ void ScreenReaderBridge::Perform(const A11yPress& press) {
     });
 }
 
-namespace {
-
-void Register(A11yNode* node) {
-    node->id = QAccessible::registerAccessibleInterface(node);
-    for (A11yNode* c : node->children) Register(c);
-}
-
-// The registry owns them and deletes them.
-void Unregister(A11yNode* node) {
-    for (A11yNode* c : node->children) Unregister(c);
-    QAccessible::deleteAccessibleInterface(node->id);
-}
-
-}  // namespace
 
 A11yNode* ScreenReaderBridge::Open(A11yNode* node) {
     Register(node);

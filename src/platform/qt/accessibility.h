@@ -96,9 +96,7 @@ private:
     bool backlogCollecting_ = false;
     // The overlays shown, with the state last reported.
     std::vector<A11yNode*> overlays_;
-    A11yNode* live_ = nullptr;        // a status bar
-    A11yNode* notice_ = nullptr;      // its notification
-    A11yNode* noticeText_ = nullptr;  // the line announced
+    A11yNode* live_ = nullptr;  // a status bar of the lines announced last
     A11yNode* choices_ = nullptr;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
