@@ -470,11 +470,27 @@ void InsertListEntry(int32_t* list, int row, int scene) {
 }
 
 bool RecollectionItemCentre(RecItem kind, int index, int& x, int& y) {
-    const Box b = kind == RecItem::Tab ? TabBox(index) : ItemBox({kind, index});
+    const Box b = kind == RecItem::Tab       ? TabBox(index)
+                  : kind == RecItem::SubList ? Box{kSelectorX, kSelectorY + kSelectorH * index, kSelectorW, kSelectorH}
+                                             : ItemBox({kind, index});
     if (b.w <= 0 || b.h <= 0) return false;
     x = b.x + b.w / 2;
     y = b.y + b.h / 2;
     return true;
+}
+
+void RecollectionDropPoint(RecItem kind, int index, int x, int y, int row, int& dropX, int& dropY) {
+    // The drop is judged where the dragged label's corner stands, which
+    // trails the pointer by the grip and the label's own offset.
+    const Box from = ItemBox({kind, index});
+    const int grabX = x - from.x, grabY = y - from.y;
+    if (row < 0) {
+        dropX = 0;
+        dropY = y;
+        return;
+    }
+    dropX = kPanelX + kPanelW / 2 - 50 + grabX;
+    dropY = kPanelY + kEntryH * row + kEntryH / 2 - 10 + grabY;
 }
 
 void OpenRecollection(TForm1& f) {

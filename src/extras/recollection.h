@@ -76,8 +76,12 @@ void OpenRecollection(TForm1& f);
 // a sub-list, a filled cell, a list entry or icon, a button.
 int RecollectionHit(TForm1& f, int x, int y);
 void CloseRecollection(TForm1& f);
-// The centre of a tab or a button of the screen, where a press on it lands.
+// The centre of a tab, sub-list, cell, entry, icon or button of the screen,
+// where a press on it lands.
 bool RecollectionItemCentre(RecItem kind, int index, int& x, int& y);
+// Where the pointer must be let go for a cell or entry pressed at (x, y) to
+// drop at `row` of the record list shown; a negative row: off the list.
+void RecollectionDropPoint(RecItem kind, int index, int x, int y, int row, int& dropX, int& dropY);
 // Starts a replay of `count` scene numbers.
 void StartRecollectionReplay(TForm1& f, const int* scenes, int count);
 // Record-list edits, as dropping does them.

@@ -206,7 +206,12 @@ void TForm1::PBMouseMove(uint32_t shift, int x, int y) {
 }
 
 void TForm1::FormKeyPress(char& key) {
-    if (ui.promptKind != kPromptNone) return;
+    if (ui.promptKind != kPromptNone) {
+        // Enter and Space answer as a press at the pointer does, Escape says no.
+        if (key == '\r' || key == ' ') PromptClick(*this, mbLeft, false);
+        else if (key == 27) PromptClick(*this, mbRight, false);
+        return;
+    }
     if (backlog.open) {
         if (key == '\b') CloseBacklog(*this);
         return;
@@ -266,6 +271,10 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
     if (key == VK_CONTROL && !ui.SkipActive) TextOutCtrlDown(*this);
     if (key == 'C' && (shift & ssCtrl)) {
         CopyPage(*this);
+        return;
+    }
+    if (ui.promptKind != kPromptNone && !flags.busy) {
+        PromptKey(*this, key);
         return;
     }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;

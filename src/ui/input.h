@@ -200,6 +200,10 @@ void PromptHover(TForm1& f, int x, int y);
 // The answer under (x, y): 1 yes, 2 no, 0 none.
 int PromptHit(int x, int y);
 void PromptClick(TForm1& f, platform::MouseButton button, bool silent);
+// The centre of an answer (1 yes, 2 no), where a press on it lands.
+bool PromptAnswerCentre(int answer, int& x, int& y);
+// The arrows and Tab over the prompt's answers.
+void PromptKey(TForm1& f, uint16_t key);
 
 // The settings dialog, shown modally, and what its callers do after it.
 void ShowSettingsDialog(TForm1& f);

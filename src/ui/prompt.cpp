@@ -83,6 +83,25 @@ void PromptHover(TForm1& f, int x, int y) {
     f.plat.surface().Blit(p.band, 0, kAnswerY, kScreenWidth, kAnswerHeight, 0, kBandTop + kAnswerY);
 }
 
+bool PromptAnswerCentre(int answer, int& x, int& y) {
+    if (answer != 1 && answer != 2) return false;
+    x = answer == 1 ? (kYesX + 370) / 2 : kNoX + 35;
+    y = (193 + 224) / 2;
+    return true;
+}
+
+void PromptKey(TForm1& f, uint16_t key) {
+    // The arrows put the pointer on an answer, as they do over choices;
+    // Enter and Space then press where it is.
+    int answer = 0;
+    if (key == platform::VK_LEFT || key == platform::VK_UP) answer = 1;
+    else if (key == platform::VK_RIGHT || key == platform::VK_DOWN) answer = 2;
+    else if (key == platform::VK_TAB) answer = f.ui.prompt.yes ? 2 : 1;
+    int x = 0, y = 0;
+    if (!PromptAnswerCentre(answer, x, y)) return;
+    f.plat.SetCursorPos(f.ui.PaintBoxOriginX + x, f.ui.PaintBoxOriginY + y);
+}
+
 void PromptClick(TForm1& f, platform::MouseButton button, bool silent) {
     UiState& ui = f.ui;
     PromptState& p = ui.prompt;

@@ -302,3 +302,54 @@ TEST(ToolBar, CommandClicksTheButtonsTheEngineLeavesEnabled) {
     EXPECT_NE(after.find("tool-bar button 3 is not there to click"), std::string::npos) << after;
     EXPECT_EQ(after.find("dialog TForm9"), std::string::npos) << after;
 }
+
+TEST(Menus, ThePromptAnswersTheKeyboard) {
+    Story s({{"main", std::string("!S000=0;S028=1\n") + kPages}, {"STITLE", kTitle}});
+    s.ToWait();
+    TForm1& f = s.f();
+    const auto key = [&](uint16_t k) {
+        f.FormKeyDown(k, 0);
+        s.plat().ProcessMessages();
+    };
+    const auto press = [&](char c) {
+        f.FormKeyPress(c);
+        s.plat().ProcessMessages();
+    };
+    const auto open = [&] {
+        ASSERT_TRUE(s.Events("menu タイトルへ戻る\n"));
+        f.SpeedButton1Click();
+        ASSERT_EQ(f.ui.promptKind, kPromptTitle);
+    };
+    open();
+    test::Move(s, 10, 10);
+    // The arrows put the pointer on an answer, which shows it chosen.
+    key(VK_LEFT);
+    EXPECT_TRUE(f.ui.prompt.yes);
+    key(VK_RIGHT);
+    EXPECT_FALSE(f.ui.prompt.yes);
+    EXPECT_EQ(PromptHit(f.ui.LastMouseX, f.ui.LastMouseY), 2);
+    key(VK_TAB);
+    EXPECT_TRUE(f.ui.prompt.yes);
+    key(VK_DOWN);
+    // Enter on "いいえ": the prompt closes, the page stays, and the Enter
+    // does not go on to turn the page.
+    const int wait = f.stepper.PendingWait;
+    press('\r');
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    EXPECT_TRUE(s.Traced("prompt 3 answered no"));
+    EXPECT_EQ(f.stepper.PendingWait, wait);
+    // Escape is no wherever the pointer is.
+    open();
+    key(VK_UP);
+    press(27);
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    EXPECT_EQ(f.app.playMode, 0);
+    EXPECT_STRNE(f.loader.currentScript, "STITLE");
+    // Space on "はい" returns to the title.
+    open();
+    key(VK_UP);
+    press(' ');
+    s.ToWait();
+    EXPECT_EQ(f.ui.promptKind, kPromptNone);
+    EXPECT_STREQ(f.loader.currentScript, "STITLE");
+}

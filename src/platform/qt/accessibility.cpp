@@ -9,6 +9,7 @@
 #include "backlog/backlog.h"
 #include "data/encoding.h"
 #include "extras/extras.h"
+#include "gfx/pixel_ops.h"
 #include "platform/qt/qt_platform.h"
 #include "text/message_window.h"
 #include "text/text_out.h"
@@ -69,8 +70,8 @@ public:
     bool selectable = false, selected = false, focused = false, readOnly = false;
     bool checkable = false, checked = false;
     QString description;
-    // Where a press lands in the picture; none when x is negative.
-    int clickX = -1, clickY = -1;
+    // What the node's actions do in the picture; the first is its press.
+    std::vector<A11yPress> presses;
     int tag = 0;  // the owner's: which of its kind this is
     std::vector<A11yNode*> children;
 
@@ -114,13 +115,18 @@ public:
     }
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::TextInterface && hasText) return static_cast<QAccessibleTextInterface*>(this);
-        if (t == QAccessible::ActionInterface && clickX >= 0) return static_cast<QAccessibleActionInterface*>(this);
+        if (t == QAccessible::ActionInterface && !presses.empty()) return static_cast<QAccessibleActionInterface*>(this);
         return nullptr;
     }
 
-    QStringList actionNames() const override { return clickX >= 0 ? QStringList{pressAction()} : QStringList(); }
+    QStringList actionNames() const override {
+        QStringList names;
+        for (const A11yPress& p : presses) names << p.name;
+        return names;
+    }
     void doAction(const QString& action) override {
-        if (action == pressAction() && clickX >= 0 && gBridge) gBridge->ClickAt(clickX, clickY);
+        for (const A11yPress& p : presses)
+            if (p.name == action && gBridge) return gBridge->Perform(p);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
@@ -129,6 +135,21 @@ private:
     QString name_;
     QAccessibleInterface* parent_;
 };
+
+namespace {
+
+void Register(A11yNode* node) {
+    node->id = QAccessible::registerAccessibleInterface(node);
+    for (A11yNode* c : node->children) Register(c);
+}
+
+// The registry owns them and deletes them.
+void Unregister(A11yNode* node) {
+    for (A11yNode* c : node->children) Unregister(c);
+    QAccessible::deleteAccessibleInterface(node->id);
+}
+
+}  // namespace
 
 namespace {
 
@@ -178,6 +199,12 @@ QAccessibleInterface* PaintBoxFactory(const QString&, QObject* object) {
     // The main window is a plain widget; screen readers look for a frame.
     if (object == gBridge->paintBox()->window()) return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     return nullptr;
+}
+
+A11yNode* Pressable(QAccessible::Role role, const QString& name, A11yNode* parent, int x, int y) {
+    auto* node = new A11yNode(role, name, parent);
+    if (x >= 0) node->presses.push_back({QAccessibleActionInterface::pressAction(), x, y});
+    return node;
 }
 
 QAccessibleInterface* PaintBoxInterface() {
@@ -231,8 +258,11 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     enabled_ = on;
     Trace("accessibility: screen readers %s", on ? "on" : "off");
     if (on) {
-        // The live region: the lines as they complete, for reading aloud.
-        live_ = Open(new A11yNode(QAccessible::Notification, QString(), PaintBoxInterface()));
+        // The live region: the lines as they complete, for reading aloud. A
+        // notification in a status bar is read as its text alone (not
+        // "notification" before every line), and its text as a label is
+        // what braille displays show and screen readers keep for review.
+        live_ = Open(new A11yNode(QAccessible::StatusBar, QString(), PaintBoxInterface()));
         poll_.start();
         Sync();
     } else {
@@ -240,6 +270,7 @@ void ScreenReaderBridge::SetEnabled(bool on) {
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
         choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
         extrasShown_.clear();
+        extrasNodes_.clear();
         pending_.clear();
     }
 }
@@ -311,14 +342,33 @@ void ScreenReaderBridge::Announce(const QString& text) {
     Trace("accessibility: announce %s", text.toStdString().c_str());
     // Qt before 6.8 has no announcement event, and its bridge sends a changed
     // description without the text. A notification that shows again with the
-    // line as its name is what screen readers read out wherever the focus is.
+    // line as its text is what screen readers read out wherever the focus is.
+    //
+    // Each line is a notification of its own: a screen reader that reads an
+    // event late (a busy machine) still finds the line the event was for, not
+    // the next one twice. The last few stay for it to read.
     if (!live_) return;
-    live_->SetName(text);
-    if (!QAccessible::isActive()) return;
-    QAccessibleEvent named(live_, QAccessible::NameChanged);
-    QAccessible::updateAccessibility(&named);
-    QAccessibleEvent shown(live_, QAccessible::ObjectShow);
-    QAccessible::updateAccessibility(&shown);
+    auto* notice = new A11yNode(QAccessible::Notification, QString(), live_);
+    notice->children.push_back(new A11yNode(QAccessible::StaticText, text, notice));
+    Register(notice);
+    live_->children.push_back(notice);
+    constexpr size_t kNoticesKept = 4;
+    std::vector<A11yNode*> gone;
+    while (live_->children.size() > kNoticesKept) {
+        gone.push_back(live_->children.front());
+        live_->children.erase(live_->children.begin());
+    }
+    if (QAccessible::isActive()) {
+        for (A11yNode* old : gone) {
+            QAccessibleEvent e(old, QAccessible::ObjectDestroyed);
+            QAccessible::updateAccessibility(&e);
+        }
+        QAccessibleEvent created(notice, QAccessible::ObjectCreated);
+        QAccessible::updateAccessibility(&created);
+        QAccessibleEvent shown(notice, QAccessible::ObjectShow);
+        QAccessible::updateAccessibility(&shown);
+    }
+    for (A11yNode* old : gone) Unregister(old);
 }
 
 void ScreenReaderBridge::Sync() {
@@ -336,37 +386,27 @@ void ScreenReaderBridge::Sync() {
     SyncExtras();
 }
 
-void ScreenReaderBridge::ClickAt(int x, int y) {
-    QTimer::singleShot(0, this, [this, x, y] {
+void ScreenReaderBridge::Perform(const A11yPress& press) {
+    QTimer::singleShot(0, this, [this, press] {
         TForm1* f = plat_.engine();
         if (!f || plat_.destroyed) return;
-        Trace("accessibility: press at %d,%d", x, y);
+        Trace("accessibility: %s at %d,%d", press.name.toStdString().c_str(), press.x, press.y);
         // The pointer itself stays where it is: the hover goes back to it.
         const int px = f->ui.LastMouseX, py = f->ui.LastMouseY;
-        f->PBMouseMove(0, x, y);
-        f->PBMouseDown(mbLeft, 0, x, y);
-        if (plat_.destroyed) return;
-        f->PBMouseUp(mbLeft, 0, x, y);
-        if (plat_.destroyed) return;
+        const bool drag = press.toX >= 0;
+        for (int i = 0; i < press.times; ++i) {
+            f->PBMouseMove(0, press.x, press.y);
+            f->PBMouseDown(press.button, 0, press.x, press.y);
+            if (plat_.destroyed) return;
+            if (drag) f->PBMouseMove(0, press.toX, press.toY);
+            f->PBMouseUp(press.button, 0, drag ? press.toX : press.x, drag ? press.toY : press.y);
+            if (plat_.destroyed) return;
+        }
         f->PBMouseMove(0, px, py);
         Sync();
     });
 }
 
-namespace {
-
-void Register(A11yNode* node) {
-    node->id = QAccessible::registerAccessibleInterface(node);
-    for (A11yNode* c : node->children) Register(c);
-}
-
-// The registry owns them and deletes them.
-void Unregister(A11yNode* node) {
-    for (A11yNode* c : node->children) Unregister(c);
-    QAccessible::deleteAccessibleInterface(node->id);
-}
-
-}  // namespace
 
 A11yNode* ScreenReaderBridge::Open(A11yNode* node) {
     Register(node);
@@ -450,18 +490,23 @@ void ScreenReaderBridge::SyncPrompt() {
     }
     if (!prompt_) {
         auto* alert = new A11yNode(QAccessible::AlertMessage, promptText_, PaintBoxInterface());
-        alert->children.push_back(new A11yNode(QAccessible::Button, QString::fromUtf8("はい"), alert));
-        alert->children.push_back(new A11yNode(QAccessible::Button, QString::fromUtf8("いいえ"), alert));
+        const char* const answers[2] = {"はい", "いいえ"};
+        for (int a = 1; a <= 2; ++a) {
+            int x = -1, y = -1;
+            PromptAnswerCentre(a, x, y);
+            alert->children.push_back(Pressable(QAccessible::Button, QString::fromUtf8(answers[a - 1]), alert, x, y));
+        }
         prompt_ = Open(alert);
-        promptYes_ = -1;
+        promptOn_ = -1;
     }
-    const int yes = ui.prompt.yes ? 1 : 0;
-    if (yes == promptYes_) return;
-    promptYes_ = yes;
-    // The question as it opens, "はい" while the pointer is on it.
-    prompt_->children[0]->focused = yes != 0;
-    prompt_->focused = yes == 0;
-    Focus(yes ? prompt_->children[0] : prompt_);
+    // The question as it opens, then the answer under the pointer.
+    const int on = ui.prompt.yes ? 1 : PromptHit(ui.LastMouseX, ui.LastMouseY) == 2 ? 2 : 0;
+    if (on == promptOn_) return;
+    promptOn_ = on;
+    prompt_->children[0]->focused = on == 1;
+    prompt_->children[1]->focused = on == 2;
+    prompt_->focused = on == 0;
+    Focus(on ? prompt_->children[static_cast<size_t>(on - 1)] : prompt_);
 }
 
 void ScreenReaderBridge::SyncBacklog() {
@@ -506,12 +551,6 @@ const char* const kQuickCaptions[kQuickSlots + 1] = {
     "", "メッセージスキップ", "オートプレイ", "テキストウィンドウ消去", "クイックセーブ", "クイックロード", "バックログ",
     "シーン巻き戻し", "設定", "オート速度を上げる", "オート速度を下げる"};
 
-A11yNode* Pressable(QAccessible::Role role, const QString& name, A11yNode* parent, int x, int y) {
-    auto* node = new A11yNode(role, name, parent);
-    node->clickX = x;
-    node->clickY = y;
-    return node;
-}
 
 }  // namespace
 
@@ -558,107 +597,230 @@ void ScreenReaderBridge::SyncQuickBar() {
     }
 }
 
+namespace {
+
+// One thing the extras screens show, for the screen reader.
+struct ExtrasPart {
+    ExtrasPart(QAccessible::Role r, QString n) : role(r), name(std::move(n)) {}
+    QAccessible::Role role;
+    QString name;
+    std::vector<A11yPress> presses;
+    int in = 0;    // which list it is an item of (0: none)
+    int list = 0;  // a list: its number
+    bool selected = false, checkable = false, checked = false, focused = false;
+};
+
+ExtrasPart Press(QAccessible::Role role, const QString& name, int x, int y, MouseButton button = mbLeft) {
+    ExtrasPart p{role, name};
+    if (x >= 0) p.presses.push_back({QAccessibleActionInterface::pressAction(), x, y, button});
+    return p;
+}
+
+QString U8(const std::string& cp932) { return QString::fromStdString(ToUtf8(cp932)); }
+
+// The gallery page or its full view; the title is empty when neither shows.
+QString GalleryParts(TForm1& f, std::vector<ExtrasPart>& parts) {
+    const GalleryState& g = f.extras.gallery;
+    if (f.app.playMode != 6 || !g.open) return QString();
+    const ViewerPage& v = g.view;
+    const int set = g.currentSet;
+    if (g.fullView) {
+        // A left click shows the slot's next picture, a right click goes back to the page.
+        ExtrasPart picture{QAccessible::Graphic, QString::fromUtf8("画像 %1、%2 枚目").arg(g.hovered).arg(g.variantIndex)};
+        picture.focused = true;
+        parts.push_back(picture);
+        parts.push_back(Press(QAccessible::Button, QString::fromUtf8("次の画像"), kScreenWidth / 2, kScreenHeight / 2));
+        parts.push_back(
+            Press(QAccessible::Button, QString::fromUtf8("戻る"), kScreenWidth / 2, kScreenHeight / 2, mbRight));
+        return QString::fromUtf8("ギャラリー");
+    }
+    ExtrasPart cells{QAccessible::List, QString::fromUtf8("ギャラリー")};
+    cells.list = 1;
+    parts.push_back(cells);
+    if (set >= 0 && set < static_cast<int>(v.sets.size())) {
+        for (int n = 1; n < kViewerSlots; ++n) {
+            const ViewerSlot& c = v.sets[static_cast<size_t>(set)].cells[n];
+            if (c.state == 0 || (v.type == 3 && c.value.empty())) continue;
+            ExtrasPart p{QAccessible::ListItem, QString::fromUtf8("未閲覧")};
+            if (c.state != 1) {
+                if (v.type == 0) p.name = QString::fromUtf8("画像 %1（%2/%3）").arg(n).arg(c.seen).arg(c.variants);
+                else if (v.type == 1) p.name = c.caption.empty() ? QString::fromUtf8("シーン %1").arg(n) : U8(c.caption);
+                else p.name = QString::fromUtf8("曲 %1").arg(n);
+                p = Press(QAccessible::ListItem, p.name, v.slotX[n] + v.thumbW / 2, v.slotY[n] + v.thumbH / 2);
+                p.selected = (v.type == 2 || v.type == 3) && g.currentTrack == n;
+                p.focused = g.hovered == n;
+            }
+            p.in = 1;
+            parts.push_back(p);
+        }
+    }
+    const auto button = [&](const ViewerRect& rect, const QString& name, int element) {
+        if (rect.x1 < 0 || rect.x2 <= rect.x1 || rect.y2 <= rect.y1) return;
+        ExtrasPart p = Press(QAccessible::Button, name, (rect.x1 + rect.x2) / 2, (rect.y1 + rect.y2) / 2);
+        p.focused = g.hovered == element;
+        parts.push_back(p);
+    };
+    // The music room's arrows play on and stop.
+    if (v.type == 3 || v.setCount > 1) {
+        button(v.prev, QString::fromUtf8(v.type == 3 ? "停止" : "前のページ"), kViewerPrev);
+        button(v.next, QString::fromUtf8(v.type == 3 ? "再生" : "次のページ"), kViewerNext);
+    }
+    for (int nn = 0; nn < kViewerSetButtons; ++nn) {
+        const ViewerButton& b = v.setButtons[nn];
+        if (b.ActiveIn(set)) button(b.rect, QString::fromUtf8("ページ %1").arg(b.target + 1), kViewerSetButtonBase + nn);
+    }
+    const char shown = v.name.size() > 5 ? v.name[5] : '\0';
+    for (int d = 0; d < kViewerPageButtons; ++d) {
+        const ViewerButton& b = v.pageButtons[d];
+        if (b.ActiveIn(set) && shown != '0' + d)
+            button(b.rect, QString::fromUtf8("ギャラリー %1").arg(d), kViewerPageButtonBase + d);
+    }
+    button(v.exit, QString::fromUtf8("戻る"), kViewerExit);
+    return QString::fromUtf8("ギャラリー");
+}
+
+// The recollection: tabs, the scene cells, the record lists and their
+// entries, the buttons. Scenes and entries play at a double click and move
+// by dragging; their second actions do the drags.
+QString RecollectionParts(TForm1& f, std::vector<ExtrasPart>& parts) {
+    const RecollectionState& r = f.extras.recollection;
+    if (f.app.playMode != 8 || !r.open) return QString();
+    const auto hovered = [&](RecItem kind, int index) { return r.hoverKind == kind && r.hoverIndex == index; };
+    const auto at = [&](QAccessible::Role role, const QString& name, RecItem kind, int index) {
+        int x = -1, y = -1;
+        RecollectionItemCentre(kind, index, x, y);
+        ExtrasPart p = Press(role, name, x, y);
+        p.focused = hovered(kind, index);
+        return p;
+    };
+    for (int k = 0; k < r.categoryCount; ++k) {
+        ExtrasPart tab = at(QAccessible::PageTab, QString::fromUtf8("タブ %1").arg(k + 1), RecItem::Tab, k);
+        tab.selected = k == r.category;
+        parts.push_back(tab);
+    }
+    const int subs = r.subListCount[r.category];
+    for (int k = 0; subs >= 2 && k < subs && k < kSubListsMax; ++k) {
+        QString label = U8(r.subLists[r.category][k]);
+        if (label.startsWith(QLatin1Char(':'))) label.remove(0, 1);
+        ExtrasPart sub = at(QAccessible::PageTab, label, RecItem::SubList, k);
+        sub.selected = k == r.subList[r.category];
+        parts.push_back(sub);
+    }
+    const int32_t* list = f.extras.recordLists[r.recordList];
+    const int entries = ListLength(list);
+    const auto scene = [&](int n) {
+        return n > 0 && n < static_cast<int>(r.SceneLines.size()) ? U8(r.SceneLines[static_cast<size_t>(n)])
+                                                                   : QString();
+    };
+    ExtrasPart cells{QAccessible::List, QString::fromUtf8("回想")};
+    cells.list = 1;
+    parts.push_back(cells);
+    for (int c = 0; c < kSceneGridCells; ++c) {
+        if (r.cellScene[c] > 0) {
+            ExtrasPart p = at(QAccessible::ListItem, scene(r.cellScene[c]), RecItem::Cell, c);
+            p.presses[0].times = 2;
+            if (entries < kRecordListUsed) {
+                A11yPress add{QString::fromUtf8("記録リストに追加"), p.presses[0].x, p.presses[0].y};
+                RecollectionDropPoint(RecItem::Cell, c, add.x, add.y, entries, add.toX, add.toY);
+                p.presses.push_back(add);
+            }
+            p.in = 1;
+            parts.push_back(p);
+        } else if (r.cellLocked[c] > 0) {
+            ExtrasPart p{QAccessible::ListItem, QString::fromUtf8("未閲覧")};
+            p.in = 1;
+            parts.push_back(p);
+        }
+    }
+    const auto listName = [&](int s) {
+        const char* name = f.extras.recordListNames[s];
+        return name[0] ? U8(name) : QStringLiteral("Record Slot %1").arg(s + 1);
+    };
+    for (int s = 0; s < kRecordLists; ++s) {
+        ExtrasPart icon = at(QAccessible::RadioButton, listName(s), RecItem::Icon, s);
+        icon.checkable = true;
+        icon.checked = s == r.recordList;
+        parts.push_back(icon);
+    }
+    ExtrasPart record{QAccessible::List, listName(r.recordList)};
+    record.list = 2;
+    parts.push_back(record);
+    for (int i = 0; i < entries; ++i) {
+        ExtrasPart p = at(QAccessible::ListItem, scene(list[i]), RecItem::Entry, i);
+        p.presses[0].times = 2;
+        A11yPress off{QString::fromUtf8("記録リストから外す"), p.presses[0].x, p.presses[0].y};
+        RecollectionDropPoint(RecItem::Entry, i, off.x, off.y, -1, off.toX, off.toY);
+        p.presses.push_back(off);
+        p.in = 2;
+        parts.push_back(p);
+    }
+    parts.push_back(at(QAccessible::Button, QString::fromUtf8("再生"), RecItem::Play, 0));
+    parts.push_back(at(QAccessible::Button, QString::fromUtf8("クリア"), RecItem::Clear, 0));
+    parts.push_back(at(QAccessible::Button, QString::fromUtf8("名前の変更"), RecItem::Rename, 0));
+    parts.push_back(at(QAccessible::Button, QString::fromUtf8("戻る"), RecItem::Back, 0));
+    return QString::fromUtf8("回想");
+}
+
+}  // namespace
+
 void ScreenReaderBridge::SyncExtras() {
     TForm1& f = *plat_.engine();
-    // What is shown, one line a part: role, name, press point.
-    struct Part {
-        QAccessible::Role role;
-        QString name;
-        int x = -1, y = -1;
-        bool selected = false;
-    };
-    std::vector<Part> parts;
-    QString title;
-    const GalleryState& g = f.extras.gallery;
-    const RecollectionState& r = f.extras.recollection;
-    const auto u8 = [](const std::string& cp932) { return QString::fromStdString(ToUtf8(cp932)); };
-    if (f.app.playMode == 6 && g.open && !g.fullView) {
-        title = QString::fromUtf8("ギャラリー");
-        const ViewerPage& v = g.view;
-        const int set = g.currentSet;
-        if (set >= 0 && set < static_cast<int>(v.sets.size())) {
-            for (int n = 1; n < kViewerSlots; ++n) {
-                const ViewerSlot& c = v.sets[static_cast<size_t>(set)].cells[n];
-                if (c.state == 0 || (v.type == 3 && c.value.empty())) continue;
-                Part p{QAccessible::ListItem, QString::fromUtf8("未閲覧")};
-                if (c.state != 1) {
-                    if (v.type == 0) p.name = QString::fromUtf8("画像 %1（%2/%3）").arg(n).arg(c.seen).arg(c.variants);
-                    else if (v.type == 1) p.name = c.caption.empty() ? QString::fromUtf8("シーン %1").arg(n) : u8(c.caption);
-                    else p.name = QString::fromUtf8("曲 %1").arg(n);
-                    p.x = v.slotX[n] + v.thumbW / 2;
-                    p.y = v.slotY[n] + v.thumbH / 2;
-                    p.selected = (v.type == 2 || v.type == 3) && g.currentTrack == n;
-                }
-                parts.push_back(p);
-            }
-        }
-        const auto button = [&](const ViewerRect& rect, const QString& name) {
-            if (rect.x1 >= 0 && rect.x2 > rect.x1 && rect.y2 > rect.y1)
-                parts.push_back({QAccessible::Button, name, (rect.x1 + rect.x2) / 2, (rect.y1 + rect.y2) / 2});
-        };
-        // The music room's arrows play on and stop.
-        if (v.type == 3 || v.setCount > 1) {
-            button(v.prev, QString::fromUtf8(v.type == 3 ? "停止" : "前のページ"));
-            button(v.next, QString::fromUtf8(v.type == 3 ? "再生" : "次のページ"));
-        }
-        for (int nn = 0; nn < kViewerSetButtons; ++nn) {
-            const ViewerButton& b = v.setButtons[nn];
-            if (b.ActiveIn(set)) button(b.rect, QString::fromUtf8("ページ %1").arg(b.target + 1));
-        }
-        const char shown = v.name.size() > 5 ? v.name[5] : '\0';
-        for (int d = 0; d < kViewerPageButtons; ++d) {
-            const ViewerButton& b = v.pageButtons[d];
-            if (b.ActiveIn(set) && shown != '0' + d) button(b.rect, QString::fromUtf8("ギャラリー %1").arg(d));
-        }
-        button(v.exit, QString::fromUtf8("戻る"));
-    } else if (f.app.playMode == 8 && r.open) {
-        title = QString::fromUtf8("回想");
-        const auto press = [&](RecItem kind, int index, const QString& name, bool selected = false) {
-            Part p{QAccessible::Button, name};
-            p.selected = selected;
-            if (RecollectionItemCentre(kind, index, p.x, p.y)) parts.push_back(p);
-        };
-        for (int k = 0; k < r.categoryCount; ++k)
-            press(RecItem::Tab, k, QString::fromUtf8("タブ %1").arg(k + 1), k == r.category);
-        const int lines = static_cast<int>(r.SceneLines.size());
-        for (int c = 0; c < kSceneGridCells; ++c) {
-            if (r.cellScene[c] > 0 && r.cellScene[c] < lines)
-                parts.push_back({QAccessible::ListItem, u8(r.SceneLines[static_cast<size_t>(r.cellScene[c])])});
-            else if (r.cellLocked[c] > 0)
-                parts.push_back({QAccessible::ListItem, QString::fromUtf8("未閲覧")});
-        }
-        press(RecItem::Play, 0, QString::fromUtf8("再生"));
-        press(RecItem::Clear, 0, QString::fromUtf8("クリア"));
-        press(RecItem::Rename, 0, QString::fromUtf8("名前の変更"));
-        press(RecItem::Back, 0, QString::fromUtf8("戻る"));
-    }
+    std::vector<ExtrasPart> parts;
+    QString title = GalleryParts(f, parts);
+    if (title.isEmpty()) title = RecollectionParts(f, parts);
+    // The tree is built again when what it shows changes; the focus alone moves within it.
     QStringList shownNow;
     if (!title.isEmpty()) shownNow << title;
-    for (const Part& p : parts)
-        shownNow << QStringLiteral("%1|%2|%3|%4|%5").arg(int(p.role)).arg(p.name).arg(p.x).arg(p.y).arg(p.selected);
-    if (shownNow == extrasShown_) return;
-    extrasShown_ = shownNow;
-    if (extras_) Close(extras_);
-    if (title.isEmpty()) {
-        FocusPaintBox();
-        return;
+    int focusAt = -1;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const ExtrasPart& p = parts[i];
+        QString line = QStringLiteral("%1|%2|%3|%4|%5|%6")
+                           .arg(int(p.role)).arg(p.name).arg(p.in).arg(p.list).arg(p.selected).arg(p.checked);
+        for (const A11yPress& a : p.presses)
+            line += QStringLiteral("|%1:%2,%3,%4,%5").arg(a.name).arg(a.x).arg(a.y).arg(a.toX).arg(a.toY);
+        shownNow << line;
+        if (p.focused && focusAt < 0) focusAt = static_cast<int>(i);
     }
-    // The cells as a list, the buttons beside it.
-    auto* root = new A11yNode(QAccessible::Grouping, title, PaintBoxInterface());
-    auto* list = new A11yNode(QAccessible::List, title, root);
-    root->children.push_back(list);
-    A11yNode* focus = nullptr;
-    for (const Part& p : parts) {
-        A11yNode* parent = p.role == QAccessible::ListItem ? list : root;
-        A11yNode* node = Pressable(p.role, p.name, parent, p.x, p.y);
-        node->selectable = p.role == QAccessible::ListItem;
-        node->selected = p.selected;
-        if (p.selected && !focus) focus = node;
-        parent->children.push_back(node);
+    if (shownNow != extrasShown_ || (!extras_ && !title.isEmpty())) {
+        extrasShown_ = shownNow;
+        extrasFocus_.clear();
+        if (extras_) Close(extras_);
+        extrasNodes_.clear();
+        if (title.isEmpty()) {
+            FocusPaintBox();
+            return;
+        }
+        auto* root = new A11yNode(QAccessible::Grouping, title, PaintBoxInterface());
+        std::vector<A11yNode*> lists(3, nullptr);
+        for (const ExtrasPart& p : parts) {
+            A11yNode* parent = p.in > 0 && p.in < 3 && lists[static_cast<size_t>(p.in)] ? lists[static_cast<size_t>(p.in)] : root;
+            A11yNode* node = new A11yNode(p.role, p.name, parent);
+            node->presses = p.presses;
+            node->selectable = p.role == QAccessible::ListItem || p.role == QAccessible::PageTab;
+            node->selected = p.selected;
+            node->checkable = p.checkable;
+            node->checked = p.checked;
+            if (p.list > 0 && p.list < 3) lists[static_cast<size_t>(p.list)] = node;
+            parent->children.push_back(node);
+            extrasNodes_.push_back(node);
+        }
+        extras_ = Open(root);
     }
-    if (!focus) focus = list->children.empty() ? root : list->children.front();
+    if (!extras_) return;
+    // Without a hovered part the selected cell, or the first, has the focus.
+    if (focusAt < 0)
+        for (size_t i = 0; i < parts.size() && focusAt < 0; ++i)
+            if (parts[i].in > 0 && parts[i].selected) focusAt = static_cast<int>(i);
+    if (focusAt < 0)
+        for (size_t i = 0; i < parts.size() && focusAt < 0; ++i)
+            if (parts[i].in > 0) focusAt = static_cast<int>(i);
+    A11yNode* focus = focusAt >= 0 ? extrasNodes_[static_cast<size_t>(focusAt)] : extras_;
+    const QString key = QString::number(focusAt);
+    if (key == extrasFocus_) return;
+    extrasFocus_ = key;
+    extras_->focused = false;
+    for (A11yNode* n : extrasNodes_) n->focused = false;
     focus->focused = true;
-    extras_ = Open(root);
     Focus(focus);
 }
 

@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "platform/input_codes.h"
 #include "platform/platform.h"
 
 class QWidget;
@@ -22,6 +23,16 @@ namespace velmora::platform {
 
 class QtPlatform;
 class A11yNode;
+
+// What one of a node's actions does with the pointer: presses of a button
+// at a point, or a press there and a release elsewhere (a drag).
+struct A11yPress {
+    QString name;
+    int x = -1, y = -1;
+    MouseButton button = mbLeft;
+    int times = 1;            // two: a double click
+    int toX = -1, toY = -1;   // where a drag is let go
+};
 
 class ScreenReaderBridge : public QObject, public QAccessible::ActivationObserver {
 public:
@@ -52,9 +63,9 @@ public:
 
     void accessibilityActiveChanged(bool active) override;
 
-    // A press at a point of the picture, as the pointer would make it, after
-    // the accessibility call returns (the engine may wait or open a dialog).
-    void ClickAt(int x, int y);
+    // Presses the pointer would make, after the accessibility call returns
+    // (the engine may wait or open a dialog).
+    void Perform(const A11yPress& press);
 
 private:
     void Announce(const QString& text);
@@ -85,16 +96,18 @@ private:
     bool backlogCollecting_ = false;
     // The overlays shown, with the state last reported.
     std::vector<A11yNode*> overlays_;
-    A11yNode* live_ = nullptr;
+    A11yNode* live_ = nullptr;  // a status bar of the lines announced last
     A11yNode* choices_ = nullptr;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
-    int promptYes_ = -1;
+    int promptOn_ = -1;  // 0 the question, 1 yes, 2 no
     A11yNode* backlog_ = nullptr;
     int backlogTop_ = -1;
     A11yNode* quickBar_ = nullptr;
     A11yNode* extras_ = nullptr;
     QStringList extrasShown_;  // what the extras node was built from
+    std::vector<A11yNode*> extrasNodes_;  // its parts, in the order built
+    QString extrasFocus_;      // which of them has the focus
 };
 
 }  // namespace velmora::platform
