@@ -58,5 +58,5 @@ set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-ipafont-gothic | fonts-vlgothic, fonts-ipafont-mincho")
 # Self-voicing speaks through speech-dispatcher when it is there.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "speech-dispatcher, espeak-ng, fonts-liberation, fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, speech-dispatcher, espeak-ng, fonts-liberation, fonts-dejavu-core")
 include(CPack)

@@ -8,7 +8,7 @@ PACKAGES="build-essential cmake ninja-build pkg-config git
 qt6-base-dev libqt6opengl6-dev qt6-websockets-dev libsdl2-dev libspeechd-dev speech-dispatcher espeak-ng speech-dispatcher-espeak-ng libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
 libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic fonts-liberation fonts-dejavu-core xvfb xauth libgl1-mesa-dri
-desktop-file-utils dpkg-dev file
+desktop-file-utils dpkg-dev file qt6-translations-l10n
 dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0"
 # Emscripten and the stb single-file decoders (the site ships the Japanese
 # faces above); Chromium with its WebDriver, and Firefox-ESR with a WebSocket

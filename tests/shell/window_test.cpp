@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -406,4 +407,18 @@ TEST(ShellWindow, RepaintsOnlyWhatReallyChanged) {
     const QImage shown = pb.grab().toImage();
     EXPECT_EQ(shown.pixel(710, 510) & 0xFFFFFF, 0u);
     pb.removeEventFilter(&counter);
+}
+
+// The file pickers (a game folder, a save ZIP) speak Japanese like the rest
+// of the window, whatever language the desktop runs in.
+TEST(Shell, QtsOwnWordsAreJapanese) {
+    test::App();
+    ASSERT_TRUE(platform::UseJapaneseQtWords());
+    ASSERT_TRUE(platform::UseJapaneseQtWords());  // a second call changes nothing
+    QFileDialog picker(nullptr, QString::fromUtf8("ゲームのフォルダを選んでください"));
+    picker.setOption(QFileDialog::DontUseNativeDialog);
+    picker.setFileMode(QFileDialog::Directory);
+    QStringList captions;
+    for (QPushButton* b : picker.findChildren<QPushButton*>()) captions << b->text();
+    EXPECT_TRUE(captions.contains(QString::fromUtf8("キャンセル"))) << captions.join(", ").toStdString();
 }

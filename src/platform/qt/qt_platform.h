@@ -255,4 +255,8 @@ std::string InstanceName(const std::string& gameDir);
 // A lock left by a crashed process is free again (the kernel drops it).
 bool AcquireInstanceLock(const char* name, int& fd);
 
+// Installs Qt's Japanese translation of its own words (standard buttons,
+// file pickers); false when the translation is not installed.
+bool UseJapaneseQtWords();
+
 }  // namespace velmora::platform

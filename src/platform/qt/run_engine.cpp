@@ -6,7 +6,9 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -78,6 +80,15 @@ bool RaiseOpenWindow(const std::string& name) {
 
 }  // namespace
 
+bool UseJapaneseQtWords() {
+    // The engine speaks Japanese whatever the desktop's language, so Qt's
+    // own words (the file pickers' buttons and lists) do too.
+    static QTranslator words;
+    if (!words.isEmpty()) return true;
+    if (!words.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) return false;
+    return QCoreApplication::installTranslator(&words);
+}
+
 int RunEngine(int argc, char** argv, const WindowedOptions& o) {
     int lockFd = -1;
     const std::string instance = InstanceName(o.gameDir);
@@ -99,6 +110,7 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
     int status = 0;
     {
         QApplication app(argc, argv);
+        UseJapaneseQtWords();
         std::string gameDir = o.gameDir;
         if (gameDir.empty()) {
             // No game named and no demo beside the program: the player picks a folder.
