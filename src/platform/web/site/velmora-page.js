@@ -269,12 +269,110 @@
       client.appendChild(n);
     }
     const r = canvas.getBoundingClientRect();
+    if (f.name === 'TForm11') box.appendChild(savesRow());
     box.style.left = Math.max(0, r.left + (r.width - f.width) / 2) + 'px';
     box.style.top = Math.max(0, r.top + (r.height - f.height - 24) / 2) + 'px';
     formLayer.appendChild(box);
     formLayer.hidden = false;
     const again = focused && client.querySelector(`[data-control="${focused}"]`);
     if (again) again.focus();
+  }
+
+  // ---- Saves that travel: the settings dialog's export and import. The
+  // engine checks and writes; the page moves the bytes in and out.
+  let savesMessage = '';
+  function transferSaves(exporting, path) {
+    const answer = Module.UTF8ToString(Module._velmora_transfer_saves(exporting ? 1 : 0, writePath(path)));
+    savesMessage = answer.slice(2);
+    return answer.startsWith('1');
+  }
+  function removeTree(p) {
+    let st;
+    try { st = FS.lstat(p); } catch (e) { return; }
+    if (FS.isDir(st.mode)) {
+      for (const n of FS.readdir(p)) if (n !== '.' && n !== '..') removeTree(`${p}/${n}`);
+      FS.rmdir(p);
+    } else {
+      FS.unlink(p);
+    }
+  }
+  function exportSaves() {
+    const path = '/tmp/velmora-saves.zip';
+    if (transferSaves(true, path)) {
+      const url = URL.createObjectURL(new Blob([FS.readFile(path)], { type: 'application/zip' }));
+      FS.unlink(path);
+      const a = el('a');
+      a.href = url;
+      a.download = 'velmora-saves.zip';
+      document.body.appendChild(a);
+      a.click();
+      a.remove();
+      setTimeout(() => URL.revokeObjectURL(url), 60000);
+    }
+    showSavesMessage();
+  }
+  // A ZIP, or the files of a game's folder (or of its save folder, or picked
+  // one by one): only the save files are read, never the game's archives.
+  async function importSaves(files) {
+    files = Array.from(files || []);
+    if (!files.length) return;
+    const root = '/tmp/velmora-import';
+    removeTree(root);
+    removeTree(`${root}.zip`);
+    let path = root;
+    if (files.length === 1 && /\.zip$/i.test(files[0].name)) {
+      path = `${root}.zip`;
+      FS.writeFile(path, new Uint8Array(await files[0].arrayBuffer()));
+    } else {
+      FS.mkdir(root);
+      FS.mkdir(`${root}/save`);
+      for (const f of files) {
+        const parts = f.webkitRelativePath ? f.webkitRelativePath.split('/').slice(1) : [f.name];
+        const name = parts[parts.length - 1].toLowerCase();
+        const slot = /^save\d\d\.dat$/.test(name);
+        let target = null;
+        if (parts.length === 1 && slot) target = `${root}/save/${name}`;
+        else if (parts.length === 1 && ['save0.dat', 'kaiso.dat', 'settings.ini'].includes(name)) target = `${root}/${name}`;
+        else if (parts.length === 2 && parts[0].toLowerCase() === 'save' && slot) target = `${root}/save/${name}`;
+        if (target) FS.writeFile(target, new Uint8Array(await f.arrayBuffer()));
+      }
+    }
+    // IndexedDB gets the new files at once: a tab closed now loses nothing.
+    if (transferSaves(false, path)) sync();
+    removeTree(root);
+    removeTree(`${root}.zip`);
+    showSavesMessage();
+  }
+  function showSavesMessage() {
+    const status = document.getElementById('saves-status');
+    if (status) status.textContent = savesMessage;
+  }
+  function savesRow() {
+    const row = el('div', 'vm-saves');
+    const button = (id, caption, action) => {
+      const b = el('button', '', caption);
+      b.id = id;
+      b.addEventListener('click', action);
+      return b;
+    };
+    const picker = (id, folder) => {
+      const i = el('input');
+      i.type = 'file';
+      i.id = id;
+      i.tabIndex = -1;
+      if (folder) i.webkitdirectory = true;
+      else { i.multiple = true; i.accept = '.zip,.dat,.ini'; }
+      i.addEventListener('change', () => importSaves(i.files).finally(() => { i.value = ''; }));
+      return i;
+    };
+    const file = picker('saves-import-file', false), folder = picker('saves-import-folder', true);
+    const status = el('span', 'vm-saves-status', savesMessage);
+    status.id = 'saves-status';
+    status.setAttribute('role', 'status');
+    row.append(button('saves-export', 'セーブデータを書き出す', exportSaves),
+      button('saves-import', 'セーブデータを読み込む', () => file.click()),
+      button('saves-import-dir', 'フォルダから読み込む', () => folder.click()), file, folder, status);
+    return row;
   }
 
   // ---- What the engine calls (see web_platform.cpp).
