@@ -473,10 +473,10 @@ class SavesThatTravel(unittest.TestCase):
             'HTMLAnchorElement.prototype.click = function () { window.lastDownload = [this.href, this.download]; };')
         driver.find_element(By.ID, 'saves-export').click()
         got = driver.execute_async_script(
-            'const done = arguments[0];'
-            'fetch(window.lastDownload[0]).then((r) => r.arrayBuffer()).then((a) => { const b = new Uint8Array(a);'
+            'const done = arguments[0]; let n = 0; const t = setInterval(() => { if (!window.lastDownload && ++n < 500) return;'
+            ' clearInterval(t); fetch(window.lastDownload[0]).then((r) => r.arrayBuffer()).then((a) => { const b = new Uint8Array(a);'
             '  let s = ""; for (let i = 0; i < b.length; i += 0x8000) s += String.fromCharCode.apply(null, b.subarray(i, i + 0x8000));'
-            '  done([window.lastDownload[1], btoa(s), document.getElementById("saves-status").textContent]); });')
+            '  done([window.lastDownload[1], btoa(s), document.getElementById("saves-status").textContent]); }); }, 20);')
         self.assertEqual(got[0], 'velmora-saves.zip')
         self.assertIn('書き出しました', got[2])
         return base64.b64decode(got[1])

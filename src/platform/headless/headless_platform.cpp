@@ -165,6 +165,7 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
             Trace("events line %d: %s %s: %s", e.line, e.kind == EventKind::Export ? "export" : "import",
                   e.path.c_str(), message.c_str());
             if (!ok) ++failedEvents;
+            SavesTransferred(e.kind == EventKind::Export, ok, message);
             break;
         }
         case EventKind::Screenshot:

@@ -34,7 +34,7 @@ target_link_options(velmora PRIVATE -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=1048576
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=67108864 -sFORCE_FILESYSTEM=1 -sINVOKE_RUN=0
   -sEXIT_RUNTIME=0 -lidbfs.js -lopenal
   "-sEXPORTED_RUNTIME_METHODS=['FS','IDBFS','callMain','ccall','UTF8ToString','stringToUTF8','lengthBytesUTF8']"
-  "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free','_velmora_screenshot','_velmora_shown_text','_velmora_transfer_saves']")
+  "-sEXPORTED_FUNCTIONS=['_main','_malloc','_free','_velmora_screenshot','_velmora_shown_text']")
 set_target_properties(velmora PROPERTIES SUFFIX ".js")
 # The page beside the engine, so the build folder is what `velmora-pack web` publishes.
 set(VELMORA_PAGE_FILES index.html velmora-page.js velmora-page.css)

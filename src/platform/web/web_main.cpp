@@ -16,7 +16,6 @@
 #include "platform/openal/openal_mixer.h"
 #include "platform/web/web_platform.h"
 #include "platform/web/web_text_outlets.h"
-#include "save/save_transfer.h"
 
 namespace {
 
@@ -55,20 +54,6 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_shown_text() {
     }
     text = velmora::ToUtf8(cp932);
     return text.c_str();
-}
-
-// The save transfer of the settings dialog's two page buttons: "1" or "0"
-// (done or refused), a newline, and what to tell the player (UTF-8).
-// Export writes the ZIP at path; import reads a ZIP file or a folder at path.
-EMSCRIPTEN_KEEPALIVE const char* velmora_transfer_saves(int exporting, const char* path) {
-    static std::string answer;
-    std::string message = "ゲームがまだ始まっていません。";
-    bool ok = false;
-    if (gEngine)
-        ok = exporting ? velmora::ExportSavesToFile(*gEngine, path, message)
-                       : velmora::ImportSaves(*gEngine, path, message);
-    answer = (ok ? "1\n" : "0\n") + message;
-    return answer.c_str();
 }
 }
 

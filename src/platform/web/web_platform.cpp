@@ -27,6 +27,8 @@ EM_JS(void, PageShowForm, (const char* json), { velmoraPage.showForm(JSON.parse(
 EM_JS(void, PageHideForm, (), { velmoraPage.hideForm(); });
 EM_JS(int, PageMessageBox, (const char* text, const char* caption, int buttons),
       { return velmoraPage.messageBox(UTF8ToString(text), UTF8ToString(caption), buttons); });
+EM_JS(void, PageSavesTransferred, (int exporting, int ok, const char* message),
+      { velmoraPage.savesTransferred(exporting, ok, UTF8ToString(message)); });
 EM_JS(void, PageSetTitle, (const char* text), { velmoraPage.setTitle(UTF8ToString(text)); });
 
 namespace {
@@ -301,6 +303,10 @@ int WebPlatform::RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) {
     if (forms_.empty()) PageHideForm();
     else ShowOpenForm();
     return pick;
+}
+
+void WebPlatform::SavesTransferred(bool exporting, bool ok, const std::string& message) {
+    PageSavesTransferred(exporting ? 1 : 0, ok ? 1 : 0, message.c_str());
 }
 
 }  // namespace velmora::platform

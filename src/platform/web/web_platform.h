@@ -28,6 +28,7 @@ public:
     void RunModal(Form& form) override;
     int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) override;
     void SetCaption(const std::string& cp932) override;
+    void SavesTransferred(bool exporting, bool ok, const std::string& message) override;
 
     // What the window shows, as a PNG file: on the virtual clock, what it
     // showed at the end of the page's events.

@@ -279,13 +279,11 @@
   }
 
   // ---- Saves that travel: the settings dialog's export and import. The
-  // engine checks and writes; the page moves the bytes in and out.
+  // page moves the bytes in and out of /tmp; the engine checks and writes,
+  // at its own pump (the runner's `export` and `import` commands), and
+  // answers through savesTransferred.
   let savesMessage = '';
-  function transferSaves(exporting, path) {
-    const answer = Module.UTF8ToString(Module._velmora_transfer_saves(exporting ? 1 : 0, writePath(path)));
-    savesMessage = answer.slice(2);
-    return answer.startsWith('1');
-  }
+  const exportPath = '/tmp/velmora-saves.zip', importRoot = '/tmp/velmora-import';
   function removeTree(p) {
     let st;
     try { st = FS.lstat(p); } catch (e) { return; }
@@ -296,51 +294,54 @@
       FS.unlink(p);
     }
   }
-  function exportSaves() {
-    const path = '/tmp/velmora-saves.zip';
-    if (transferSaves(true, path)) {
-      const url = URL.createObjectURL(new Blob([FS.readFile(path)], { type: 'application/zip' }));
-      FS.unlink(path);
-      const a = el('a');
-      a.href = url;
-      a.download = 'velmora-saves.zip';
-      document.body.appendChild(a);
-      a.click();
-      a.remove();
-      setTimeout(() => URL.revokeObjectURL(url), 60000);
-    }
-    showSavesMessage();
+  function exportSaves() { send(`export ${exportPath}`); }
+  function downloadExport() {
+    const url = URL.createObjectURL(new Blob([FS.readFile(exportPath)], { type: 'application/zip' }));
+    FS.unlink(exportPath);
+    const a = el('a');
+    a.href = url;
+    a.download = 'velmora-saves.zip';
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 60000);
   }
   // A ZIP, or the files of a game's folder (or of its save folder, or picked
   // one by one): only the save files are read, never the game's archives.
   async function importSaves(files) {
     files = Array.from(files || []);
     if (!files.length) return;
-    const root = '/tmp/velmora-import';
-    removeTree(root);
-    removeTree(`${root}.zip`);
-    let path = root;
+    removeTree(importRoot);
+    removeTree(`${importRoot}.zip`);
+    let path = importRoot;
     if (files.length === 1 && /\.zip$/i.test(files[0].name)) {
-      path = `${root}.zip`;
+      path = `${importRoot}.zip`;
       FS.writeFile(path, new Uint8Array(await files[0].arrayBuffer()));
     } else {
-      FS.mkdir(root);
-      FS.mkdir(`${root}/save`);
+      FS.mkdir(importRoot);
+      FS.mkdir(`${importRoot}/save`);
       for (const f of files) {
         const parts = f.webkitRelativePath ? f.webkitRelativePath.split('/').slice(1) : [f.name];
         const name = parts[parts.length - 1].toLowerCase();
         const slot = /^save\d\d\.dat$/.test(name);
         let target = null;
-        if (parts.length === 1 && slot) target = `${root}/save/${name}`;
-        else if (parts.length === 1 && ['save0.dat', 'kaiso.dat', 'settings.ini'].includes(name)) target = `${root}/${name}`;
-        else if (parts.length === 2 && parts[0].toLowerCase() === 'save' && slot) target = `${root}/save/${name}`;
+        if (parts.length === 1 && slot) target = `${importRoot}/save/${name}`;
+        else if (parts.length === 1 && ['save0.dat', 'kaiso.dat', 'settings.ini'].includes(name)) target = `${importRoot}/${name}`;
+        else if (parts.length === 2 && parts[0].toLowerCase() === 'save' && slot) target = `${importRoot}/save/${name}`;
         if (target) FS.writeFile(target, new Uint8Array(await f.arrayBuffer()));
       }
     }
-    // IndexedDB gets the new files at once: a tab closed now loses nothing.
-    if (transferSaves(false, path)) sync();
-    removeTree(root);
-    removeTree(`${root}.zip`);
+    send(`import ${path}`);
+  }
+  function savesTransferred(exporting, ok, message) {
+    savesMessage = message;
+    if (exporting && ok) downloadExport();
+    if (!exporting) {
+      removeTree(importRoot);
+      removeTree(`${importRoot}.zip`);
+      // IndexedDB gets the new files at once: a tab closed now loses nothing.
+      if (ok) sync();
+    }
     showSavesMessage();
   }
   function showSavesMessage() {
@@ -362,7 +363,10 @@
       i.tabIndex = -1;
       if (folder) i.webkitdirectory = true;
       else { i.multiple = true; i.accept = '.zip,.dat,.ini'; }
-      i.addEventListener('change', () => importSaves(i.files).finally(() => { i.value = ''; }));
+      i.addEventListener('change', () => importSaves(i.files).catch((e) => {
+        savesMessage = `セーブデータを読み込めません：${e.message || e}`;
+        showSavesMessage();
+      }).finally(() => { i.value = ''; }));
       return i;
     };
     const file = picker('saves-import-file', false), folder = picker('saves-import-folder', true);
@@ -417,6 +421,7 @@
       speechSynthesis.speak(u);
     },
     hush() { if (window.speechSynthesis) speechSynthesis.cancel(); },
+    savesTransferred,
   };
 
   // ---- The game, the fonts and the persistent folder.
