@@ -269,11 +269,12 @@
       client.appendChild(n);
     }
     const r = canvas.getBoundingClientRect();
-    if (f.name === 'TForm11') box.appendChild(savesRow());
+    if (f.name === 'TForm11') box.appendChild(savesRow(f.width));
     box.style.left = Math.max(0, r.left + (r.width - f.width) / 2) + 'px';
     box.style.top = Math.max(0, r.top + (r.height - f.height - 24) / 2) + 'px';
     formLayer.appendChild(box);
     formLayer.hidden = false;
+    if (f.name === 'TForm11') centreBox(box, r);
     const again = focused && client.querySelector(`[data-control="${focused}"]`);
     if (again) again.focus();
   }
@@ -348,8 +349,13 @@
     const status = document.getElementById('saves-status');
     if (status) status.textContent = savesMessage;
   }
-  function savesRow() {
+  // The settings dialog is taller by the row: centred again as it stands.
+  function centreBox(box, r) {
+    box.style.top = Math.max(0, r.top + (r.height - box.offsetHeight) / 2) + 'px';
+  }
+  function savesRow(width) {
     const row = el('div', 'vm-saves');
+    row.style.width = width + 'px';
     const button = (id, caption, action) => {
       const b = el('button', '', caption);
       b.id = id;
