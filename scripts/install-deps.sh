@@ -5,7 +5,7 @@
 # with --web, what the browser build and its tests need (scripts/build-web.sh).
 set -e
 PACKAGES="build-essential cmake ninja-build pkg-config git
-qt6-base-dev libqt6opengl6-dev qt6-websockets-dev libsdl2-dev libspeechd-dev speech-dispatcher espeak-ng speech-dispatcher-espeak-ng libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev
+qt6-base-dev libqt6opengl6-dev qt6-websockets-dev libsdl2-dev libspeechd-dev speech-dispatcher espeak-ng speech-dispatcher-espeak-ng libopenal-dev libopenal1 libvorbis-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
 libfreetype-dev libfontconfig-dev libgtest-dev libgmock-dev libbenchmark-dev libpixman-1-dev
 fonts-ipafont-gothic fonts-ipafont-mincho fonts-vlgothic fonts-liberation fonts-dejavu-core xvfb xauth libgl1-mesa-dri
 desktop-file-utils dpkg-dev file qt6-translations-l10n

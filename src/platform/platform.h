@@ -3,6 +3,7 @@
 // these interfaces; the Qt shell and the headless runner each implement them.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gfx/picture.h"
 
@@ -77,6 +78,12 @@ public:
                               const std::string& name, int32_t value) = 0;
     virtual void WriteString(const std::string& keyPath, const std::string& section,
                              const std::string& name, const std::string& value) = 0;
+    // The names of the values stored under (key path, section), in the
+    // store's order; empty where the store keeps none (or cannot list them).
+    virtual std::vector<std::string> ValueNames(const std::string& keyPath, const std::string& section) {
+        (void)keyPath, (void)section;
+        return {};
+    }
 
     // A write that changes nothing costs nothing; a changed value reaches the
     // file at once, or, between BeginBatch and the matching EndBatch, once at
@@ -128,6 +135,14 @@ public:
     // Presents the menu at a screen position until the player picks an item
     // (its index is returned) or closes it (-1).
     virtual int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) = 0;
+    // Whether PickTransferPath asks the player (the desktop's file dialogs).
+    virtual bool HasFilePicker() { return false; }
+    // The place of a save transfer: exporting, a ZIP file to write; else a
+    // ZIP file or a game's folder to read. False when cancelled.
+    virtual bool PickTransferPath(bool exporting, std::string& path) {
+        (void)exporting, (void)path;
+        return false;
+    }
 };
 
 class Mixer;  // audio/mixer.h

@@ -90,17 +90,10 @@ void ReadKaiso(TForm1& f) {
     std::vector<uint8_t> bytes;
     const std::string path = SavePath(f, "kaiso.dat");
     if (!ReadWholeFile(path, bytes, kKaisoFileSize, true)) return;
-    if (bytes.size() != static_cast<size_t>(kKaisoFileSize)) {
+    if (!TakeRecordLists(f, bytes.data(), bytes.size())) {
         Trace("global data: kaiso.dat has %zu bytes, not %d: record lists start empty", bytes.size(), kKaisoFileSize);
         return;
     }
-    ExtrasState& x = f.extras;
-    const uint8_t* p = bytes.data();
-    for (int l = 0; l < kRecordLists; ++l)
-        for (int k = 0; k < kRecordListLength; ++k, p += 4) x.recordLists[l][k] = static_cast<int32_t>(GetLe32(p));
-    std::memcpy(x.recordListNames, p, sizeof x.recordListNames);
-    // Every name ends inside its field, whatever the file held.
-    for (int l = 0; l < kRecordLists; ++l) x.recordListNames[l][kRecordListNameSize - 1] = '\0';
     Trace("global data: record lists read from kaiso.dat");
 }
 
@@ -127,6 +120,37 @@ uint32_t GlobalCheckValue(const uint8_t* bytes, size_t n, uint32_t start) {
     uint32_t r = start;
     for (size_t i = 0; i < n; ++i) r = (r >> 8) ^ table.v[(r ^ bytes[i]) & 0xFF];
     return r;
+}
+
+bool GlobalFileSound(const uint8_t* bytes, size_t n) {
+    return n == static_cast<size_t>(kGlobalFileSize) &&
+           GlobalCheckValue(bytes, kGlobalCheckOffset) == GetLe32(bytes + kGlobalCheckOffset);
+}
+
+void MergeGlobalFile(TForm1& f, const uint8_t* file, bool atStart) {
+    VarBanks& v = f.vars;
+    ExtrasState& x = f.extras;
+    static_assert(sizeof v.E == kGlobalEBytes);
+    static_assert(sizeof x.pictureSeen <= kGlobalCounterOffset - kGlobalPictureSeenOffset);
+    static_assert(sizeof x.recollectionBits <= kGlobalRecollectionBytes);
+    static_assert(sizeof f.ui.ReadMarks == kGlobalReadMarksBytes);
+    OrInto(v.E, file + kGlobalEOffset, sizeof v.E);
+    OrInto(x.pictureSeen, file + kGlobalPictureSeenOffset, sizeof x.pictureSeen);
+    OrInto(x.recollectionBits, file + kGlobalRecollectionOffset, sizeof x.recollectionBits);
+    OrInto(f.ui.ReadMarks, file + kGlobalReadMarksOffset, sizeof f.ui.ReadMarks);
+    if (atStart) f.gfx.spriteChangeCounter |= static_cast<int32_t>(GetLe32(file + kGlobalCounterOffset));
+}
+
+bool TakeRecordLists(TForm1& f, const uint8_t* bytes, size_t n) {
+    if (n != static_cast<size_t>(kKaisoFileSize)) return false;
+    ExtrasState& x = f.extras;
+    const uint8_t* p = bytes;
+    for (int l = 0; l < kRecordLists; ++l)
+        for (int k = 0; k < kRecordListLength; ++k, p += 4) x.recordLists[l][k] = static_cast<int32_t>(GetLe32(p));
+    std::memcpy(x.recordListNames, p, sizeof x.recordListNames);
+    // Every name ends inside its field, whatever the file held.
+    for (int l = 0; l < kRecordLists; ++l) x.recordListNames[l][kRecordListNameSize - 1] = '\0';
+    return true;
 }
 
 namespace {
@@ -192,7 +216,7 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     std::string path = SavePath(f, "save0.dat");
     bool present = ReadWholeFile(path, bytes, kGlobalFileSize, true);
     if (present && bytes.size() >= static_cast<size_t>(kGlobalFileSize) &&
-        GlobalCheckValue(bytes.data(), kGlobalCheckOffset) == GetLe32(bytes.data() + kGlobalCheckOffset)) {
+        GlobalFileSound(bytes.data(), kGlobalFileSize)) {
         std::memcpy(file, bytes.data(), kGlobalFileSize);
     } else {
         // What is in memory is kept, read marks included: they were merged
@@ -203,16 +227,9 @@ void StoreGlobalData(TForm1& f, bool atStart) {
             Trace("global data: no save0.dat yet");
     }
 
+    MergeGlobalFile(f, file, atStart);
     VarBanks& v = f.vars;
     ExtrasState& x = f.extras;
-    static_assert(sizeof v.E == kGlobalEBytes);
-    static_assert(sizeof x.pictureSeen <= kGlobalCounterOffset - kGlobalPictureSeenOffset);
-    static_assert(sizeof x.recollectionBits <= kGlobalRecollectionBytes);
-    static_assert(sizeof f.ui.ReadMarks == kGlobalReadMarksBytes);
-    OrInto(v.E, file + kGlobalEOffset, sizeof v.E);
-    OrInto(x.pictureSeen, file + kGlobalPictureSeenOffset, sizeof x.pictureSeen);
-    OrInto(x.recollectionBits, file + kGlobalRecollectionOffset, sizeof x.recollectionBits);
-    OrInto(f.ui.ReadMarks, file + kGlobalReadMarksOffset, sizeof f.ui.ReadMarks);
 
     // The new file: the spare bytes of the bit blocks are carried from the
     // old one, the rest is what memory holds now.
@@ -222,9 +239,7 @@ void StoreGlobalData(TForm1& f, bool atStart) {
     std::memcpy(out + kGlobalPictureSeenOffset, x.pictureSeen, sizeof x.pictureSeen);
     std::memcpy(out + kGlobalRecollectionOffset, x.recollectionBits, sizeof x.recollectionBits);
     std::memcpy(out + kGlobalReadMarksOffset, f.ui.ReadMarks, sizeof f.ui.ReadMarks);
-    int32_t& counter = f.gfx.spriteChangeCounter;
-    if (atStart) counter |= static_cast<int32_t>(GetLe32(file + kGlobalCounterOffset));
-    PutLe32(out + kGlobalCounterOffset, static_cast<uint32_t>(counter));
+    PutLe32(out + kGlobalCounterOffset, static_cast<uint32_t>(f.gfx.spriteChangeCounter));
     PutLe32(out + kGlobalCheckOffset, GlobalCheckValue(out, kGlobalCheckOffset));
     // An unchanged file is left alone: loads store twice, and each write waits for the disk.
     bool same = bytes.size() == sizeof out && std::memcmp(bytes.data(), out, sizeof out) == 0;

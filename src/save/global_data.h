@@ -29,6 +29,16 @@ constexpr uint32_t kGlobalCheckStart = 1234;
 // without the final inversion.
 uint32_t GlobalCheckValue(const uint8_t* bytes, size_t n, uint32_t start = kGlobalCheckStart);
 
+// Whether bytes are a whole "save0.dat" under a matching check value.
+bool GlobalFileSound(const uint8_t* bytes, size_t n);
+// Merges the blocks of a "save0.dat" (kGlobalFileSize bytes) into memory:
+// every bit set in either stays set; atStart, the sprite-change counter
+// takes the file's bits too. Writes nothing.
+void MergeGlobalFile(TForm1& f, const uint8_t* file, bool atStart);
+// The record lists and their names from the bytes of a "kaiso.dat"; false,
+// changing nothing, unless n is kKaisoFileSize.
+bool TakeRecordLists(TForm1& f, const uint8_t* bytes, size_t n);
+
 // Where the files go: the game directory when it is writable, else the
 // per-user data folder. Chosen once, by the store at start.
 void ChooseSaveFolder(TForm1& f);

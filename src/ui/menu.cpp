@@ -11,6 +11,7 @@
 #include "extras/extras.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/transitions.h"
+#include "save/save_transfer.h"
 #include "save/slots.h"
 #include "script/loader.h"
 #include "text/message_window.h"
@@ -105,7 +106,8 @@ constexpr ItemAction kActions[] = {
     {"N6", N6Click},   {"N17", N6Click},    {"N7", N7Click},    {"N18", N7Click},  {"N1", N1Click},
     {"N2", N2Click},   {"SM01", SM01Click}, {"SM02", SM02Click}, {"N4", N4Click},   {"SM04", SM04Click},
     {"SM05", SM05Click}, {"N5", N5Click},   {"N8", N8Click},    {"N9", N9Click},   {"N10", N10Click},
-    {"N13", N13Click}, {"N19", N19Click}, {"N20", N20Click},
+    {"N13", N13Click}, {"N19", N19Click}, {"N20", N20Click}, {"N21", ExportSavesAction},
+    {"N22", ImportSavesAction},
 };
 
 // Shows a menu and runs the picked item's action; false when none was picked.
@@ -132,7 +134,10 @@ void BuildMenus(TForm1& f) {
                 Item("SM04", "テキストウィンドウ消去"), Item("SM05", "直前の音声を再生"), Item("N3", "-"),
                 Item("N5", "クイックロード"), Item("N8", "クイックセーブ"), Item("N9", "ロード"),
                 Item("N10", "セーブ"), Item("N11", "-"), Item("N13", "設定"), Item("N19", "テキストをコピー"),
-                Item("N20", "読み上げ"), Item("N16", "-"),
+                Item("N20", "読み上げ"),
+                // Saves that travel, where the platform has file dialogs to pick their place.
+                Item("N21", "セーブデータを書き出す", f.plat.dialogs().HasFilePicker()),
+                Item("N22", "セーブデータを読み込む", f.plat.dialogs().HasFilePicker()), Item("N16", "-"),
                 Item("N17", "タイトルへ戻る"), Item("N18", "ゲーム終了")};
 }
 

@@ -4,16 +4,21 @@ from a loopback server. The demo's opening is compared with the native
 headless run at the same story points; saves, quick saves and settings
 survive a reload or a closed tab; the right-click menu, the save dialog, the
 backlog and the gallery open; sound starts after the first click; a phone's
-touches play it in both orientations, and the site plays offline once opened.
+touches play it in both orientations, and the site plays offline once opened;
+saves exported as a ZIP import on a fresh profile (and into the desktop build)
+byte for byte, and a damaged ZIP changes nothing.
 
     tests/web/test_web.py SITE_DIR NATIVE_VELMORA DEMO_DIR
 """
+import base64
 import os
 import shutil
+import subprocess
 import sys
 import tempfile
 import time
 import unittest
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service as ChromeService
@@ -598,6 +603,128 @@ class Offline(unittest.TestCase):
         self.assertIsNone(error)
         events('wait 2500\nmove 400 159\nclick 400 159\nwait 2000\n')
         self.assertTrue(shown_text(), 'the game did not play offline')
+
+
+
+PERSIST_FILES = (
+    'const done = arguments[0]; const out = {}; const base = "/persist/velmora";'
+    'const walk = (dir, rel) => { for (const n of FS.readdir(dir)) { if (n === "." || n === "..") continue;'
+    '  const p = `${dir}/${n}`; const r = rel ? `${rel}/${n}` : n;'
+    '  if (FS.isDir(FS.stat(p).mode)) walk(p, r);'
+    '  else if (!n.includes(".lock") && !n.includes(".tmp")) { const b = FS.readFile(p); let s = "";'
+    '    for (let i = 0; i < b.length; i += 0x8000) s += String.fromCharCode.apply(null, b.subarray(i, i + 0x8000));'
+    '    out[r] = btoa(s); } } };'
+    'if (FS.analyzePath(base).exists) walk(base, ""); done(out);')
+
+
+class SavesThatTravel(unittest.TestCase):
+    """The settings dialog's export downloads one ZIP of the saves; its import
+    restores them on a fresh profile byte for byte, and the desktop build
+    imports the same ZIP; a damaged ZIP changes nothing."""
+
+    START = Persistence.START
+
+    def persist_files(self):
+        return {k: base64.b64decode(v) for k, v in driver.execute_async_script(PERSIST_FILES).items()}
+
+    def export_zip(self):
+        """Presses the export button of the open settings dialog; the downloaded ZIP's bytes."""
+        driver.execute_script(
+            'window.lastDownload = null;'
+            'HTMLAnchorElement.prototype.click = function () { window.lastDownload = [this.href, this.download]; };')
+        driver.find_element(By.ID, 'saves-export').click()
+        got = driver.execute_async_script(
+            'const done = arguments[0]; let n = 0; const t = setInterval(() => { if (!window.lastDownload && ++n < 500) return;'
+            ' clearInterval(t); fetch(window.lastDownload[0]).then((r) => r.arrayBuffer()).then((a) => { const b = new Uint8Array(a);'
+            '  let s = ""; for (let i = 0; i < b.length; i += 0x8000) s += String.fromCharCode.apply(null, b.subarray(i, i + 0x8000));'
+            '  done([window.lastDownload[1], btoa(s), document.getElementById("saves-status").textContent]); }); }, 20);')
+        self.assertEqual(got[0], 'velmora-saves.zip')
+        self.assertIn('書き出しました', got[2])
+        return base64.b64decode(got[1])
+
+    def import_file(self, path):
+        """Gives a file to the open settings dialog's import; the message it shows."""
+        driver.execute_script('document.getElementById("saves-status").textContent = "";')
+        driver.find_element(By.ID, 'saves-import-file').send_keys(path)
+        return driver.execute_async_script(
+            'const done = arguments[0]; let n = 0; const t = setInterval(() => {'
+            ' const s = document.getElementById("saves-status").textContent;'
+            ' if (s || ++n > 500) { clearInterval(t); done(s); } }, 20);')
+
+    def test_export_then_import_on_a_fresh_profile_and_into_the_desktop(self):
+        Persistence.fresh_storage(self)
+        open_page('test=1&persist=1')
+        events(self.START + 'save 2\nclick 400 300\nwait 2500\nsave 7\nwait 100\n')
+        saved = shown_text()
+        events('key c\nwait 100\n')
+        zip_bytes = self.export_zip()
+        events('dialog press 閉じる\nwait 100\n')
+        wait_for_sync()
+        before = self.persist_files()
+        slots = sorted(k for k in before if '/save/' in k)
+        self.assertEqual([k.rsplit('/', 1)[1] for k in slots], ['save02.dat', 'save07.dat'])
+
+        work = tempfile.mkdtemp(prefix='velmora-saves-')
+        try:
+            path = os.path.join(work, 'velmora-saves.zip')
+            with open(path, 'wb') as f:
+                f.write(zip_bytes)
+            # A fresh profile: nothing in IndexedDB.
+            Persistence.fresh_storage(self)
+            open_page('test=1&persist=1')
+            self.assertFalse([k for k in self.persist_files() if '/save/' in k])
+            events(self.START + 'key c\nwait 100\n')
+            message = self.import_file(path)
+            self.assertIn('読み込みました', message)
+            events('dialog press 閉じる\nwait 100\n')
+            wait_for_sync()
+            # After a reload, from IndexedDB: every slot byte for byte, and the slot plays.
+            open_page('test=1&persist=1')
+            after = self.persist_files()
+            for k in slots:
+                self.assertEqual(after.get(k), before[k], k)
+            events('wait 2500\nload 7\nwait 2500\n')
+            self.assertEqual(shown_text(), saved)
+
+            # The desktop build takes the browser's ZIP into a copy of the game.
+            game = os.path.join(work, 'game')
+            shutil.copytree(DEMO, game, ignore=shutil.ignore_patterns('save', 'save0.dat', 'kaiso.dat', '*.lock'))
+            with open(os.path.join(work, 'e.txt'), 'w') as f:
+                f.write(f'import {path}\nwait 100\n')
+            run = subprocess.run([NATIVE, '--headless', '--game', game, '--events', os.path.join(work, 'e.txt')],
+                                 capture_output=True, timeout=120)
+            self.assertEqual(run.returncode, 0, run.stderr)
+            for k in slots:
+                with open(os.path.join(game, 'save', k.rsplit('/', 1)[1]), 'rb') as f:
+                    self.assertEqual(f.read(), before[k], k)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+
+    def test_a_damaged_zip_changes_nothing(self):
+        Persistence.fresh_storage(self)
+        open_page('test=1&persist=1')
+        events(self.START + 'save 4\nwait 100\nkey c\nwait 100\n')
+        zip_bytes = bytearray(self.export_zip())
+        wait_for_sync()
+        before = self.persist_files()
+        self.assertTrue(any(k.endswith('/save/save04.dat') for k in before), before.keys())
+        work = tempfile.mkdtemp(prefix='velmora-saves-')
+        try:
+            damaged = os.path.join(work, 'damaged.zip')
+            zip_bytes[len(zip_bytes) // 2] ^= 0x20
+            with open(damaged, 'wb') as f:
+                f.write(zip_bytes)
+            foreign = os.path.join(work, 'foreign.zip')
+            with zipfile.ZipFile(foreign, 'w') as z:
+                z.writestr('../save0.dat', b'x' * 10884)
+            for path in (damaged, foreign):
+                message = self.import_file(path)
+                self.assertTrue(message.startswith('セーブデータを読み込めません。何も変更していません。'), message)
+                wait_for_sync()
+                self.assertEqual(self.persist_files(), before, path)
+        finally:
+            shutil.rmtree(work, ignore_errors=True)
+        events('dialog press 閉じる\nwait 100\n')
 
 
 if __name__ == '__main__':

@@ -166,6 +166,10 @@ bool ParseTimeline(const std::string& text, Timeline& timeline, std::string& err
             if (n != 2) return fail("screenshot takes one file name");
             e.kind = EventKind::Screenshot;
             e.path = AbsolutePath(w[1]);
+        } else if (cmd == "export" || cmd == "import") {
+            if (n < 2) return fail(cmd + (cmd == "export" ? " takes one ZIP file name" : " takes a ZIP file or a folder"));
+            e.kind = cmd == "export" ? EventKind::Export : EventKind::Import;
+            e.path = AbsolutePath(RestOfLine(raw, 1));
         } else if (cmd == "menu") {
             if (n < 2) return fail("menu takes an item, #N or cancel");
             e.kind = EventKind::Menu;

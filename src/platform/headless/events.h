@@ -8,6 +8,7 @@
 namespace velmora::platform {
 
 enum class EventKind { Move, Down, Up, Click, Key, KeyDown, KeyUp, Wheel, Answer, Close, Save, Load, Screenshot, Menu, Dialog,
+                       Export, Import,
                        Pad, PadDown, PadUp, Stick, ToolBar };
 
 // What a `dialog` command does to the open form.
@@ -21,7 +22,7 @@ struct TimelineEvent {
     uint16_t vk = 0;      // virtual key
     char ch = 0;          // the character of a key, 0 when it has none
     int value = 0;        // wheel delta, slot, answer (1 ok, 0 cancel), pad button, tool-bar button
-    std::string path;     // screenshot file, absolute
+    std::string path;     // screenshot, export or import file (or folder), absolute
     DialogVerb verb = DialogVerb::Select;
     std::string what;     // menu item, button, control or tab (UTF-8); the typed text
     std::string setting;  // dialog set: the value

@@ -9,6 +9,7 @@
 #include "app/trace.h"
 #include "data/encoding.h"
 #include "gfx/png_file.h"
+#include "save/save_transfer.h"
 #include "save/slots.h"
 
 namespace velmora::platform {
@@ -156,6 +157,17 @@ void HeadlessPlatform::Deliver(const TimelineEvent& e) {
         case EventKind::Load:
             if (!LoadGame(f, e.value, true)) Trace("events line %d: load %d failed", e.line, e.value);
             break;
+        case EventKind::Export:
+        case EventKind::Import: {
+            std::string message;
+            const bool ok = e.kind == EventKind::Export ? ExportSavesToFile(f, e.path, message)
+                                                        : ImportSaves(f, e.path, message);
+            Trace("events line %d: %s %s: %s", e.line, e.kind == EventKind::Export ? "export" : "import",
+                  e.path.c_str(), message.c_str());
+            if (!ok) ++failedEvents;
+            SavesTransferred(e.kind == EventKind::Export, ok, message);
+            break;
+        }
         case EventKind::Screenshot:
             if (WritePng(e.path, canvas_)) Trace("screenshot %s at %u ms", e.path.c_str(), now_);
             else {

@@ -123,6 +123,11 @@ public:
     bool fullScreenWorks = true;
 
     // Dialogs
+    // What came of a runner's `export` or `import` (message UTF-8, for the
+    // player); the browser's page takes it from here.
+    virtual void SavesTransferred(bool exporting, bool ok, const std::string& message) {
+        (void)exporting, (void)ok, (void)message;
+    }
     BoxAnswer MessageBox(const std::string& text, const std::string& caption, BoxIcon icon,
                          BoxButtons buttons) override;
     void RunModal(Form& form) override;

@@ -56,7 +56,12 @@ bool IniSettingsStore::Load(std::string* error) {
         if (error) *error = path_ + " is larger than a settings file can be (" + std::to_string(kSettingsFileLimit) + " bytes)";
         return false;
     }
-    std::string text(bytes.begin(), bytes.end());
+    LoadText(std::string(bytes.begin(), bytes.end()));
+    return true;
+}
+
+void IniSettingsStore::LoadText(const std::string& text) {
+    groups_.clear();
     Group* current = nullptr;
     size_t pos = 0;
     while (pos < text.size()) {
@@ -73,7 +78,15 @@ bool IniSettingsStore::Load(std::string* error) {
         if (!current || eq == std::string::npos) continue;
         current->values.push_back(Value{Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))});
     }
-    return true;
+}
+
+std::vector<std::string> IniSettingsStore::ValueNames(const std::string& keyPath, const std::string& section) {
+    std::vector<std::string> names;
+    const std::string group = GroupName(keyPath, section);
+    for (const Group& g : groups_)
+        if (SameName(g.name, group))
+            for (const Value& v : g.values) names.push_back(ToCp932(v.name));
+    return names;
 }
 
 const std::string* IniSettingsStore::Find(const std::string& group, const std::string& name) const {
@@ -140,14 +153,25 @@ void IniSettingsStore::WriteString(const std::string& keyPath, const std::string
     Set(GroupName(keyPath, section), name, ToUtf8(value));
 }
 
-void IniSettingsStore::Save() {
-    if (path_.empty()) return;
+std::vector<std::string> IniSettingsStore::GroupNames() const {
+    std::vector<std::string> names;
+    for (const Group& g : groups_) names.push_back(g.name);
+    return names;
+}
+
+std::string IniSettingsStore::Text() const {
     std::string out;
     for (const Group& g : groups_) {
         out += "[" + g.name + "]\n";
         for (const Value& v : g.values) out += v.name + "=" + v.text + "\n";
         out += "\n";
     }
+    return out;
+}
+
+void IniSettingsStore::Save() {
+    if (path_.empty()) return;
+    const std::string out = Text();
     if (!WriteFileAtomic(path_, out.data(), out.size())) Trace("settings: cannot write %s", path_.c_str());
 }
 

@@ -24,6 +24,14 @@ public:
                       int32_t value) override;
     void WriteString(const std::string& keyPath, const std::string& section, const std::string& name,
                      const std::string& value) override;
+    std::vector<std::string> ValueNames(const std::string& keyPath, const std::string& section) override;
+
+    // The whole store as the file holds it, and the store from such a text
+    // (replacing what it held; nothing is written).
+    std::string Text() const;
+    void LoadText(const std::string& text);
+    // The names of the groups, in the store's order.
+    std::vector<std::string> GroupNames() const;
 
     // The group name of (key path, section): backslashes become slashes.
     static std::string GroupName(const std::string& keyPath, const std::string& section);

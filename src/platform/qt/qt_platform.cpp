@@ -8,14 +8,16 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -509,6 +511,16 @@ void QtSettingsStore::WriteString(const std::string& keyPath, const std::string&
     Write(keyPath, section, name, QVariant(FromCp932(value)));
 }
 
+std::vector<std::string> QtSettingsStore::ValueNames(const std::string& keyPath, const std::string& section) {
+    std::vector<std::string> names;
+    QSettings* s = File(keyPath, section);
+    if (!s) return names;
+    s->beginGroup(Match(s->childGroups(), FromCp932(section)));
+    for (const QString& key : s->childKeys()) names.push_back(ToCp932Text(key));
+    s->endGroup();
+    return names;
+}
+
 void QtSettingsStore::Flush() {
     // QSettings writes a whole file to a temporary and renames it into place.
     for (QSettings* s : dirty_) {
@@ -858,6 +870,41 @@ BoxAnswer QtPlatform::MessageBox(const std::string& text, const std::string& cap
         case QMessageBox::No: return BoxAnswer::No;
         default: return buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Cancel;
     }
+}
+
+bool QtPlatform::PickTransferPath(bool exporting, std::string& path) {
+    QWidget* parent = window_->isVisible() ? window_.get() : nullptr;
+    ++modalDepth;
+    struct Done {
+        int& depth;
+        ~Done() { --depth; }
+    } done{modalDepth};
+    QString picked;
+    if (exporting) {
+        const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                      .filePath(QStringLiteral("velmora-saves.zip"));
+        picked = QFileDialog::getSaveFileName(parent, QString::fromUtf8("セーブデータを書き出す"), suggested,
+                                              QString::fromUtf8("ZIPファイル (*.zip)"));
+        if (!picked.isEmpty() && !picked.endsWith(QStringLiteral(".zip"), Qt::CaseInsensitive))
+            picked += QStringLiteral(".zip");
+    } else {
+        // One dialog cannot offer files and folders alike: the player says which first.
+        QMessageBox ask(QMessageBox::Question, QString::fromUtf8("セーブデータを読み込む"),
+                        QString::fromUtf8("書き出したZIPファイルか、ゲームのフォルダを選んでください。"),
+                        QMessageBox::NoButton, parent);
+        QAbstractButton* zip = ask.addButton(QString::fromUtf8("ZIPファイル"), QMessageBox::AcceptRole);
+        QAbstractButton* folder = ask.addButton(QString::fromUtf8("フォルダ"), QMessageBox::AcceptRole);
+        ask.addButton(QString::fromUtf8("キャンセル"), QMessageBox::RejectRole);
+        ask.exec();
+        const QString title = QString::fromUtf8("セーブデータを読み込む");
+        if (ask.clickedButton() == zip)
+            picked = QFileDialog::getOpenFileName(parent, title, QString(), QString::fromUtf8("ZIPファイル (*.zip)"));
+        else if (ask.clickedButton() == folder)
+            picked = QFileDialog::getExistingDirectory(parent, title);
+    }
+    if (picked.isEmpty()) return false;
+    path = QFile::encodeName(picked).toStdString();
+    return true;
 }
 
 bool AcquireInstanceLock(const char* name, int& fd) {

@@ -128,6 +128,7 @@ public:
                       int32_t value) override;
     void WriteString(const std::string& keyPath, const std::string& section, const std::string& name,
                      const std::string& value) override;
+    std::vector<std::string> ValueNames(const std::string& keyPath, const std::string& section) override;
     // The game whose settings these are: names the file when it has no GAME_ID.
     void SetGameFolder(const std::string& folder);
     QString FilePath(const std::string& keyPath, const std::string& section) const;
@@ -222,6 +223,8 @@ public:
     // The engine's forms and menus (qt_forms.cpp).
     void RunModal(Form& form) override;
     int RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) override;
+    bool HasFilePicker() override { return true; }
+    bool PickTransferPath(bool exporting, std::string& path) override;
 
     // Called by the idle timer: one AppIdle pass unless one is running or a
     // form or menu is open.

@@ -30,6 +30,8 @@ EM_JS(int, PageMessageBox, (const char* text, const char* caption, int buttons),
 EM_JS(void, PageRowPicture, (const char* control, const uint8_t* rgba, int w, int h),
       { velmoraPage.rowPicture(UTF8ToString(control), HEAPU8.slice(rgba, rgba + w * h * 4), w, h); });
 EM_JS(void, PageToolBar, (int button, int enabled, int shown), { velmoraPage.toolBar(button, !!enabled, !!shown); });
+EM_JS(void, PageSavesTransferred, (int exporting, int ok, const char* message),
+      { velmoraPage.savesTransferred(exporting, ok, UTF8ToString(message)); });
 EM_JS(void, PageSetTitle, (const char* text), { velmoraPage.setTitle(UTF8ToString(text)); });
 
 namespace {
@@ -329,6 +331,10 @@ int WebPlatform::RunPopupMenu(PopupMenuModel& menu, int screenX, int screenY) {
     if (forms_.empty()) PageHideForm();
     else ShowOpenForm();
     return pick;
+}
+
+void WebPlatform::SavesTransferred(bool exporting, bool ok, const std::string& message) {
+    PageSavesTransferred(exporting ? 1 : 0, ok ? 1 : 0, message.c_str());
 }
 
 }  // namespace velmora::platform

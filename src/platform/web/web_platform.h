@@ -31,6 +31,7 @@ public:
     // The page's tool bar follows the engine's: its buttons greyed, itself hidden.
     void SetToolBarEnabled(int button, bool enabled) override;
     void SetToolBarShown(bool shown) override;
+    void SavesTransferred(bool exporting, bool ok, const std::string& message) override;
 
     // What the window shows, as a PNG file: on the virtual clock, what it
     // showed at the end of the page's events.

@@ -495,6 +495,7 @@
       n.style.height = c.height + 'px';
       client.appendChild(n);
     }
+    if (f.name === 'TForm11') box.appendChild(savesRow(f.width));
     formLayer.appendChild(box);
     formLayer.hidden = false;
     // Centred over the picture and kept whole on the screen: a dialog
@@ -540,6 +541,108 @@
     const top = row.offsetTop - (head ? head.offsetHeight : 0), bottom = tr.offsetTop + tr.offsetHeight;
     if (top < list.scrollTop) list.scrollTop = top;
     else if (bottom > list.scrollTop + list.clientHeight) list.scrollTop = Math.min(top, bottom - list.clientHeight);
+  }
+
+  // ---- Saves that travel: the settings dialog's export and import. The
+  // page moves the bytes in and out of /tmp; the engine checks and writes,
+  // at its own pump (the runner's `export` and `import` commands), and
+  // answers through savesTransferred.
+  let savesMessage = '';
+  const exportPath = '/tmp/velmora-saves.zip', importRoot = '/tmp/velmora-import';
+  function removeTree(p) {
+    let st;
+    try { st = FS.lstat(p); } catch (e) { return; }
+    if (FS.isDir(st.mode)) {
+      for (const n of FS.readdir(p)) if (n !== '.' && n !== '..') removeTree(`${p}/${n}`);
+      FS.rmdir(p);
+    } else {
+      FS.unlink(p);
+    }
+  }
+  function exportSaves() { send(`export ${exportPath}`); }
+  function downloadExport() {
+    const url = URL.createObjectURL(new Blob([FS.readFile(exportPath)], { type: 'application/zip' }));
+    FS.unlink(exportPath);
+    const a = el('a');
+    a.href = url;
+    a.download = 'velmora-saves.zip';
+    document.body.appendChild(a);
+    a.click();
+    a.remove();
+    setTimeout(() => URL.revokeObjectURL(url), 60000);
+  }
+  // A ZIP, or the files of a game's folder (or of its save folder, or picked
+  // one by one): only the save files are read, never the game's archives.
+  async function importSaves(files) {
+    files = Array.from(files || []);
+    if (!files.length) return;
+    removeTree(importRoot);
+    removeTree(`${importRoot}.zip`);
+    let path = importRoot;
+    if (files.length === 1 && /\.zip$/i.test(files[0].name)) {
+      path = `${importRoot}.zip`;
+      FS.writeFile(path, new Uint8Array(await files[0].arrayBuffer()));
+    } else {
+      FS.mkdir(importRoot);
+      FS.mkdir(`${importRoot}/save`);
+      for (const f of files) {
+        const parts = f.webkitRelativePath ? f.webkitRelativePath.split('/').slice(1) : [f.name];
+        const name = parts[parts.length - 1].toLowerCase();
+        const slot = /^save\d\d\.dat$/.test(name);
+        let target = null;
+        if (parts.length === 1 && slot) target = `${importRoot}/save/${name}`;
+        else if (parts.length === 1 && ['save0.dat', 'kaiso.dat', 'settings.ini'].includes(name)) target = `${importRoot}/${name}`;
+        else if (parts.length === 2 && parts[0].toLowerCase() === 'save' && slot) target = `${importRoot}/save/${name}`;
+        if (target) FS.writeFile(target, new Uint8Array(await f.arrayBuffer()));
+      }
+    }
+    send(`import ${path}`);
+  }
+  function savesTransferred(exporting, ok, message) {
+    savesMessage = message;
+    if (exporting && ok) downloadExport();
+    if (!exporting) {
+      removeTree(importRoot);
+      removeTree(`${importRoot}.zip`);
+      // IndexedDB gets the new files at once: a tab closed now loses nothing.
+      if (ok) sync();
+    }
+    showSavesMessage();
+  }
+  function showSavesMessage() {
+    const status = document.getElementById('saves-status');
+    if (status) status.textContent = savesMessage;
+  }
+  function savesRow(width) {
+    const row = el('div', 'vm-saves');
+    row.style.width = width + 'px';
+    const button = (id, caption, action) => {
+      const b = el('button', '', caption);
+      b.id = id;
+      b.addEventListener('click', action);
+      return b;
+    };
+    const picker = (id, folder) => {
+      const i = el('input');
+      i.type = 'file';
+      i.id = id;
+      i.tabIndex = -1;
+      if (folder) i.webkitdirectory = true;
+      else { i.multiple = true; i.accept = '.zip,.dat,.ini'; }
+      i.addEventListener('change', () => importSaves(i.files).catch((e) => {
+        savesMessage = `セーブデータを読み込めません：${e.message || e}`;
+        showSavesMessage();
+      }).finally(() => { i.value = ''; }));
+      return i;
+    };
+    const file = picker('saves-import-file', false), folder = picker('saves-import-folder', true);
+    const status = el('span', 'vm-saves-status', savesMessage);
+    status.id = 'saves-status';
+    status.setAttribute('role', 'status');
+    row.append(button('saves-export', 'セーブデータを書き出す', exportSaves),
+      button('saves-import', 'セーブデータを読み込む', () => file.click()),
+      button('saves-import-dir', 'フォルダから読み込む', () => folder.click()), file, folder, status);
+    return row;
   }
 
   // ---- What the engine calls (see web_platform.cpp).
@@ -599,6 +702,7 @@
       speechSynthesis.speak(u);
     },
     hush() { if (window.speechSynthesis) speechSynthesis.cancel(); },
+    savesTransferred,
   };
 
   // ---- The game, the fonts and the persistent folder.
