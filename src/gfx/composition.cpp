@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "app/engine.h"
 #include "app/trace.h"
@@ -283,7 +284,11 @@ void Redraw(TForm1& f, int transition) {
     GfxState& g = f.gfx;
     int32_t* S = f.vars.S;
     f.flags.busy = true;
-    CopyScreenPicture(g.previous, g.screen);
+    // Outside novel mode and background animations ShowScene rebuilds the
+    // screen whole from the scene before anything reads it, so its picture
+    // moves to `previous` rather than being copied there.
+    if (!NovelMode(f) && !BackgroundAnimationRunning(f)) std::swap(g.previous, g.screen);
+    else CopyScreenPicture(g.previous, g.screen);
     ComposeScene(f);
     ApplySceneFilter(f);
     if (NovelMode(f) && (S[9] == 2 || (S[9] == 1 && g.backgroundChanged))) {

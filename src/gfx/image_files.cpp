@@ -41,25 +41,46 @@ namespace {
 // 8192 four-byte units from six bytes.
 constexpr size_t kRunMaxExpansion = 5462;
 
+// Sixteen bytes from `from` to `to` through a register, so that the two
+// may overlap as long as `from` is at least sixteen bytes before `to`.
+inline void Copy16(uint8_t* to, const uint8_t* from) {
+    uint8_t t[16];
+    std::memcpy(t, from, 16);
+    std::memcpy(to, t, 16);
+}
+
 // A match of `put` bytes from `distance` back; `room` bytes may be written
-// at `to`. A distance below the length repeats the bytes just written.
+// at `to`. A distance below the length repeats the bytes just written, as
+// copying one byte at a time would.
 inline void CopyMatch(uint8_t* to, size_t distance, size_t put, size_t room) {
     const uint8_t* from = to - distance;
     if (distance >= put) {
         if (put <= 16 && room >= 16) {
-            // The usual short match: one 16-byte copy through a register.
-            // Bytes past `put` are the next items' to write, and whatever
-            // was read for them from the end of the output is dropped.
-            uint8_t t[16];
-            std::memcpy(t, from, 16);
-            std::memcpy(to, t, 16);
+            // The usual short match: one 16-byte copy. Bytes past `put`
+            // are the next items' to write.
+            Copy16(to, from);
         } else {
             std::memcpy(to, from, put);
         }
     } else if (distance == 1) {
         std::memset(to, from[0], put);
-    } else if (put < 32) {
-        for (size_t k = 0; k < put; ++k) to[k] = from[k];
+    } else if (distance >= 8) {
+        // Eight bytes a step: each step reads only bytes already written.
+        size_t k = 0;
+        for (; k + 8 <= put; k += 8) {
+            uint64_t t;
+            std::memcpy(&t, from + k, 8);
+            std::memcpy(to + k, &t, 8);
+        }
+        if (k < put) {
+            if (k + 8 <= room) {
+                uint64_t t;
+                std::memcpy(&t, from + k, 8);
+                std::memcpy(to + k, &t, 8);
+            } else {
+                for (; k < put; ++k) to[k] = from[k];
+            }
+        }
     } else {
         // The repeated stretch, then copies of what is written so far,
         // doubling: every copy starts at a multiple of the distance.
@@ -72,6 +93,11 @@ inline void CopyMatch(uint8_t* to, size_t distance, size_t put, size_t room) {
     }
 }
 
+// Slack the quick loop keeps at both ends: every item it takes reads at most
+// 32 bytes of input and writes at most 32 bytes of output from where it
+// starts, so none of its bounds needs checking on its own.
+constexpr size_t kQuickSlack = 32;
+
 }  // namespace
 
 bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t target, size_t* consumed) {
@@ -82,26 +108,45 @@ bool DictionaryDecode(const uint8_t* in, size_t inSize, uint8_t* out, size_t tar
         unsigned flag = in[ip++];
         int items = 0;
         while (op < target) {
-            if (!(flag & 0x80) && ip + 8 <= inSize && op + 8 <= target) {
-                // The literals up to the next match of this flag byte, at
-                // once: eight bytes copied, the ones past them written
-                // again by the items that follow.
-                const int n = std::min(8 - items, std::countl_zero(static_cast<uint8_t>(flag)));
-                const size_t put = std::min<size_t>(static_cast<size_t>(n), target - op);
-                std::memcpy(out + op, in + ip, 8);
-                op += put;
-                ip += put;
-                flag <<= put;
-                items += static_cast<int>(put);
-                if (items == 8) {
-                    items = 0;
-                    if (ip < inSize) flag = in[ip++];
-                    else if (op < target) {
-                        ok = false;
-                        break;
+            // The quick loop: literals and the three match forms of up to 32
+            // bytes from at least 16 back, decoded with selects rather than
+            // branches, each one or two 16-byte copies. Anything else (a
+            // literal run, a longer or nearer match, a distance before the
+            // start, the last bytes) is left to the careful loop below.
+            while (ip + kQuickSlack <= inSize && op + kQuickSlack <= target) {
+                if (!(flag & 0x80)) {
+                    Copy16(out + op, in + ip);
+                    ++op;
+                    ++ip;
+                } else {
+                    const unsigned u = in[ip], b = in[ip + 1], c = in[ip + 2];
+                    size_t distance, length, codeSize;
+                    if (u < 0x80) {
+                        if ((u & 3) == 3) break;
+                        distance = (u >> 2) + 1;
+                        length = (u & 3) + 2;
+                        codeSize = 1;
+                    } else if (!(u & 0x40)) {
+                        distance = (((u & 0x3F) << 4) | (b >> 4)) + 1;
+                        length = (b & 0x0F) + 3;
+                        codeSize = 2;
+                    } else {
+                        distance = (((u & 0x3F) << 8) | b) + 1;
+                        length = c + 3;
+                        codeSize = 3;
                     }
+                    if (length > 32 || distance < 16 || distance > op) break;
+                    const uint8_t* from = out + op - distance;
+                    Copy16(out + op, from);
+                    if (length > 16) Copy16(out + op + 16, from + 16);
+                    op += length;
+                    ip += codeSize;
                 }
-                continue;
+                flag <<= 1;
+                if (++items == 8) {
+                    items = 0;
+                    flag = in[ip++];
+                }
             }
             if (flag & 0x80) {
                 if (ip >= inSize) {

@@ -745,6 +745,117 @@ TEST(PackedPicture, MatchesOfEveryFormCopyAsByteByByte) {
         }
 }
 
+namespace {
+
+// Dictionary items written out one at a time, flag bytes included, with
+// the bytes they make worked out byte by byte beside them.
+struct StreamWriter {
+    Bytes packed, made;
+    size_t flagAt = 0;
+    int items = 0;
+    void Item(bool match) {
+        if (items % 8 == 0) {
+            flagAt = packed.size();
+            packed.push_back(0);
+        }
+        if (match) packed[flagAt] |= static_cast<uint8_t>(0x80 >> (items % 8));
+        ++items;
+    }
+    void Literal(uint8_t b) {
+        Item(false);
+        packed.push_back(b);
+        made.push_back(b);
+    }
+    // The medium form for lengths up to 18 and distances up to 1024, the
+    // long form otherwise.
+    void Match(size_t distance, size_t length) {
+        Item(true);
+        if (length <= 18 && length >= 3 && distance <= 1024) {
+            packed.push_back(static_cast<uint8_t>(0x80 | (distance - 1) >> 4));
+            packed.push_back(static_cast<uint8_t>(((distance - 1) & 15) << 4 | (length - 3)));
+        } else {
+            const uint8_t c = length == 4096 ? 0xFF : length == 1024 ? 0xFE : length == 256 ? 0xFD
+                                                                                          : static_cast<uint8_t>(length - 3);
+            packed.push_back(static_cast<uint8_t>(0xC0 | (distance - 1) >> 8));
+            packed.push_back(static_cast<uint8_t>(distance - 1));
+            packed.push_back(c);
+        }
+        const size_t op = made.size();
+        for (size_t k = 0; k < length; ++k) made.push_back(made[op - distance + k]);
+    }
+};
+
+}  // namespace
+
+TEST(PackedPicture, OverlappingMatchesAtEveryDistanceAndEdgeCopyAsByteByByte) {
+    // Each near distance with lengths across every copy step, the match
+    // ending exactly at the target, a byte or a step before it, cut by it,
+    // and followed by plenty: the repeated stretch must come out as
+    // copying one byte at a time makes it.
+    uint32_t r = 99;
+    auto next = [&r] { return static_cast<uint8_t>((r = r * 1103515245u + 12345u) >> 16); };
+    for (size_t distance = 1; distance <= 40; ++distance)
+        for (size_t length : {size_t{3}, size_t{4}, size_t{7}, size_t{8}, size_t{9}, size_t{15}, size_t{16},
+                              size_t{17}, size_t{18}, size_t{31}, size_t{32}, size_t{33}, size_t{47}, size_t{64},
+                              size_t{100}, size_t{256}, size_t{1024}})
+            for (size_t after : {size_t{0}, size_t{1}, size_t{7}, size_t{8}, size_t{40}}) {
+                StreamWriter w;
+                for (size_t k = 0; k < distance + 3; ++k) w.Literal(next());
+                w.Match(distance, length);
+                for (size_t k = 0; k < after; ++k) w.Literal(next());
+                // A last match from far back, which the quick loop takes.
+                if (after == 40) w.Match(distance + 20, 12);
+                w.packed.push_back(0);
+                for (size_t cut : {size_t{0}, size_t{1}, size_t{5}}) {
+                    if (cut >= w.made.size()) continue;
+                    const size_t target = w.made.size() - cut;
+                    bool ok = false;
+                    const Bytes want(w.made.begin(), w.made.begin() + static_cast<std::ptrdiff_t>(target));
+                    EXPECT_EQ(Dict(w.packed, target, &ok), want) << distance << " " << length << " " << after << " " << cut;
+                    EXPECT_TRUE(ok) << distance << " " << length << " " << after << " " << cut;
+                }
+            }
+}
+
+TEST(PackedPicture, LongStreamsOfNearAndFarMatchesDecodeAsByteByByte) {
+    // Pictures' streams: mostly short matches from one to sixteen thousand
+    // bytes back between single literals, long enough that the whole of
+    // them but the end is read by the quick loop, each one checked against
+    // the byte-by-byte result and refused when a match reaches before the start.
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        uint32_t r = seed;
+        auto next = [&r] { return (r = r * 1103515245u + 12345u) >> 8; };
+        StreamWriter w;
+        for (int k = 0; k < 20; ++k) w.Literal(static_cast<uint8_t>(next()));
+        while (w.made.size() < 60000) {
+            const uint32_t kind = next() % 10;
+            if (kind < 3) {
+                w.Literal(static_cast<uint8_t>(next()));
+                continue;
+            }
+            const size_t op = w.made.size();
+            const size_t distance = kind == 3 ? 1 + next() % std::min<size_t>(op, 20)
+                                              : 1 + next() % std::min<size_t>(op, kind < 6 ? 1024 : 16384);
+            const size_t length = kind == 9 ? 3 + next() % 80 : 3 + next() % 16;
+            w.Match(distance, length);
+        }
+        w.packed.push_back(0);
+        bool ok = false;
+        EXPECT_EQ(Dict(w.packed, w.made.size(), &ok), w.made) << seed;
+        EXPECT_TRUE(ok) << seed;
+        // A match reaching one byte before the start, with plenty after it.
+        StreamWriter bad;
+        for (int k = 0; k < 20; ++k) bad.Literal(static_cast<uint8_t>(next()));
+        bad.Item(true);
+        bad.packed.push_back(0x80 | (20 >> 4));
+        bad.packed.push_back(static_cast<uint8_t>((20 & 15) << 4 | 2));
+        for (int k = 0; k < 100; ++k) bad.Literal(static_cast<uint8_t>(next()));
+        bad.packed.push_back(0);
+        Dict(bad.packed, 125, &ok);
+        EXPECT_FALSE(ok) << seed;
+    }
+}
+
 TEST(PackedPicture, DeltaSumsRunPerChannelAcrossEveryLength) {
     // The running sums of the three channels, whatever the length and
     // wherever a vector of them ends: as one byte at a time gives them.
