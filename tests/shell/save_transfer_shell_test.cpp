@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -66,14 +67,22 @@ std::function<bool()> PickItem(const char* name, bool* shown) {
 std::function<bool()> ChooseFile(const std::string& path) {
     return [=] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return false;
-        // The dialog takes the name once it has moved to the folder: tried again until it holds it.
-        dialog->selectFile(QString::fromStdString(path));
+        if (!dialog || !dialog->isVisible()) return false;
+        // Into the folder first, then the name alone: the dialog reads a
+        // typed name against the folder it shows.
+        const QFileInfo file(QString::fromStdString(path));
+        if (QFileInfo(dialog->directory().absolutePath()) != QFileInfo(file.absolutePath())) {
+            dialog->setDirectory(file.absolutePath());
+            return false;
+        }
+        // Typed as a player types it (selectFile leaves a focused name field alone).
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!name) return false;
+        name->setText(file.fileName());
         const QStringList chosen = dialog->selectedFiles();
-        const QString folder = QFileInfo(QString::fromStdString(path)).absolutePath();
-        if (chosen.size() != 1 || QFileInfo(chosen[0]).absolutePath() != folder) return false;
+        if (chosen.size() != 1 || QFileInfo(chosen[0]) != file) return false;
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog keeps its own accept() protected
-        return !dialog->isVisible();
+        return true;
     };
 }
 
@@ -95,9 +104,7 @@ std::function<bool()> AnswerBox(QString* text, const char* button = "") {
 
 }  // namespace
 
-// Off until Qt's own file dialog is driven reliably offscreen: it can take the name before
-// it has moved to the folder, and then waits for a click that never comes.
-TEST(ShellSaves, DISABLED_TheMenuExportsAndImportsThroughTheFileDialogs) {
+TEST(ShellSaves, TheMenuExportsAndImportsThroughTheFileDialogs) {
     test::ScratchConfig config;
     test::WindowGame g("一ページ目\n\\\n二ページ目\n\\\n");
     TForm1& f = g.f;
