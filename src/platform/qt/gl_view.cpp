@@ -61,7 +61,12 @@ GlView::GlView(const QImage& shown, std::function<PictureFit(QSize)> fit, std::f
     setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-GlView::~GlView() { Release(); }
+GlView::~GlView() {
+    // The base class destroys the context after this object's members are
+    // gone: its "about to be destroyed" must not call Release again then.
+    if (context()) disconnect(context(), nullptr, this, nullptr);
+    Release();
+}
 
 void GlView::Release() {
     if (!context()) return;
