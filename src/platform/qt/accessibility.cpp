@@ -1,6 +1,9 @@
 #include "platform/qt/accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 
@@ -230,9 +233,17 @@ ScreenReaderBridge::ScreenReaderBridge(QtPlatform& plat) : plat_(plat) {
     flush_.setSingleShot(true);
     flush_.setInterval(250);
     QObject::connect(&flush_, &QTimer::timeout, this, [this] { FlushLines(); });
+    // A screen reader asks one question at a time, each answered on the main
+    // thread, where the engine sleeps most of each frame: a few hundred
+    // questions about a line, one per frame, and the line was heard seconds
+    // late. Its questions are answered while the engine sleeps.
+    QCoreApplication::instance()->installEventFilter(this);
+    plat_.sleeper = [this](uint32_t ms) { SleepAnswering(ms); };
 }
 
 ScreenReaderBridge::~ScreenReaderBridge() {
+    plat_.sleeper = nullptr;
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
     poll_.stop();
     for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
     QAccessible::removeActivationObserver(this);
@@ -247,6 +258,28 @@ void ScreenReaderBridge::accessibilityActiveChanged(bool active) {
     // The switch's default and self-voicing follow.
     TForm1* f = plat_.engine();
     if (f && !plat_.destroyed) ApplyTextOut(*f);
+}
+
+bool ScreenReaderBridge::eventFilter(QObject* watched, QEvent* event) {
+    // Qt's bridge posts each call to its adaptor on this thread.
+    if (!busAdaptor_ && event->type() == QEvent::MetaCall && watched &&
+        qstrcmp(watched->metaObject()->className(), "AtSpiAdaptor") == 0) {
+        busAdaptor_ = watched;
+        Trace("accessibility: calls answered while the engine sleeps");
+    }
+    return false;
+}
+
+void ScreenReaderBridge::SleepAnswering(uint32_t ms) {
+    if (!enabled_ || !busAdaptor_ || QThread::currentThread() != thread()) return QThread::msleep(ms);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (busAdaptor_) QCoreApplication::sendPostedEvents(busAdaptor_, QEvent::MetaCall);
+        const qint64 left = static_cast<qint64>(ms) - clock.elapsed();
+        if (left <= 0) return;
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 2)));
+    }
 }
 
 QWidget* ScreenReaderBridge::paintBox() const { return plat_.mainWindow().PB; }
