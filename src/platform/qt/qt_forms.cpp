@@ -899,6 +899,16 @@ int QtPlatform::RunPopupMenu(PopupMenuModel& model, int screenX, int screenY) {
         triggered = a;
         menu.close();
     });
+    // Qt reports a menu opened by the mouse only as shown, which screen
+    // readers pass over (the menu itself is outside the window's tree, so
+    // they refuse its focus too). While one listens the first item is
+    // highlighted as the menu opens, as a menu opened from the keyboard
+    // does: its focus is what the player hears, and the arrows go on from it.
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (!QAccessible::isActive() || !menu.isVisible() || menu.activeAction()) return;
+        for (QAction* a : menu.actions())
+            if (!a->isSeparator() && a->isVisible() && a->isEnabled()) return menu.setActiveAction(a);
+    });
     QAction* picked = menu.exec(QPoint(screenX, screenY));
     if (!picked) picked = triggered;
     for (size_t i = 0; i < actions.size(); ++i)
