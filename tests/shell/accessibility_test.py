@@ -16,6 +16,7 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 BUILD = os.path.abspath(sys.argv[1])
 SCRIPT = """\
@@ -51,10 +52,36 @@ def check(what, got, want):
         print("ok  ", what, flush=True)
 
 
+# The focus events the game sends, latest last, as (role, name): what a screen
+# reader speaks when something opens.
+focus_events = []
+
+
+def on_focus(event):
+    if event.detail1 == 1:
+        try:
+            focus_events.append((event.source.getRole(), event.source.name))
+        except Exception:  # gone already
+            pass
+
+
+def pump():
+    """Delivers the events that came in."""
+    context = GLib.MainContext.default()
+    while context.iteration(False):
+        pass
+
+
+def last_focus():
+    pump()
+    return focus_events[-1] if focus_events else None
+
+
 def wait_for(what, probe, timeout=15.0):
     """probe() until it returns something true; None after the timeout."""
     end = time.time() + timeout
     while time.time() < end:
+        pump()
         try:
             got = probe()
         except Exception:  # the tree changes under us
@@ -240,6 +267,7 @@ def run(scratch):
         if not app:
             failures.append("the window's accessible tree was not found")
             return
+        pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
         screen = find(app, lambda a: a.name == "ゲーム画面")
         check("the game screen's role", screen.getRole() in (pyatspi.ROLE_CANVAS,), True)
         # The pointer over the window: without a window manager the keys go where it is.
@@ -257,6 +285,10 @@ def run(scratch):
         wait_for("the first page", page_matches)
         check("page 1 against the feed", text_of(screen), "\n".join(sent))
         check("page 1", text_of(screen), "「ミナ」「おはよう。今日はどこへ行くの？」")
+        # A screen reader's questions are answered while the engine sleeps
+        # between frames, not one per frame (it would fall seconds behind).
+        with open(trace, encoding="utf-8", errors="replace") as t:
+            check("calls answered while the engine sleeps", "calls answered while the engine sleeps" in t.read(), True)
         # The quick buttons over the message window, left to right, skip and auto as switches.
         bar = wait_for("the quick buttons", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR))
         if bar:
@@ -344,7 +376,10 @@ def run(scratch):
         # with two buttons. (Qt leaves pop-up menus out of the tree; a screen
         # reader follows them by their focus events.)
         pyatspi.Registry.generateMouseEvent(x, y, "b3c")
-        time.sleep(1)
+        # Opened by the mouse, the menu says so through its first item's focus.
+        check("the menu's first item focused as it opens",
+              wait_for("the menu's focus", lambda: last_focus() == (pyatspi.ROLE_MENU_ITEM, "オートプレイ")), True)
+        time.sleep(0.5)
         key(0xff52)  # Up: "ゲーム終了"
         key(0xff52)  # "タイトルへ戻る"
         key(0xff0d)
@@ -383,6 +418,17 @@ def run(scratch):
                                                              pyatspi.ROLE_TABLE_CELL) and a.name.startswith("01"))
             # An empty slot: its number and what the date column says, no blank parts.
             check("slot row 01 reads", rows[0].name if rows else None, "01, 未登録")
+            # The row is read whole from its first cell alone: a screen reader
+            # that reads every cell of a row says it once.
+            table = find(dialog, lambda a: a.getRole() == pyatspi.ROLE_TABLE)
+            if table:
+                cells = table.queryTable()
+                check("the other cells of row 01 are blank", [cells.getAccessibleAt(0, j).name.strip()
+                                                              for j in range(1, cells.nColumns)],
+                      [""] * (cells.nColumns - 1))
+            # The selected row is heard as the dialog opens, after the list itself.
+            check("the selected row focused as the dialog opens",
+                  wait_for("the row's focus", lambda: last_focus() == (pyatspi.ROLE_TABLE_CELL, "01, 未登録")), True)
             unnamed = [a.getRoleName() for a in find_all(dialog, lambda a: a.getRole() in (
                 pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON) and not a.name)]
             check("every button of the save dialog has a name", unnamed, [])
