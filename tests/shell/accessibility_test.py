@@ -35,6 +35,15 @@ SCRIPT = """\
 町はにぎやかだった。▼
 }
 おわり。▼
+*mode 1
+どうしよう？
+*select
+{本を読む
+本を読んだ。▼
+{早く寝る
+すぐに寝た。▼
+}
+*mode 0
 *viewer VIEW_1
 *kaisou
 """
@@ -457,6 +466,27 @@ def run(scratch):
         # completed lines), or it would finish the typing instead.
         wait_for("the last page", lambda: text_of(screen) == "おわり。")
         key(0xff0d)
+        # The novel style's options answer no arrow keys: they press from the
+        # screen reader, and stand where they are drawn for its own clicks.
+        novel = wait_for("the novel style's choices", lambda: find(screen, lambda a: a.getRole() ==
+                                                                   pyatspi.ROLE_LIST and a.childCount == 2))
+        if novel:
+            # The line that asks was announced before the options were focused.
+            notices = find_all(screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and
+                               a.parent.getRole() == pyatspi.ROLE_NOTIFICATION)
+            check("the question announced as the options show", notices[-1].name if notices else None, "どうしよう？")
+            items = [novel.getChildAtIndex(i) for i in range(2)]
+            check("the novel style's options", [(i.name, actions_of(i)) for i in items],
+                  [("本を読む", ["Press"]), ("早く寝る", ["Press"])])
+            e = screen.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            spots = [centre(i) for i in items]
+            check("the options stand apart on the screen, one below the other",
+                  all(e.x < sx < e.x + e.width and e.y < sy < e.y + e.height for sx, sy in spots)
+                  and spots[0][1] < spots[1][1], True)
+            press(items[1])
+            wait_for("the page after the novel choice", lambda: text_of(screen).endswith("すぐに寝た。"))
+            check("the option pressed is picked", text_of(screen).split("\n")[-1], "すぐに寝た。")
+            key(0xff0d)
         gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
                                                          a.getRole() == pyatspi.ROLE_LIST))
         if gallery:

@@ -75,6 +75,7 @@ public:
     QString description;
     // What the node's actions do in the picture; the first is its press.
     std::vector<A11yPress> presses;
+    QRect area;  // where it is drawn, in the picture's pixels; empty: its parent's place
     int tag = 0;  // the owner's: which of its kind this is
     std::vector<A11yNode*> children;
 
@@ -102,7 +103,8 @@ public:
         return QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override { return parent_ ? parent_->rect() : QRect(); }
+    // A screen reader's own click (Orca's routing of the pointer) lands in it.
+    QRect rect() const override;
     QAccessible::Role role() const override { return role_; }
     QAccessible::State state() const override {
         QAccessible::State s;
@@ -138,6 +140,14 @@ private:
     QString name_;
     QAccessibleInterface* parent_;
 };
+
+QRect A11yNode::rect() const {
+    if (area.isEmpty() || !gBridge) return parent_ ? parent_->rect() : QRect();
+    const auto* box = static_cast<const PaintBox*>(gBridge->paintBox());
+    const QPoint from = box->mapToGlobal(box->FromCanvas(area.topLeft())).toPoint();
+    const QPoint to = box->mapToGlobal(box->FromCanvas(area.bottomRight() + QPoint(1, 1))).toPoint();
+    return QRect(from, to - QPoint(1, 1));
+}
 
 namespace {
 
@@ -490,10 +500,20 @@ void ScreenReaderBridge::SyncChoices() {
     choicesCollecting_ = false;
     const int selected = ui.choice.hovered - 1;
     if (!choices_) {
+        // The line that asks goes out before the options are heard.
+        FlushLines();
         auto* list = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢"), PaintBoxInterface());
         for (const QString& label : choiceLabels_) {
             auto* item = new A11yNode(QAccessible::ListItem, label, list);
             item->selectable = true;
+            // Pressed from the screen reader, or clicked where it stands: the
+            // novel style's options answer no arrow keys.
+            int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            if (ChoiceOptionBox(*plat_.engine(), static_cast<int>(list->children.size()) + 1, x1, y1, x2, y2)) {
+                item->area = QRect(QPoint(x1, y1), QPoint(x2, y2));
+                item->presses.push_back(
+                    {QAccessibleActionInterface::pressAction(), (x1 + x2) / 2, (y1 + y2) / 2});
+            }
             list->children.push_back(item);
         }
         choices_ = Open(list);
@@ -522,6 +542,7 @@ void ScreenReaderBridge::SyncPrompt() {
         return;
     }
     if (!prompt_) {
+        FlushLines();
         auto* alert = new A11yNode(QAccessible::AlertMessage, promptText_, PaintBoxInterface());
         const char* const answers[2] = {"はい", "いいえ"};
         for (int a = 1; a <= 2; ++a) {
