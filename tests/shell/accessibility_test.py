@@ -44,6 +44,13 @@ SCRIPT = """\
 すぐに寝た。▼
 }
 *mode 0
+*map
+*clickmap ROOM
+{
+扉を開けた。▼
+{
+窓を見た。▼
+}
 *viewer VIEW_1
 *kaisou
 """
@@ -255,6 +262,8 @@ def run(scratch):
             os.remove(os.path.join(src, "scripts", name))
     with open(os.path.join(src, "scripts", "main.txt"), "w", encoding="utf-8") as f:
         f.write(SCRIPT)
+    with open(os.path.join(src, "scripts", "map.txt"), "w", encoding="utf-8") as f:
+        f.write(":ROOM\n2\n扉,60,120,300,520\n窓,420,80,760,360\n")
     # Called once, so the recollection's first scene is unlocked.
     with open(os.path.join(src, "scripts", "opening.txt"), "w", encoding="utf-8") as f:
         f.write("*end\n")
@@ -486,6 +495,20 @@ def run(scratch):
             press(items[1])
             wait_for("the page after the novel choice", lambda: text_of(screen).endswith("すぐに寝た。"))
             check("the option pressed is picked", text_of(screen).split("\n")[-1], "すぐに寝た。")
+            key(0xff0d)
+        # A click map: its areas by the names its table gives them, pressed
+        # from the screen reader and standing where they are.
+        areas = wait_for("the click map's areas", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST and
+                                                                a.childCount == 2 and a.getChildAtIndex(0).name == "扉"))
+        if areas:
+            items = [areas.getChildAtIndex(i) for i in range(2)]
+            check("the click map's areas", [(i.name, actions_of(i)) for i in items],
+                  [("扉", ["Press"]), ("窓", ["Press"])])
+            (dx, dy), (wx, wy) = centre(items[0]), centre(items[1])
+            check("the door stands left of and below the window's top", dx < wx and dy > wy, True)
+            press(items[1])
+            check("the area pressed is picked", wait_for("the page after the click map", lambda: text_of(
+                screen).endswith("窓を見た。")) is not None, True)
             key(0xff0d)
         gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
                                                          a.getRole() == pyatspi.ROLE_LIST))

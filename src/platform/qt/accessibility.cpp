@@ -487,8 +487,15 @@ void ScreenReaderBridge::FocusPaintBox() {
 
 void ScreenReaderBridge::SyncChoices() {
     const UiState& ui = plat_.engine()->ui;
-    const bool shown = (ui.choiceKind == kChoiceList || ui.choiceKind == kChoiceListNovel) && ui.choice.count > 0 &&
-                       !choiceLabels_.isEmpty();
+    // A click map's areas are named by its table, not sent as text.
+    const bool map = ui.choiceKind == kChoiceMap && ui.choice.count > 0;
+    if (map && !choices_) {
+        choiceLabels_.clear();
+        for (int k = 1; k <= ui.choice.count; ++k)
+            choiceLabels_ << QString::fromStdString(ToUtf8(ui.choice.options[k].label));
+    }
+    const bool shown = (ui.choiceKind == kChoiceList || ui.choiceKind == kChoiceListNovel || map) &&
+                       ui.choice.count > 0 && !choiceLabels_.isEmpty();
     if (!shown) {
         choicesCollecting_ = ui.choiceKind != kChoiceNone && choicesCollecting_;
         if (choices_) {
