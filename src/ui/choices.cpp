@@ -238,6 +238,23 @@ int ChoiceListHit(const TForm1& f, int x, int y) {
     return 0;
 }
 
+bool ChoiceOptionBox(const TForm1& f, int k, int& x1, int& y1, int& x2, int& y2) {
+    const ChoiceDisplay& c = f.ui.choice;
+    if (k < 1 || k > c.count) return false;
+    if (f.ui.choiceKind == kChoiceList) {
+        x1 = 196, x2 = 603;
+        y1 = c.listTop + kRowHeight * (k - 1) + 1;
+        y2 = y1 + kRowHeight - 2;
+        return true;
+    }
+    if (f.ui.choiceKind != kChoiceListNovel && f.ui.choiceKind != kChoiceMap) return false;
+    const ChoiceOption& o = c.options[k];
+    // An area of a colour is wherever the colour is: it has no box.
+    if (o.form == AreaForm::Colour) return false;
+    x1 = o.x1 + 1, y1 = o.y1 + 1, x2 = o.x2 - 1, y2 = o.y2 - 1;
+    return x2 > x1 && y2 > y1;
+}
+
 void ChoiceListHover(TForm1& f, int x, int y) {
     UiState& ui = f.ui;
     ChoiceDisplay& c = ui.choice;

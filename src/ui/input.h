@@ -187,6 +187,9 @@ void ChoiceListHover(TForm1& f, int x, int y);
 void ClickMapHover(TForm1& f, int x, int y);
 // The choice (list row or click-map area) under (x, y): 1 ... count, 0 none.
 int ChoiceListHit(const TForm1& f, int x, int y);
+// The box of option k (1-based) of the choice list or click map shown, in
+// the picture's pixels; false when there is no such option or box.
+bool ChoiceOptionBox(const TForm1& f, int k, int& x1, int& y1, int& x2, int& y2);
 int ClickMapHit(const TForm1& f, int x, int y);
 void PickChoice(TForm1& f, platform::MouseButton button);
 void EndChoiceDisplay(TForm1& f);

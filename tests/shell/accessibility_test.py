@@ -16,6 +16,7 @@ import tempfile
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 BUILD = os.path.abspath(sys.argv[1])
 SCRIPT = """\
@@ -34,6 +35,22 @@ SCRIPT = """\
 町はにぎやかだった。▼
 }
 おわり。▼
+*mode 1
+どうしよう？
+*select
+{本を読む
+本を読んだ。▼
+{早く寝る
+すぐに寝た。▼
+}
+*mode 0
+*map
+*clickmap ROOM
+{
+扉を開けた。▼
+{
+窓を見た。▼
+}
 *viewer VIEW_1
 *kaisou
 """
@@ -51,10 +68,36 @@ def check(what, got, want):
         print("ok  ", what, flush=True)
 
 
+# The focus events the game sends, latest last, as (role, name): what a screen
+# reader speaks when something opens.
+focus_events = []
+
+
+def on_focus(event):
+    if event.detail1 == 1:
+        try:
+            focus_events.append((event.source.getRole(), event.source.name))
+        except Exception:  # gone already
+            pass
+
+
+def pump():
+    """Delivers the events that came in."""
+    context = GLib.MainContext.default()
+    while context.iteration(False):
+        pass
+
+
+def last_focus():
+    pump()
+    return focus_events[-1] if focus_events else None
+
+
 def wait_for(what, probe, timeout=15.0):
     """probe() until it returns something true; None after the timeout."""
     end = time.time() + timeout
     while time.time() < end:
+        pump()
         try:
             got = probe()
         except Exception:  # the tree changes under us
@@ -219,6 +262,8 @@ def run(scratch):
             os.remove(os.path.join(src, "scripts", name))
     with open(os.path.join(src, "scripts", "main.txt"), "w", encoding="utf-8") as f:
         f.write(SCRIPT)
+    with open(os.path.join(src, "scripts", "map.txt"), "w", encoding="utf-8") as f:
+        f.write(":ROOM\n2\n扉,60,120,300,520\n窓,420,80,760,360\n")
     # Called once, so the recollection's first scene is unlocked.
     with open(os.path.join(src, "scripts", "opening.txt"), "w", encoding="utf-8") as f:
         f.write("*end\n")
@@ -240,6 +285,7 @@ def run(scratch):
         if not app:
             failures.append("the window's accessible tree was not found")
             return
+        pyatspi.Registry.registerEventListener(on_focus, "object:state-changed:focused")
         screen = find(app, lambda a: a.name == "ゲーム画面")
         check("the game screen's role", screen.getRole() in (pyatspi.ROLE_CANVAS,), True)
         # The pointer over the window: without a window manager the keys go where it is.
@@ -257,6 +303,10 @@ def run(scratch):
         wait_for("the first page", page_matches)
         check("page 1 against the feed", text_of(screen), "\n".join(sent))
         check("page 1", text_of(screen), "「ミナ」「おはよう。今日はどこへ行くの？」")
+        # A screen reader's questions are answered while the engine sleeps
+        # between frames, not one per frame (it would fall seconds behind).
+        with open(trace, encoding="utf-8", errors="replace") as t:
+            check("calls answered while the engine sleeps", "calls answered while the engine sleeps" in t.read(), True)
         # The quick buttons over the message window, left to right, skip and auto as switches.
         bar = wait_for("the quick buttons", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_TOOL_BAR))
         if bar:
@@ -344,7 +394,10 @@ def run(scratch):
         # with two buttons. (Qt leaves pop-up menus out of the tree; a screen
         # reader follows them by their focus events.)
         pyatspi.Registry.generateMouseEvent(x, y, "b3c")
-        time.sleep(1)
+        # Opened by the mouse, the menu says so through its first item's focus.
+        check("the menu's first item focused as it opens",
+              wait_for("the menu's focus", lambda: last_focus() == (pyatspi.ROLE_MENU_ITEM, "オートプレイ")), True)
+        time.sleep(0.5)
         key(0xff52)  # Up: "ゲーム終了"
         key(0xff52)  # "タイトルへ戻る"
         key(0xff0d)
@@ -383,6 +436,17 @@ def run(scratch):
                                                              pyatspi.ROLE_TABLE_CELL) and a.name.startswith("01"))
             # An empty slot: its number and what the date column says, no blank parts.
             check("slot row 01 reads", rows[0].name if rows else None, "01, 未登録")
+            # The row is read whole from its first cell alone: a screen reader
+            # that reads every cell of a row says it once.
+            table = find(dialog, lambda a: a.getRole() == pyatspi.ROLE_TABLE)
+            if table:
+                cells = table.queryTable()
+                check("the other cells of row 01 are blank", [cells.getAccessibleAt(0, j).name.strip()
+                                                              for j in range(1, cells.nColumns)],
+                      [""] * (cells.nColumns - 1))
+            # The selected row is heard as the dialog opens, after the list itself.
+            check("the selected row focused as the dialog opens",
+                  wait_for("the row's focus", lambda: last_focus() == (pyatspi.ROLE_TABLE_CELL, "01, 未登録")), True)
             unnamed = [a.getRoleName() for a in find_all(dialog, lambda a: a.getRole() in (
                 pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON) and not a.name)]
             check("every button of the save dialog has a name", unnamed, [])
@@ -411,6 +475,41 @@ def run(scratch):
         # completed lines), or it would finish the typing instead.
         wait_for("the last page", lambda: text_of(screen) == "おわり。")
         key(0xff0d)
+        # The novel style's options answer no arrow keys: they press from the
+        # screen reader, and stand where they are drawn for its own clicks.
+        novel = wait_for("the novel style's choices", lambda: find(screen, lambda a: a.getRole() ==
+                                                                   pyatspi.ROLE_LIST and a.childCount == 2))
+        if novel:
+            # The line that asks was announced before the options were focused.
+            notices = find_all(screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and
+                               a.parent.getRole() == pyatspi.ROLE_NOTIFICATION)
+            check("the question announced as the options show", notices[-1].name if notices else None, "どうしよう？")
+            items = [novel.getChildAtIndex(i) for i in range(2)]
+            check("the novel style's options", [(i.name, actions_of(i)) for i in items],
+                  [("本を読む", ["Press"]), ("早く寝る", ["Press"])])
+            e = screen.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            spots = [centre(i) for i in items]
+            check("the options stand apart on the screen, one below the other",
+                  all(e.x < sx < e.x + e.width and e.y < sy < e.y + e.height for sx, sy in spots)
+                  and spots[0][1] < spots[1][1], True)
+            press(items[1])
+            wait_for("the page after the novel choice", lambda: text_of(screen).endswith("すぐに寝た。"))
+            check("the option pressed is picked", text_of(screen).split("\n")[-1], "すぐに寝た。")
+            key(0xff0d)
+        # A click map: its areas by the names its table gives them, pressed
+        # from the screen reader and standing where they are.
+        areas = wait_for("the click map's areas", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST and
+                                                                a.childCount == 2 and a.getChildAtIndex(0).name == "扉"))
+        if areas:
+            items = [areas.getChildAtIndex(i) for i in range(2)]
+            check("the click map's areas", [(i.name, actions_of(i)) for i in items],
+                  [("扉", ["Press"]), ("窓", ["Press"])])
+            (dx, dy), (wx, wy) = centre(items[0]), centre(items[1])
+            check("the door stands left of and below the window's top", dx < wx and dy > wy, True)
+            press(items[1])
+            check("the area pressed is picked", wait_for("the page after the click map", lambda: text_of(
+                screen).endswith("窓を見た。")) is not None, True)
+            key(0xff0d)
         gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
                                                          a.getRole() == pyatspi.ROLE_LIST))
         if gallery:
@@ -424,8 +523,9 @@ def run(scratch):
                                                                           has_press(a))], [])
             # The focus follows the pointer over the cells.
             move_to(screen, 300 + 80, 200 + 60)
+            # (Waited for by name: the first cell is focused until the move arrives.)
             check("the cell under the pointer is focused", wait_for("the focus on the seen picture", lambda: find(
-                screen, lambda a: a.getRole() == pyatspi.ROLE_LIST_ITEM and focused(a)).name), "画像 2（1/1）")
+                screen, lambda a: a.getRole() == pyatspi.ROLE_LIST_ITEM and focused(a)).name == "画像 2（1/1）"), True)
             # Its press shows the picture whole: the picture focused, a way on and a way back.
             press(find(gallery, lambda a: a.name == "画像 2（1/1）"))
             picture = wait_for("the full view", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_IMAGE))

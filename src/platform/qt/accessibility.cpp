@@ -1,6 +1,9 @@
 #include "platform/qt/accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 
@@ -72,6 +75,7 @@ public:
     QString description;
     // What the node's actions do in the picture; the first is its press.
     std::vector<A11yPress> presses;
+    QRect area;  // where it is drawn, in the picture's pixels; empty: its parent's place
     int tag = 0;  // the owner's: which of its kind this is
     std::vector<A11yNode*> children;
 
@@ -99,7 +103,8 @@ public:
         return QString();
     }
     void setText(QAccessible::Text, const QString&) override {}
-    QRect rect() const override { return parent_ ? parent_->rect() : QRect(); }
+    // A screen reader's own click (Orca's routing of the pointer) lands in it.
+    QRect rect() const override;
     QAccessible::Role role() const override { return role_; }
     QAccessible::State state() const override {
         QAccessible::State s;
@@ -135,6 +140,14 @@ private:
     QString name_;
     QAccessibleInterface* parent_;
 };
+
+QRect A11yNode::rect() const {
+    if (area.isEmpty() || !gBridge) return parent_ ? parent_->rect() : QRect();
+    const auto* box = static_cast<const PaintBox*>(gBridge->paintBox());
+    const QPoint from = box->mapToGlobal(box->FromCanvas(area.topLeft())).toPoint();
+    const QPoint to = box->mapToGlobal(box->FromCanvas(area.bottomRight() + QPoint(1, 1))).toPoint();
+    return QRect(from, to - QPoint(1, 1));
+}
 
 namespace {
 
@@ -230,9 +243,17 @@ ScreenReaderBridge::ScreenReaderBridge(QtPlatform& plat) : plat_(plat) {
     flush_.setSingleShot(true);
     flush_.setInterval(250);
     QObject::connect(&flush_, &QTimer::timeout, this, [this] { FlushLines(); });
+    // A screen reader asks one question at a time, each answered on the main
+    // thread, where the engine sleeps most of each frame: a few hundred
+    // questions about a line, one per frame, and the line was heard seconds
+    // late. Its questions are answered while the engine sleeps.
+    QCoreApplication::instance()->installEventFilter(this);
+    plat_.sleeper = [this](uint32_t ms) { SleepAnswering(ms); };
 }
 
 ScreenReaderBridge::~ScreenReaderBridge() {
+    plat_.sleeper = nullptr;
+    if (QCoreApplication::instance()) QCoreApplication::instance()->removeEventFilter(this);
     poll_.stop();
     for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
     QAccessible::removeActivationObserver(this);
@@ -247,6 +268,28 @@ void ScreenReaderBridge::accessibilityActiveChanged(bool active) {
     // The switch's default and self-voicing follow.
     TForm1* f = plat_.engine();
     if (f && !plat_.destroyed) ApplyTextOut(*f);
+}
+
+bool ScreenReaderBridge::eventFilter(QObject* watched, QEvent* event) {
+    // Qt's bridge posts each call to its adaptor on this thread.
+    if (!busAdaptor_ && event->type() == QEvent::MetaCall && watched &&
+        qstrcmp(watched->metaObject()->className(), "AtSpiAdaptor") == 0) {
+        busAdaptor_ = watched;
+        Trace("accessibility: calls answered while the engine sleeps");
+    }
+    return false;
+}
+
+void ScreenReaderBridge::SleepAnswering(uint32_t ms) {
+    if (!enabled_ || !busAdaptor_ || QThread::currentThread() != thread()) return QThread::msleep(ms);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (busAdaptor_) QCoreApplication::sendPostedEvents(busAdaptor_, QEvent::MetaCall);
+        const qint64 left = static_cast<qint64>(ms) - clock.elapsed();
+        if (left <= 0) return;
+        QThread::msleep(static_cast<unsigned long>(std::min<qint64>(left, 2)));
+    }
 }
 
 QWidget* ScreenReaderBridge::paintBox() const { return plat_.mainWindow().PB; }
@@ -444,8 +487,15 @@ void ScreenReaderBridge::FocusPaintBox() {
 
 void ScreenReaderBridge::SyncChoices() {
     const UiState& ui = plat_.engine()->ui;
-    const bool shown = (ui.choiceKind == kChoiceList || ui.choiceKind == kChoiceListNovel) && ui.choice.count > 0 &&
-                       !choiceLabels_.isEmpty();
+    // A click map's areas are named by its table, not sent as text.
+    const bool map = ui.choiceKind == kChoiceMap && ui.choice.count > 0;
+    if (map && !choices_) {
+        choiceLabels_.clear();
+        for (int k = 1; k <= ui.choice.count; ++k)
+            choiceLabels_ << QString::fromStdString(ToUtf8(ui.choice.options[k].label));
+    }
+    const bool shown = (ui.choiceKind == kChoiceList || ui.choiceKind == kChoiceListNovel || map) &&
+                       ui.choice.count > 0 && !choiceLabels_.isEmpty();
     if (!shown) {
         choicesCollecting_ = ui.choiceKind != kChoiceNone && choicesCollecting_;
         if (choices_) {
@@ -457,10 +507,20 @@ void ScreenReaderBridge::SyncChoices() {
     choicesCollecting_ = false;
     const int selected = ui.choice.hovered - 1;
     if (!choices_) {
+        // The line that asks goes out before the options are heard.
+        FlushLines();
         auto* list = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢"), PaintBoxInterface());
         for (const QString& label : choiceLabels_) {
             auto* item = new A11yNode(QAccessible::ListItem, label, list);
             item->selectable = true;
+            // Pressed from the screen reader, or clicked where it stands: the
+            // novel style's options answer no arrow keys.
+            int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            if (ChoiceOptionBox(*plat_.engine(), static_cast<int>(list->children.size()) + 1, x1, y1, x2, y2)) {
+                item->area = QRect(QPoint(x1, y1), QPoint(x2, y2));
+                item->presses.push_back(
+                    {QAccessibleActionInterface::pressAction(), (x1 + x2) / 2, (y1 + y2) / 2});
+            }
             list->children.push_back(item);
         }
         choices_ = Open(list);
@@ -489,6 +549,7 @@ void ScreenReaderBridge::SyncPrompt() {
         return;
     }
     if (!prompt_) {
+        FlushLines();
         auto* alert = new A11yNode(QAccessible::AlertMessage, promptText_, PaintBoxInterface());
         const char* const answers[2] = {"はい", "いいえ"};
         for (int a = 1; a <= 2; ++a) {

@@ -9,6 +9,7 @@
 // text outlets, so no text is worked out a second time.
 #include <QAccessible>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -67,6 +68,13 @@ public:
     // (the engine may wait or open a dialog).
     void Perform(const A11yPress& press);
 
+    // The engine's sleep between its frames while screen readers are on:
+    // the accessibility bus's calls are answered as they come, and nothing
+    // else runs (the engine is not entered again).
+    void SleepAnswering(uint32_t ms);
+    // Notes the object the accessibility bus's calls are delivered to.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Announce(const QString& text);
     void FlushLines();
@@ -82,6 +90,7 @@ private:
 
     QtPlatform& plat_;
     bool enabled_ = false;
+    QPointer<QObject> busAdaptor_;  // receives the accessibility bus's calls
     QTimer poll_;
     QTimer flush_;
     QStringList page_;        // the page's completed lines

@@ -3,6 +3,7 @@
 // player does goes through Dispatch, and afterwards every widget is set from
 // the model again (the handler may have changed anything, or refused).
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -604,15 +605,20 @@ void FormDialog::RefreshList(const Control& c, Shown& s, QTableWidget* table) {
                     item->setText(text);
                 }
             }
-            // A screen reader reads the row whole, whichever cell has the focus.
+            // A screen reader reads the row whole from its first cell; the
+            // others are blank to it, so one that reads every cell of the
+            // focused row (Orca does) says the row once.
             QStringList parts;
             for (int j = 0; j < columns; ++j)
                 if (QTableWidgetItem* item = table->item(r, j); item && !item->text().trimmed().isEmpty())
                     parts << item->text().trimmed();
             const QString row = parts.join(QStringLiteral(", "));
-            for (int j = 0; j < columns; ++j)
-                if (QTableWidgetItem* item = table->item(r, j); item && item->data(Qt::AccessibleTextRole) != row)
-                    item->setData(Qt::AccessibleTextRole, row);
+            for (int j = 0; j < columns; ++j) {
+                // An empty name would fall back to the cell's text.
+                const QString name = j == 0 ? row : QStringLiteral(" ");
+                if (QTableWidgetItem* item = table->item(r, j); item && item->data(Qt::AccessibleTextRole) != name)
+                    item->setData(Qt::AccessibleTextRole, name);
+            }
         }
         if (!s.listBuilt) FitColumns(table, c.columns);
         s.rows = c.rows;
@@ -679,6 +685,25 @@ bool FormDialog::eventFilter(QObject* watched, QEvent* e) {
             const std::string text = button ? ToCp932(button->text().remove('&').toStdString())
                                             : form_.controls[owner->second].caption;
             velmora::ShowText(plat_, TextKind::Menu, text);
+            break;
+        }
+        case QEvent::FocusIn: {
+            // A list that takes the focus as its dialog opens reports itself
+            // and not its row, which it had marked before it was shown: the
+            // screen reader hears of the row after it.
+            auto* table = qobject_cast<QTableWidget*>(watched);
+            if (!table || !QAccessible::isActive()) break;
+            QTimer::singleShot(0, table, [table] {
+                const QModelIndex at = table->currentIndex();
+                QAccessibleInterface* list = QAccessible::queryAccessibleInterface(table);
+                QAccessibleTableInterface* cells = list ? list->tableInterface() : nullptr;
+                QAccessibleInterface* cell = cells && at.isValid() && table->hasFocus()
+                                                 ? cells->cellAt(at.row(), at.column()) : nullptr;
+                if (!cell) return;
+                QAccessibleEvent focus(table, QAccessible::Focus);
+                focus.setChild(list->indexOfChild(cell));
+                QAccessible::updateAccessibility(&focus);
+            });
             break;
         }
         case QEvent::KeyPress:
@@ -873,6 +898,16 @@ int QtPlatform::RunPopupMenu(PopupMenuModel& model, int screenX, int screenY) {
     QObject::connect(&menu, &QMenu::triggered, &menu, [&](QAction* a) {
         triggered = a;
         menu.close();
+    });
+    // Qt reports a menu opened by the mouse only as shown, which screen
+    // readers pass over (the menu itself is outside the window's tree, so
+    // they refuse its focus too). While one listens the first item is
+    // highlighted as the menu opens, as a menu opened from the keyboard
+    // does: its focus is what the player hears, and the arrows go on from it.
+    QTimer::singleShot(0, &menu, [&menu] {
+        if (!QAccessible::isActive() || !menu.isVisible() || menu.activeAction()) return;
+        for (QAction* a : menu.actions())
+            if (!a->isSeparator() && a->isVisible() && a->isEnabled()) return menu.setActiveAction(a);
     });
     QAction* picked = menu.exec(QPoint(screenX, screenY));
     if (!picked) picked = triggered;

@@ -574,7 +574,9 @@ void QtPlatform::ProcessMessages() {
 uint32_t QtPlatform::Now() { return static_cast<uint32_t>(elapsed_.elapsed()); }
 
 void QtPlatform::Sleep(uint32_t ms) {
-    if (ms > 0) QThread::msleep(ms);
+    if (ms == 0) return;
+    if (sleeper) return sleeper(ms);
+    QThread::msleep(ms);
 }
 
 // The engine's pointer coordinates are PB's canvas pixels, whatever the

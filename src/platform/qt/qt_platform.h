@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <map>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -169,6 +170,9 @@ public:
     void MouseMovedTo(QPoint global);
     // Measures of the idle pacing, for the CPU report.
     long idlePasses = 0;
+    // Waits instead of a plain sleep of the main thread (the screen reader's:
+    // it answers the accessibility bus meanwhile); null: a plain sleep.
+    std::function<void(uint32_t)> sleeper;
 
     Clock& clock() override { return *this; }
     Surface& surface() override { return *this; }
