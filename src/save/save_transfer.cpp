@@ -318,24 +318,23 @@ bool ImportSaves(TForm1& f, const std::string& path, std::string& message) {
     return ImportSaveZip(f, bytes.data(), bytes.size(), message);
 }
 
-void ExportSavesAction(TForm1& f) {
+namespace {
+
+// Asks the platform where, moves the saves, and says how it went.
+void TransferSaves(TForm1& f, bool exporting) {
     std::string path;
-    if (!f.plat.dialogs().PickTransferPath(true, path)) return;
+    if (!f.plat.dialogs().PickTransferPath(exporting, path)) return;
     std::string message;
-    const bool ok = ExportSavesToFile(f, path, message);
+    const bool ok = exporting ? ExportSavesToFile(f, path, message) : ImportSaves(f, path, message);
     f.plat.dialogs().MessageBox(ToCp932(message), ok ? "Information" : "Error!",
                                 ok ? platform::BoxIcon::Information : platform::BoxIcon::Warning,
                                 platform::BoxButtons::Ok);
 }
 
-void ImportSavesAction(TForm1& f) {
-    std::string path;
-    if (!f.plat.dialogs().PickTransferPath(false, path)) return;
-    std::string message;
-    const bool ok = ImportSaves(f, path, message);
-    f.plat.dialogs().MessageBox(ToCp932(message), ok ? "Information" : "Error!",
-                                ok ? platform::BoxIcon::Information : platform::BoxIcon::Warning,
-                                platform::BoxButtons::Ok);
-}
+}  // namespace
+
+void ExportSavesAction(TForm1& f) { TransferSaves(f, true); }
+
+void ImportSavesAction(TForm1& f) { TransferSaves(f, false); }
 
 }  // namespace velmora
