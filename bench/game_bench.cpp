@@ -1,6 +1,7 @@
 // A large game played headless, built in the setup with the project's own
 // tools: 400 scripts of five pages each (2,000 pages, each with a new 800 x
-// 600 background out of 20) and 4,000 small pictures in the index.
+// 600 background out of 20, named with an "A" as backgrounds are) and 4,000
+// small pictures in the index.
 //   - skipping all 2,000 pages with Ctrl held, in pages per second of CPU;
 //   - starting the game (to its first page and out again) against the
 //     starter game's start;
@@ -88,7 +89,7 @@ struct BigGame {
             std::string t = "; scene " + std::to_string(i) + "\n*title 第" + std::to_string(i) + "話\n";
             for (int p = 0; p < kPagesPerScript; ++p) {
                 const int page = i * kPagesPerScript + p;
-                t += "*gra " + Name("BG", page % kBackgrounds) + " 9\n";
+                t += "*gra " + Name("ABG", page % kBackgrounds) + " 9\n";
                 t += ">ガイド\n";
                 t += "これは" + std::to_string(page) + "ページ目の文章です。風が窓を揺らしていた。▼\n";
                 t += "!V001=V001+1\n";
@@ -98,7 +99,7 @@ struct BigGame {
         }
         for (int k = 0; k < kBackgrounds; ++k) {
             const Picture bg = Background(k);
-            if (!WritePng(src + "/pictures/" + Name("BG", k) + ".png", bg)) return;
+            if (!WritePng(src + "/pictures/" + Name("ABG", k) + ".png", bg)) return;
             tools::PictureEncodeOptions o;
             std::vector<uint8_t> e;
             if (!tools::EncodePackedPicture(bg, o, e, error)) return;

@@ -9,6 +9,7 @@
 #include "gfx/frame_clock.h"
 #include "gfx/image_files.h"
 #include "gfx/picture.h"
+#include "gfx/picture_cache.h"
 #include "gfx/pixel_ops.h"
 #include "gfx/transitions.h"
 
@@ -85,6 +86,8 @@ struct GfxState {
     uint32_t frameStamp = 0;
     // Reused for every JPEG load, emptied before and after.
     std::vector<uint8_t> pictureBuffer;
+    // Pictures lately decoded; let go first when the pictures' memory runs short.
+    PictureCache decoded;
     // Entries found damaged: not read or traced again (the archives do not
     // change while the game runs).
     std::vector<std::string> refusedPictures;

@@ -429,6 +429,9 @@ bool PictureMemoryAllows(TForm1& f, std::initializer_list<PictureClaim> claims, 
     bool grows = false;
     for (const PictureClaim& c : claims) grows = grows || c.bytes > c.target->bytes.capacity();
     if (!grows || PictureMemoryWith(claims) <= g.pictureMemoryCap) return true;
+    // Pictures kept only to save decoding go first, then sprites off screen.
+    g.decoded.Clear();
+    if (PictureMemoryWith(claims) <= g.pictureMemoryCap) return true;
     // Measured again afterwards: a target may itself be a sprite let go.
     DropHiddenSprites(f);
     const size_t wanted = PictureMemoryWith(claims);
@@ -455,6 +458,19 @@ bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     const std::string& stored = index->names[pos];
     for (const std::string& r : refused)
         if (r == stored) return false;
+    PictureCache& decoded = f.gfx.decoded;
+    if (const Picture* held = decoded.Find(index, pos)) {
+        // The copy goes into the target's own storage when it is large
+        // enough; what it would add is checked like a decode's claim.
+        const Picture& h = *held;
+        const unsigned w = static_cast<unsigned>(h.width), ht = static_cast<unsigned>(h.height);
+        if (!PictureMemoryAllows(f, {{&picture, h.bytes.size()}}, stored, w, ht)) return false;
+        if (const Picture* still = decoded.Find(index, pos)) {
+            picture.ResizeForOverwrite(still->width, still->height);
+            std::memcpy(picture.bytes.data(), still->bytes.data(), still->bytes.size());
+            return true;
+        }
+    }
     const bool jpeg = index == &d.gjp;
     std::vector<uint8_t> packed;
     std::vector<uint8_t>& entry = jpeg ? f.gfx.pictureBuffer : packed;
@@ -486,6 +502,8 @@ bool LoadPicture(TForm1& f, const std::string& name, Picture& picture) {
     if (!ok) {
         Trace("picture %s in %s: refused; later loads of it are skipped", stored.c_str(), index->path.c_str());
         refused.push_back(stored);
+    } else {
+        decoded.Keep(index, pos, picture, f.gfx.pictureMemoryCap);
     }
     return ok;
 }

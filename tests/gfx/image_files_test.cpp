@@ -8,6 +8,7 @@
 
 #include "app/engine.h"
 #include "gfx/image_files.h"
+#include "gfx/picture_cache.h"
 #include "support/test_game.h"
 #include "support/trace_capture.h"
 #include "tools/picture_encoder.h"
@@ -549,9 +550,10 @@ TEST(PictureMemory, SpritesOffScreenAreLetGoBeforeAPictureIsRefused) {
     SetSprites(f, "spa,spb,spc");
     ASSERT_EQ(g.spriteCount, 3);
     SetSprites(f, "spc");
-    // SPA and SPB stay cached: four sprite halves of 96 KiB.
+    // SPA and SPB stay cached: four sprite halves of 96 KiB. The decoded
+    // pictures kept beside them are let go first and are not room enough.
     const size_t one = 256 * 256 * 3;
-    g.pictureMemoryCap = pictureBytesHeld.load() + one / 2;
+    g.pictureMemoryCap = pictureBytesHeld.load() - g.decoded.Bytes() + one / 2;
     ASSERT_TRUE(LoadPicture(f, "back", g.overlay));
     EXPECT_LE(pictureBytesHeld.load(), g.pictureMemoryCap);
     int cached = 0;
@@ -870,4 +872,96 @@ TEST(PackedPicture, DeltaSumsRunPerChannelAcrossEveryLength) {
         DeltaDecode(got.data(), got.size());
         EXPECT_EQ(got, want) << n;
     }
+}
+
+namespace {
+
+// A picture whose every byte says where it is, so a wrong copy shows.
+Picture Patterned(int w, int h, int seed) {
+    Picture p;
+    p.Resize(w, h);
+    for (size_t i = 0; i < p.bytes.size(); ++i) p.bytes[i] = static_cast<uint8_t>(i * 7 + i / 97 + seed);
+    return p;
+}
+
+}  // namespace
+
+TEST(PictureCache, APictureThatComesBackIsTheSamePictureInAnyTarget) {
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    const Bytes wide = Packed(Patterned(300, 40, 1)), small = Packed(Patterned(5, 3, 2)), photo = EncodeJpeg(32, 16);
+    game.Entry("vk_gra.vrk", "WIDE", wide);
+    game.Entry("vk_gra2.vrk", "SMALL", small);
+    game.Entry("vk_gjp.vrk", "PHOTO", photo);
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    Picture want[3];
+    ASSERT_TRUE(DecodePackedPicture(wide.data(), wide.size(), want[0]));
+    ASSERT_TRUE(DecodePackedPicture(small.data(), small.size(), want[1]));
+    ASSERT_TRUE(DecodeJpegPicture(photo.data(), photo.size(), want[2]));
+    const char* names[3] = {"wide", "small", "photo"};
+    // Loaded in turn into one target (growing and shrinking it) and into
+    // fresh ones: the second and third rounds come from what was kept.
+    Picture shared;
+    for (int round = 0; round < 3; ++round)
+        for (int k = 0; k < 3; ++k) {
+            Picture fresh;
+            for (Picture* p : {&shared, &fresh}) {
+                ASSERT_TRUE(LoadPicture(f, names[k], *p)) << names[k];
+                EXPECT_EQ(p->width, want[k].width) << names[k] << " round " << round;
+                EXPECT_EQ(p->height, want[k].height);
+                EXPECT_TRUE(p->bytes == want[k].bytes) << names[k] << " round " << round;
+            }
+        }
+    EXPECT_EQ(f.gfx.decoded.Count(), 3u);
+    // What is kept is a copy: drawing into a loaded picture changes nothing kept.
+    std::fill(shared.bytes.begin(), shared.bytes.end(), 0);
+    ASSERT_TRUE(LoadPicture(f, "photo", shared));
+    EXPECT_TRUE(shared.bytes == want[2].bytes);
+}
+
+TEST(PictureCache, KeptPicturesGiveWayToTheBudgetAndToThePicturesMemory) {
+    const Picture one = Patterned(10, 100, 3);  // 3,000 bytes
+    int volume = 0;
+    PictureCache c(4 * 3000 + 100);
+    for (int i = 0; i < 4; ++i) c.Keep(&volume, i, one, SIZE_MAX);
+    EXPECT_EQ(c.Bytes(), 12000u);
+    ASSERT_NE(c.Find(&volume, 0), nullptr);  // used lately: kept over entry 1
+    c.Keep(&volume, 4, one, SIZE_MAX);
+    EXPECT_EQ(c.Count(), 4u);
+    EXPECT_EQ(c.Find(&volume, 1), nullptr);
+    EXPECT_NE(c.Find(&volume, 0), nullptr);
+    EXPECT_NE(c.Find(&volume, 4), nullptr);
+    // More than a quarter of the budget is not kept at all.
+    c.Keep(&volume, 9, Patterned(10, 101, 3), SIZE_MAX);
+    EXPECT_EQ(c.Find(&volume, 9), nullptr);
+    // With no room under the pictures' cap, what is held goes and nothing is added.
+    c.Keep(&volume, 5, one, pictureBytesHeld.load() - c.Bytes() + 100);
+    EXPECT_EQ(c.Count(), 0u);
+    EXPECT_EQ(c.Bytes(), 0u);
+
+    // In the engine: pictures kept to save decoding are let go before any
+    // picture is refused for the cap, and the cap holds throughout.
+    test::TestGame game;
+    game.Script("main", "; nothing\n");
+    for (int i = 0; i < 4; ++i) game.Entry("vk_gra.vrk", "P" + std::to_string(i), Packed(Patterned(256, 256, i)));
+    game.Build();
+    test::HeadlessEngine e(game.path());
+    TForm1& f = *e.f;
+    const size_t bytes = 256 * 256 * 3;
+    Picture a, b;
+    ASSERT_TRUE(LoadPicture(f, "p0", a));
+    ASSERT_TRUE(LoadPicture(f, "p1", a));
+    ASSERT_EQ(f.gfx.decoded.Bytes(), 2 * bytes);
+    f.gfx.pictureMemoryCap = pictureBytesHeld.load() - f.gfx.decoded.Bytes() + bytes + bytes / 2;
+    test::TraceCapture trace;
+    ASSERT_TRUE(LoadPicture(f, "p2", b));
+    EXPECT_EQ(b.bytes[5], Patterned(256, 256, 2).bytes[5]);
+    EXPECT_LE(pictureBytesHeld.load(), f.gfx.pictureMemoryCap);
+    EXPECT_EQ(trace.Count("refused"), 0) << trace.Text();
+    // P1 was let go with the rest: it decodes again, the same picture.
+    ASSERT_TRUE(LoadPicture(f, "p1", b));
+    EXPECT_TRUE(b.bytes == Patterned(256, 256, 1).bytes);
+    EXPECT_LE(pictureBytesHeld.load(), f.gfx.pictureMemoryCap);
 }
