@@ -6,6 +6,8 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
+#include "text/text_out.h"
 
 namespace velmora {
 
@@ -61,6 +63,27 @@ bool ParseTableInt(const std::string& text, int& out) {
     if (*end != '\0') return false;
     out = static_cast<int>(v);
     return true;
+}
+
+void CreditsNewPage(TForm1& f) {
+    if (platform::TextOutlets* out = f.plat.textOutlets()) out->NewPage();
+}
+
+void CreditsLine(TForm1& f, const std::string& cp932) {
+    // Blanks (one-byte and full-width) only place the line.
+    size_t from = std::string::npos, to = 0;
+    for (size_t i = 0; i < cp932.size();) {
+        const bool lead = IsLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size();
+        const size_t w = lead ? 2 : 1;
+        const bool blank = lead ? cp932[i] == '\x81' && cp932[i + 1] == '\x40' : cp932[i] == ' ' || cp932[i] == '\t';
+        if (!blank) {
+            if (from == std::string::npos) from = i;
+            to = i + w;
+        }
+        i += w;
+    }
+    if (from == std::string::npos) return;
+    ShowText(f.plat, platform::TextKind::Narration, cp932.substr(from, to - from));
 }
 
 }  // namespace velmora

@@ -34,4 +34,16 @@ bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines
 // anything else.
 bool ParseTableInt(const std::string& text, int& out);
 
+// Credits are drawn as pictures; their lines reach the text outlets (the
+// text feed, speech, screen readers) as they come into sight, without the
+// blanks that place them, each block of them a page of its own.
+void CreditsNewPage(TForm1& f);
+void CreditsLine(TForm1& f, const std::string& cp932);
+// How many of `count` lines, the first with its top at row `firstRow` and
+// one every `pitch` rows, lie wholly above row `bottom`.
+inline int CreditLinesAbove(int bottom, int firstRow, int pitch, int count) {
+    const int n = bottom < firstRow ? 0 : (bottom - firstRow) / pitch;
+    return n < count ? n : count;
+}
+
 }  // namespace velmora

@@ -13,6 +13,7 @@
 #include "save/slots.h"
 #include "script/loader.h"
 #include "text/message_window.h"
+#include "ui/pad_input.h"
 
 namespace velmora {
 
@@ -21,6 +22,21 @@ using namespace platform;
 namespace {
 
 bool ChoiceShown(const TForm1& f) { return f.ui.choiceKind != kChoiceNone; }
+
+// The choice tree answers no keys of its own: the arrows walk its rows as
+// the pointer would (the row lit, a group's entries shown beside it), and
+// Enter or Space picks. Enter on a group goes into its entries.
+void ChoiceTreeKey(TForm1& f, uint16_t key, uint32_t shift) {
+    int dx = 0, dy = 0;
+    switch (key) {
+        case VK_UP: dy = -1; break;
+        case VK_DOWN: dy = 1; break;
+        case VK_LEFT: dx = -1; break;
+        case VK_RIGHT: dx = 1; break;
+        default: return;
+    }
+    StepPointerFocus(f, dx, dy, shift, true);
+}
 
 void OpenBacklogByKey(TForm1& f) {
     f.vars.S[65] = 2;
@@ -217,6 +233,15 @@ void TForm1::FormKeyPress(char& key) {
         return;
     }
     const char c = AsciiUpper(key);
+    if (ui.choiceKind == kChoiceTree && !flags.busy && (c == '\r' || c == ' ')) {
+        const int hit = ChoiceTreeHit(*this, ui.LastMouseX, ui.LastMouseY);
+        const ChoiceTreeState& t = extras.tree;
+        if (hit >= 100 && hit < 200 && t.selection[0] == '\0' && t.column2Shown && t.column2Count > 0)
+            StepPointerFocus(*this, 1, 0, 0, false);
+        else
+            PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        return;
+    }
     if (c == '\r' || c == 'Z') {
         PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
         return;
@@ -277,7 +302,16 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
         PromptKey(*this, key);
         return;
     }
+    if (backlog.open && ui.promptKind == kPromptNone && !flags.busy) {
+        // Line by line, for a reader following the lines one at a time.
+        if (key == VK_UP || key == VK_DOWN) BacklogKey(*this, key == VK_UP);
+        return;
+    }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;
+    if (ui.choiceKind == kChoiceTree && (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
+        ChoiceTreeKey(*this, key, shift);
+        return;
+    }
     if (ui.choiceKind == kChoiceList) {
         if (key == VK_UP) MoveToChoice(*this, false);
         else if (key == VK_DOWN) MoveToChoice(*this, true);

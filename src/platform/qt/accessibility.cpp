@@ -3,6 +3,8 @@
 #include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
@@ -72,6 +74,7 @@ public:
     bool hasText = false;
     bool selectable = false, selected = false, focused = false, readOnly = false;
     bool checkable = false, checked = false;
+    bool expandable = false, expanded = false;
     QString description;
     // What the node's actions do in the picture; the first is its press.
     std::vector<A11yPress> presses;
@@ -116,6 +119,9 @@ public:
         s.multiLine = hasText;
         s.checkable = checkable;
         s.checked = checked;
+        s.expandable = expandable;
+        s.expanded = expandable && expanded;
+        s.collapsed = expandable && !expanded;
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType t) override {
@@ -209,6 +215,11 @@ public:
 QAccessibleInterface* PaintBoxFactory(const QString&, QObject* object) {
     if (!gBridge || !object) return nullptr;
     if (object == gBridge->paintBox()) return new PaintBoxAccessible(static_cast<QWidget*>(object));
+    // A tab widget's page stack is only where the pages lie: announced as a
+    // "layered pane" between the tab and the page's first control, it says
+    // nothing a player can use.
+    if (auto* stack = qobject_cast<QStackedWidget*>(object); stack && qobject_cast<QTabWidget*>(stack->parentWidget()))
+        return new QAccessibleWidget(stack, QAccessible::Client);
     // The main window is a plain widget; screen readers look for a frame.
     if (object == gBridge->paintBox()->window()) return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     return nullptr;
@@ -311,7 +322,8 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = tree_ = nullptr;
+        treeShown_.clear();
         extrasShown_.clear();
         extrasNodes_.clear();
         pending_.clear();
@@ -427,6 +439,7 @@ void ScreenReaderBridge::Sync() {
     SyncBacklog();
     SyncQuickBar();
     SyncExtras();
+    SyncTree();
 }
 
 void ScreenReaderBridge::Perform(const A11yPress& press) {
@@ -437,6 +450,14 @@ void ScreenReaderBridge::Perform(const A11yPress& press) {
         // The pointer itself stays where it is: the hover goes back to it.
         const int px = f->ui.LastMouseX, py = f->ui.LastMouseY;
         const bool drag = press.toX >= 0;
+        if (press.viaX >= 0) f->PBMouseMove(0, press.viaX, press.viaY);
+        if (!press.click) {
+            // A move alone lights what it reaches, and the pointer stays on it.
+            plat_.SetCursorPos(f->ui.PaintBoxOriginX + press.x, f->ui.PaintBoxOriginY + press.y);
+            f->PBMouseMove(0, press.x, press.y);
+            Sync();
+            return;
+        }
         for (int i = 0; i < press.times; ++i) {
             f->PBMouseMove(0, press.x, press.y);
             f->PBMouseDown(press.button, 0, press.x, press.y);
@@ -589,8 +610,9 @@ void ScreenReaderBridge::SyncBacklog() {
         backlog_ = Open(text);
         backlogTop_ = -1;
     }
-    // The caret stands at the top line shown, as the wheel scrolls.
-    const int top = std::max(b.count - b.viewer.scroll - kBacklogRows, 0);
+    // The caret stands on the line the keys moved to, or the top line shown
+    // as the wheel scrolls.
+    const int top = BacklogReadingLine(b);
     if (top == backlogTop_) return;
     const bool first = backlogTop_ < 0;
     backlogTop_ = top;
@@ -883,6 +905,89 @@ void ScreenReaderBridge::SyncExtras() {
     for (A11yNode* n : extrasNodes_) n->focused = false;
     focus->focused = true;
     Focus(focus);
+}
+
+void ScreenReaderBridge::SyncTree() {
+    TForm1& f = *plat_.engine();
+    const ChoiceTreeState& t = f.extras.tree;
+    if (f.ui.choiceKind != kChoiceTree || t.column1Count == 0) {
+        treeShown_.clear();
+        if (tree_) {
+            Close(tree_);
+            FocusPaintBox();
+        }
+        return;
+    }
+    const ChoiceTree& tree = t.trees[t.shown];
+    if (!tree_) {
+        // The line that asks goes out before the rows are heard.
+        FlushLines();
+        // The rows as the screen lists them, a group's reached entries under
+        // it: they show beside it while it is lit.
+        auto* root = new A11yNode(QAccessible::Tree, QString::fromUtf8("選択肢ツリー"), PaintBoxInterface());
+        const auto place = [](A11yNode* n, int x, int y) { n->area = QRect(x - 80, y - 16, 160, 32); };
+        for (int r = 0; r < t.column1Count; ++r) {
+            const ChoiceTreeEntry& e = tree.entries[t.column1[r]];
+            auto* item = new A11yNode(QAccessible::TreeItem, U8(e.caption), root);
+            item->selectable = true;
+            item->tag = r;
+            int x = 0, y = 0;
+            ChoiceTreeRowCentre(f, 1, r, -1, x, y);
+            place(item, x, y);
+            int32_t subs[kTreeRows];
+            const int n = ChoiceTreeSubEntries(f, r, subs);
+            if (e.target[0] != '\0') {
+                item->presses.push_back({QAccessibleActionInterface::pressAction(), x, y});
+            } else {
+                // A group's press shows its entries, as the pointer resting on it does.
+                A11yPress open{QAccessibleActionInterface::pressAction(), x, y};
+                open.click = false;
+                item->presses.push_back(open);
+                item->expandable = n > 0;
+            }
+            for (int k = 0; k < n; ++k) {
+                auto* sub = new A11yNode(QAccessible::TreeItem, U8(tree.entries[subs[k]].caption), item);
+                sub->selectable = true;
+                sub->tag = k;
+                int sx = 0, sy = 0;
+                ChoiceTreeRowCentre(f, 2, k, r, sx, sy);
+                place(sub, sx, sy);
+                A11yPress pick{QAccessibleActionInterface::pressAction(), sx, sy};
+                pick.viaX = x;
+                pick.viaY = y;
+                sub->presses.push_back(pick);
+                item->children.push_back(sub);
+            }
+            root->children.push_back(item);
+        }
+        tree_ = Open(root);
+    }
+    // The lit row is the selected, focused one; the group whose entries
+    // show is expanded. The prompt over the tree takes the focus meanwhile.
+    const int open = t.column2Shown ? t.column2Row : -1;
+    const QString now = QStringLiteral("%1|%2|%3").arg(t.hovered).arg(open).arg(f.ui.promptKind);
+    if (now == treeShown_) return;
+    treeShown_ = now;
+    A11yNode* focus = tree_;
+    for (A11yNode* item : tree_->children) {
+        const bool wasExpanded = item->expanded;
+        item->expanded = item->tag == open;
+        item->selected = item->focused = t.hovered == 100 + item->tag;
+        if (item->focused) focus = item;
+        for (A11yNode* sub : item->children) {
+            sub->selected = sub->focused = item->expanded && t.hovered == 200 + sub->tag;
+            if (sub->focused) focus = sub;
+        }
+        if (item->expandable && wasExpanded != item->expanded && QAccessible::isActive()) {
+            QAccessible::State changed;
+            changed.expanded = true;
+            changed.collapsed = true;
+            QAccessibleStateChangeEvent e(item, changed);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
+    tree_->focused = focus == tree_;
+    if (f.ui.promptKind == kPromptNone) Focus(focus);
 }
 
 }  // namespace velmora::platform

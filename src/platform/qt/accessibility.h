@@ -33,6 +33,8 @@ struct A11yPress {
     MouseButton button = mbLeft;
     int times = 1;            // two: a double click
     int toX = -1, toY = -1;   // where a drag is let go
+    int viaX = -1, viaY = -1; // a point the pointer passes first (to open what holds the target)
+    bool click = true;        // false: the pointer only goes there, and stays
 };
 
 class ScreenReaderBridge : public QObject, public QAccessible::ActivationObserver {
@@ -83,6 +85,7 @@ private:
     void SyncBacklog();
     void SyncQuickBar();
     void SyncExtras();
+    void SyncTree();
     A11yNode* Open(A11yNode* node);
     void Close(A11yNode*& node);
     void Focus(A11yNode* node);
@@ -113,6 +116,8 @@ private:
     A11yNode* backlog_ = nullptr;
     int backlogTop_ = -1;
     A11yNode* quickBar_ = nullptr;
+    A11yNode* tree_ = nullptr;  // the choice tree
+    QString treeShown_;         // the lit row and open group last reported
     A11yNode* extras_ = nullptr;
     QStringList extrasShown_;  // what the extras node was built from
     std::vector<A11yNode*> extrasNodes_;  // its parts, in the order built
