@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "extras/extras_common.h"
 #include "extras/rolls.h"
 #include "extras_game.h"
 #include "save/slots.h"
@@ -14,6 +15,7 @@ using namespace velmora::platform;
 using test::At;
 using test::Bgr;
 using test::ExtrasGame;
+using platform::TextKind;
 
 namespace {
 
@@ -320,4 +322,41 @@ TEST(EndingRoll, MissingOrMalformedTablesDoNothing) {
     EndingStaffRoll(g.f());
     EXPECT_EQ(g.plat().Now(), t0);
     EXPECT_TRUE(g.Traced("endroll: no \"*\" line before the credits"));
+}
+
+// The credits are pictures; their lines reach the text outlets (feed,
+// speech, screen readers) without the blanks that place them: the staff
+// roll's blocks as pages as they show, the scrolling ones line by line as
+// they come into sight, and none of a scroll cut short beyond what showed.
+TEST(CreditsText, EachSequenceTellsItsLinesAsTheyShow) {
+    ExtrasGame g({{"main", "待つ▼\n"},
+                  {"credits", "*RESET\n一行目\n　二行目　\n*PUT 1\n*WAIT 1\n\n三行目\n*PUT 0\n*ERA 0\n"},
+                  {"endroll", "20\ned01,0\ned02,2\n*\n　　　　ＳＴＡＦＦ\n\n　　　　ミナ\n*\n"},
+                  {"sroll", "上\n" + std::string(30, '\n') + "下\n}\n"}},
+                 {});
+    g.ToWait();
+    TForm1& f = g.f();
+    test::HeardText heard;
+    g.plat().textOutletsImpl = &heard;
+    StaffRollCommand(f, "credits");
+    EXPECT_EQ(heard.Of(TextKind::Narration, true),
+              (std::vector<std::string>{"<page>", "一行目", "二行目", "<page>", "三行目", "<page>"}));
+    heard.items.clear();
+    heard.times.clear();
+    heard.clock = &g.plat().clock();
+    const uint32_t t0 = g.plat().Now();
+    EndingStaffRoll(f);
+    EXPECT_EQ(heard.Of(TextKind::Narration, true), (std::vector<std::string>{"<page>", "ＳＴＡＦＦ", "ミナ", "<page>"}));
+    // Told as it rises clear of the bottom edge's fade: after 80 steps of
+    // 20 ms, the third line 32 steps later.
+    ASSERT_EQ(heard.times.size(), 4u);
+    EXPECT_EQ(heard.times[1] - t0, 80u * 20);
+    EXPECT_EQ(heard.times[2] - t0, 112u * 20);
+    heard.items.clear();
+    // 32 lines of 24 rows: the last one comes into sight after 208 frames.
+    SetBit(f.vars.F, kFBits, 999, true);
+    g.Events("wait 3000\nclick 400 300\n");
+    SceneScrollCommand(f);
+    EXPECT_EQ(heard.Of(TextKind::Narration, true), (std::vector<std::string>{"<page>", "上", "<page>"}));
+    g.plat().textOutletsImpl = nullptr;
 }
