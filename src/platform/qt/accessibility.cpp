@@ -923,12 +923,14 @@ void ScreenReaderBridge::SyncTree() {
         // The line that asks goes out before the rows are heard.
         FlushLines();
         // The rows as the screen lists them, a group's reached entries under
-        // it: they show beside it while it is lit.
-        auto* root = new A11yNode(QAccessible::Tree, QString::fromUtf8("選択肢ツリー"), PaintBoxInterface());
+        // it: they show beside it while it is lit. A list of lists: Qt gives
+        // tree items the role of table cells, which screen readers read as
+        // cells of a table that is not there.
+        auto* root = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢ツリー"), PaintBoxInterface());
         const auto place = [](A11yNode* n, int x, int y) { n->area = QRect(x - 80, y - 16, 160, 32); };
         for (int r = 0; r < t.column1Count; ++r) {
             const ChoiceTreeEntry& e = tree.entries[t.column1[r]];
-            auto* item = new A11yNode(QAccessible::TreeItem, U8(e.caption), root);
+            auto* item = new A11yNode(QAccessible::ListItem, U8(e.caption), root);
             item->selectable = true;
             item->tag = r;
             int x = 0, y = 0;
@@ -946,7 +948,7 @@ void ScreenReaderBridge::SyncTree() {
                 item->expandable = n > 0;
             }
             for (int k = 0; k < n; ++k) {
-                auto* sub = new A11yNode(QAccessible::TreeItem, U8(tree.entries[subs[k]].caption), item);
+                auto* sub = new A11yNode(QAccessible::ListItem, U8(tree.entries[subs[k]].caption), item);
                 sub->selectable = true;
                 sub->tag = k;
                 int sx = 0, sy = 0;
