@@ -23,10 +23,12 @@ namespace {
 
 bool ChoiceShown(const TForm1& f) { return f.ui.choiceKind != kChoiceNone; }
 
-// The choice tree answers no keys of its own: the arrows walk its rows as
-// the pointer would (the row lit, a group's entries shown beside it), and
-// Enter or Space picks. Enter on a group goes into its entries.
-void ChoiceTreeKey(TForm1& f, uint16_t key, uint32_t shift) {
+// The choices that answer no keys of their own (the novel style's list, a
+// click map, the choice tree): the arrows walk what takes a click as the
+// pointer would, its hover face lit (a tree's group shows its entries
+// beside it), and Enter picks. Space and Enter on a tree's group go into
+// its entries.
+void PointerChoiceKey(TForm1& f, uint16_t key, uint32_t shift) {
     int dx = 0, dy = 0;
     switch (key) {
         case VK_UP: dy = -1; break;
@@ -35,7 +37,9 @@ void ChoiceTreeKey(TForm1& f, uint16_t key, uint32_t shift) {
         case VK_RIGHT: dx = 1; break;
         default: return;
     }
-    StepPointerFocus(f, dx, dy, shift, true);
+    // A list's arrows stay on its options: Enter on a quick button met on
+    // the way would save or load unasked.
+    StepPointerFocus(f, dx, dy, shift, true, f.ui.choiceKind == kChoiceListNovel ? 100 : 1 << 30);
 }
 
 void OpenBacklogByKey(TForm1& f) {
@@ -308,8 +312,10 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
         return;
     }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;
-    if (ui.choiceKind == kChoiceTree && (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
-        ChoiceTreeKey(*this, key, shift);
+    const bool pointerChoice =
+        ui.choiceKind == kChoiceTree || ui.choiceKind == kChoiceListNovel || ui.choiceKind == kChoiceMap;
+    if (pointerChoice && (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
+        PointerChoiceKey(*this, key, shift);
         return;
     }
     if (ui.choiceKind == kChoiceList) {

@@ -261,11 +261,14 @@ int NextPadTarget(const PadTarget* targets, int count, int x, int y, int dx, int
     return best;
 }
 
-bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst) {
+bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst, int keyLimit) {
     static PadTarget targets[kPadTargetMax];
-    const int n = PadTargets(f, targets, kPadTargetMax);
+    int n = 0;
+    for (int i = 0, all = PadTargets(f, targets, kPadTargetMax); i < all; ++i)
+        if (targets[i].key < keyLimit) targets[n++] = targets[i];
     const int x = f.ui.LastMouseX, y = f.ui.LastMouseY;
-    const int current = PadHitKey(f, x, y);
+    int current = PadHitKey(f, x, y);
+    if (current >= keyLimit) current = 0;
     const int i = fromFirst && current == 0 ? (n > 0 ? 0 : -1) : NextPadTarget(targets, n, x, y, dx, dy, current);
     if (i < 0) return false;
     Trace("focus to %d at %d,%d", targets[i].key, targets[i].x, targets[i].y);

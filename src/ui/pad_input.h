@@ -84,8 +84,10 @@ int NextPadTarget(const PadTarget* targets, int count, int x, int y, int dx, int
 // Moves the pointer one step (dx, dy) over the things that take a click, as
 // the pointer's own move would (the hover face follows). From a point on
 // none of them, `fromFirst` starts at the first thing in reading order
-// instead of the nearest. False when there was nowhere to go.
-bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst);
+// instead of the nearest. Only things numbered below `keyLimit` count (a
+// choice list's options are, its quick buttons are not). False when there
+// was nowhere to go.
+bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst, int keyLimit = 1 << 30);
 
 // In a dialog or pop-up menu the pad types keys: the D-pad arrows
 // (left/right as Shift+Tab/Tab, from one control to the next), A Enter,
