@@ -69,8 +69,10 @@ void CreditsNewPage(TForm1& f) {
     if (platform::TextOutlets* out = f.plat.textOutlets()) out->NewPage();
 }
 
-void CreditsLine(TForm1& f, const std::string& cp932) {
-    // Blanks (one-byte and full-width) only place the line.
+namespace {
+
+// The line without the blanks (one-byte and full-width) that place it.
+std::string CreditText(const std::string& cp932) {
     size_t from = std::string::npos, to = 0;
     for (size_t i = 0; i < cp932.size();) {
         const bool lead = IsLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size();
@@ -82,8 +84,27 @@ void CreditsLine(TForm1& f, const std::string& cp932) {
         }
         i += w;
     }
-    if (from == std::string::npos) return;
-    ShowText(f.plat, platform::TextKind::Narration, cp932.substr(from, to - from));
+    return from == std::string::npos ? std::string() : cp932.substr(from, to - from);
+}
+
+}  // namespace
+
+void CreditsLine(TForm1& f, const std::string& cp932) {
+    ShowText(f.plat, platform::TextKind::Narration, CreditText(cp932));
+}
+
+void CreditTeller::Line(TForm1& f, const std::string& cp932) {
+    std::string text = CreditText(cp932);
+    if (text.empty()) return Flush(f);
+    held.push_back(std::move(text));
+    if (held.size() == kGroupMax) Flush(f);
+}
+
+void CreditTeller::Flush(TForm1& f) {
+    if (held.empty()) return;
+    CreditsNewPage(f);
+    for (const std::string& line : held) ShowText(f.plat, platform::TextKind::Narration, line);
+    held.clear();
 }
 
 }  // namespace velmora

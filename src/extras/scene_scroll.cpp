@@ -89,9 +89,11 @@ void SceneScrollCommand(TForm1& f) {
     Trace("sroll: %d lines", count);
     StartFrameClock(f);
     int told = 0;
+    CreditTeller teller;
     const auto tell = [&](int y) {
         for (const int above = CreditLinesAbove(y + kAreaHeight, 0, kScrollPitch, count); told < above; ++told)
-            CreditsLine(f, lines[static_cast<size_t>(told)]);
+            teller.Line(f, lines[static_cast<size_t>(told)]);
+        if (told == count) teller.Flush(f);
     };
     CreditsNewPage(f);
     for (int y = 0; y < end;) {
@@ -103,6 +105,7 @@ void SceneScrollCommand(TForm1& f) {
     }
     ShowScrollArea(f, text, area, end);
     if (!f.extras.sceneScrollStop) tell(end);
+    teller.Flush(f);
     CreditsNewPage(f);
     Trace("sroll: %s", f.extras.sceneScrollStop ? "ended by a click or a close" : "ended");
     SetMusic(f, 0);

@@ -281,7 +281,29 @@ void ScreenReaderBridge::accessibilityActiveChanged(bool active) {
     if (f && !plat_.destroyed) ApplyTextOut(*f);
 }
 
+namespace {
+
+A11yNode* FocusedIn(A11yNode* node) {
+    if (node->focused) return node;
+    for (A11yNode* c : node->children)
+        if (A11yNode* f = FocusedIn(c)) return f;
+    return nullptr;
+}
+
+}  // namespace
+
+void ScreenReaderBridge::RefocusOverlay() {
+    if (!enabled_ || !paintBox()->hasFocus()) return;
+    for (A11yNode* n : overlays_)
+        if (A11yNode* f = FocusedIn(n)) return Focus(f);
+}
+
 bool ScreenReaderBridge::eventFilter(QObject* watched, QEvent* event) {
+    // The window coming to the front says its paint box; what has the focus
+    // inside it (the title's options, say) is said after it, or a list shown
+    // before the window was active would go unheard.
+    if (event->type() == QEvent::FocusIn && watched == paintBox())
+        QTimer::singleShot(100, this, [this] { RefocusOverlay(); });
     // Qt's bridge posts each call to its adaptor on this thread.
     if (!busAdaptor_ && event->type() == QEvent::MetaCall && watched &&
         qstrcmp(watched->metaObject()->className(), "AtSpiAdaptor") == 0) {

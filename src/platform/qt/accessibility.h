@@ -90,6 +90,7 @@ private:
     void Close(A11yNode*& node);
     void Focus(A11yNode* node);
     void FocusPaintBox();
+    void RefocusOverlay();
 
     QtPlatform& plat_;
     bool enabled_ = false;
