@@ -644,6 +644,7 @@ def run(scratch):
                                                                names_of(a, pyatspi.ROLE_LIST_ITEM) ==
                                                                ["はじめから", "おわり"]))
         check("the title's options after the return", title is not None, True)
+        check("the story's last page gone at the title", text_of(screen), "")
         if title:
             key(0xff54)
             key(0xff52)
