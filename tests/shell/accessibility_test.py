@@ -89,8 +89,15 @@ TITLE = """\
 *win_close
 *select
 {はじめから
-*chain rest
+*go EXTRAS
 {おわり
+*exitgame
+}
+:EXTRAS
+*select
+{ギャラリーへ
+*chain rest
+{やめる
 *exitgame
 }
 """
@@ -649,6 +656,16 @@ def run(scratch):
             key(0xff54)
             key(0xff52)
             wait_for("the first option", lambda: title.getChildAtIndex(0).getState().contains(pyatspi.STATE_SELECTED))
+            key(0xff0d)
+        # A list straight after another: its own options, not the last one's.
+        extras = wait_for("the next list's options", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST
+                                                                   and names_of(a, pyatspi.ROLE_LIST_ITEM) ==
+                                                                   ["ギャラリーへ", "やめる"]))
+        check("a list straight after another", extras is not None, True)
+        if extras:
+            key(0xff54)
+            key(0xff52)
+            wait_for("its first option", lambda: extras.getChildAtIndex(0).getState().contains(pyatspi.STATE_SELECTED))
             key(0xff0d)
         gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
                                                          a.getRole() == pyatspi.ROLE_LIST))

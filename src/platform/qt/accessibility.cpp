@@ -532,7 +532,7 @@ void ScreenReaderBridge::SyncChoices() {
     const UiState& ui = plat_.engine()->ui;
     // A click map's areas are named by its table, not sent as text.
     const bool map = ui.choiceKind == kChoiceMap && ui.choice.count > 0;
-    if (map && !choices_) {
+    if (map) {
         choiceLabels_.clear();
         for (int k = 1; k <= ui.choice.count; ++k)
             choiceLabels_ << QString::fromStdString(ToUtf8(ui.choice.options[k].label));
@@ -549,7 +549,15 @@ void ScreenReaderBridge::SyncChoices() {
     }
     choicesCollecting_ = false;
     const int selected = ui.choice.hovered - 1;
+    // One list straight after another (the title's, then its extras') may
+    // fall between two looks: the options tell them apart.
+    if (choices_ && (choicesKind_ != ui.choiceKind || choicesBuilt_ != choiceLabels_)) {
+        Close(choices_);
+        choiceSelected_ = -2;
+    }
     if (!choices_) {
+        choicesKind_ = ui.choiceKind;
+        choicesBuilt_ = choiceLabels_;
         // The line that asks goes out before the options are heard.
         FlushLines();
         auto* list = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢"), PaintBoxInterface());

@@ -111,6 +111,8 @@ private:
     std::vector<A11yNode*> overlays_;
     A11yNode* live_ = nullptr;  // a status bar of the lines announced last
     A11yNode* choices_ = nullptr;
+    int choicesKind_ = 0;         // what the list was built for
+    QStringList choicesBuilt_;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
     int promptOn_ = -1;  // 0 the question, 1 yes, 2 no
