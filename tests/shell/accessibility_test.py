@@ -522,6 +522,14 @@ def run(scratch):
             key(0xff1b)  # Escape
             wait_for("the dialog to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
 
+        # A quick save's notice is drawn over the picture: it is announced.
+        key(ord("q"))
+        check("the quick save's notice announced", wait_for("the notice", lambda: find(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.name == "セーブしました")) is not None, True)
+        # The tool bar is off while the notice shows, and on again after it.
+        settings = find(app, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == "設定(C)")
+        wait_for("the notice to go", lambda: settings.getState().contains(pyatspi.STATE_SENSITIVE))
+
         # The settings: every control named, the screen reader switch among them.
         key(ord("c"))
         dialog = wait_for("the settings", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG))

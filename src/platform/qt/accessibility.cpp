@@ -405,6 +405,12 @@ void ScreenReaderBridge::NewPage() {
     }
 }
 
+void ScreenReaderBridge::Notice(const QString& text) {
+    // After the lines still waiting to be read, and on its own.
+    FlushLines();
+    Announce(text);
+}
+
 void ScreenReaderBridge::FlushLines() {
     flush_.stop();
     if (pending_.isEmpty()) return;

@@ -51,6 +51,7 @@ public:
     // The text-out stream.
     void Put(TextKind kind, const QString& text);
     void NewPage();
+    void Notice(const QString& text);
 
     // What the paint box's interface shows.
     QWidget* paintBox() const;
