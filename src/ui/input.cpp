@@ -248,6 +248,15 @@ void TForm1::FormKeyPress(char& key) {
     }
     if (c == '\r' || c == 'Z') {
         PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        // The recollection takes a press for the start of a drag: from a key
+        // it is a click (two in a row a double click).
+        if (app.playMode == 8) PBMouseUp(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        return;
+    }
+    if (c == 27 && app.playMode == 6 && !flags.busy) {
+        // The gallery's full view goes back to its page at the right button.
+        PBMouseDown(mbRight, 0, ui.LastMouseX, ui.LastMouseY);
+        PBMouseUp(mbRight, 0, ui.LastMouseX, ui.LastMouseY);
         return;
     }
     if (c == 'V') {
@@ -321,6 +330,14 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
     if (ui.choiceKind == kChoiceList) {
         if (key == VK_UP) MoveToChoice(*this, false);
         else if (key == VK_DOWN) MoveToChoice(*this, true);
+        return;
+    }
+    // The gallery and the recollection answer the pointer alone: the arrows
+    // walk their cells and buttons as it would, and Enter clicks.
+    if ((app.playMode == 6 || app.playMode == 8) &&
+        (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
+        StepPointerFocus(*this, key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : 0,
+                         key == VK_UP ? -1 : key == VK_DOWN ? 1 : 0, shift, true);
         return;
     }
     const bool still = !ChoiceShown(*this) && !BackgroundAnimationRunning(*this);
