@@ -23,23 +23,23 @@ namespace {
 
 bool ChoiceShown(const TForm1& f) { return f.ui.choiceKind != kChoiceNone; }
 
-// The choices that answer no keys of their own (the novel style's list, a
-// click map, the choice tree): the arrows walk what takes a click as the
-// pointer would, its hover face lit (a tree's group shows its entries
-// beside it), and Enter picks. Space and Enter on a tree's group go into
-// its entries.
-void PointerChoiceKey(TForm1& f, uint16_t key, uint32_t shift) {
+// The screens that answer the pointer alone (the novel style's choice
+// list, a click map, the choice tree, the gallery, the recollection): the
+// arrows walk what takes a click as the pointer would, its hover face lit (a
+// tree's group shows its entries beside it), and Enter clicks. A list's
+// arrows stay on its options: Enter on a quick button met on the way would
+// save or load unasked. False for another key.
+bool PointerArrowKey(TForm1& f, uint16_t key, uint32_t shift) {
     int dx = 0, dy = 0;
     switch (key) {
         case VK_UP: dy = -1; break;
         case VK_DOWN: dy = 1; break;
         case VK_LEFT: dx = -1; break;
         case VK_RIGHT: dx = 1; break;
-        default: return;
+        default: return false;
     }
-    // A list's arrows stay on its options: Enter on a quick button met on
-    // the way would save or load unasked.
     StepPointerFocus(f, dx, dy, shift, true, f.ui.choiceKind == kChoiceListNovel ? 100 : 1 << 30);
+    return true;
 }
 
 void OpenBacklogByKey(TForm1& f) {
@@ -321,23 +321,12 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
         return;
     }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;
-    const bool pointerChoice =
-        ui.choiceKind == kChoiceTree || ui.choiceKind == kChoiceListNovel || ui.choiceKind == kChoiceMap;
-    if (pointerChoice && (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
-        PointerChoiceKey(*this, key, shift);
-        return;
-    }
+    const bool pointerOnly = ui.choiceKind == kChoiceTree || ui.choiceKind == kChoiceListNovel ||
+                             ui.choiceKind == kChoiceMap || app.playMode == 6 || app.playMode == 8;
+    if (pointerOnly && PointerArrowKey(*this, key, shift)) return;
     if (ui.choiceKind == kChoiceList) {
         if (key == VK_UP) MoveToChoice(*this, false);
         else if (key == VK_DOWN) MoveToChoice(*this, true);
-        return;
-    }
-    // The gallery and the recollection answer the pointer alone: the arrows
-    // walk their cells and buttons as it would, and Enter clicks.
-    if ((app.playMode == 6 || app.playMode == 8) &&
-        (key == VK_UP || key == VK_DOWN || key == VK_LEFT || key == VK_RIGHT)) {
-        StepPointerFocus(*this, key == VK_LEFT ? -1 : key == VK_RIGHT ? 1 : 0,
-                         key == VK_UP ? -1 : key == VK_DOWN ? 1 : 0, shift, true);
         return;
     }
     const bool still = !ChoiceShown(*this) && !BackgroundAnimationRunning(*this);
