@@ -556,8 +556,8 @@ def run(scratch):
         # completed lines), or it would finish the typing instead.
         wait_for("the last page", lambda: text_of(screen) == "おわり。")
         key(0xff0d)
-        # The novel style's options answer no arrow keys: they press from the
-        # screen reader, and stand where they are drawn for its own clicks.
+        # The novel style's options press from the screen reader, and stand
+        # where they are drawn for its own clicks.
         novel = wait_for("the novel style's choices", lambda: find(screen, lambda a: a.getRole() ==
                                                                    pyatspi.ROLE_LIST and a.childCount == 2))
         if novel:

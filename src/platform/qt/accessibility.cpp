@@ -570,8 +570,8 @@ void ScreenReaderBridge::SyncChoices() {
         for (const QString& label : choiceLabels_) {
             auto* item = new A11yNode(QAccessible::ListItem, label, list);
             item->selectable = true;
-            // Pressed from the screen reader, or clicked where it stands: the
-            // novel style's options answer no arrow keys.
+            // Pressed from the screen reader, or clicked where it stands by a
+            // screen reader's own click.
             int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
             if (ChoiceOptionBox(*plat_.engine(), static_cast<int>(list->children.size()) + 1, x1, y1, x2, y2)) {
                 item->area = QRect(QPoint(x1, y1), QPoint(x2, y2));
