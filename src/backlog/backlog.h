@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gfx/picture.h"
 #include "text/glyph_outline.h"
@@ -57,6 +58,9 @@ struct BacklogViewer {
     int32_t hoveredRow = -1;
     int32_t hoveredPart = 0;  // scroll-bar part under the pointer, 0 none
     int32_t drag = 0;         // 0 none, 1 or 2 a button is held, 3 dragging the thumb
+    // The line the Up and Down keys put the reader on (counted as the text
+    // outlets get the lines); -1 until they do, and again after a scroll.
+    int32_t caret = -1;
     // The screen as the story left it, and the darkened scene with the bar.
     Picture kept, background;
     // "sys_bl_bar", "sys_bl_cur", "sys_blVR", "sys_blVR2".
@@ -117,6 +121,17 @@ void BacklogWheel(TForm1& f, int delta);
 void StartRewind(TForm1& f);
 void RewindStep(TForm1& f, bool back);
 void EndRewind(TForm1& f);
+// Up and Down while the viewer is open: the reader goes one line older or
+// newer, and the rows scroll when it leaves them.
+void BacklogKey(TForm1& f, bool up);
+// The lines as the viewer sends them to the text outlets (a speaker name
+// goes with the line after it, voice marks and empty lines not at all):
+// their texts (CP932) when asked for, and for each committed line the one
+// it is part of (-1 none). Returns how many there are.
+int BacklogFeedLines(const BacklogState& b, int32_t feedOf[kBacklogLines + 1], std::vector<std::string>* texts);
+// The line the reader is on, counted as above: where the keys put it, else
+// the first one at or below the top row; -1 when there is none.
+int BacklogReadingLine(const BacklogState& b);
 // Draws the viewer's rows, voice marks and thumb at the current scroll.
 void DrawBacklog(TForm1& f);
 // One row of the viewer's text, white, top-left at (x, y): the same pixels

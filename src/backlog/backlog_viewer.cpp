@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/engine.h"
 #include "app/trace.h"
@@ -103,6 +104,7 @@ int Neighbour(int part) {
 
 void ScrollTo(TForm1& f, int scroll) {
     BacklogState& b = f.backlog;
+    b.viewer.caret = -1;  // the reader follows the top row again
     scroll = std::clamp(scroll, 0, MaxScroll(b));
     if (scroll == b.viewer.scroll) return;
     b.viewer.scroll = scroll;
@@ -149,21 +151,13 @@ void OpenBacklog(TForm1& f) {
     v.drag = 0;
     b.open = true;
     Trace("backlog opened (%d lines)", b.count);
+    v.caret = -1;
     // The feed gets the lines as it got them live: the speaker as a 「name」
     // prefix of the line after it, voice markers left out.
-    std::string speaker;
-    for (int32_t i = 0; i < b.count; ++i) {
-        const std::string line(b.BacklogLines[i], strnlen(b.BacklogLines[i], kBacklogLineSize));
-        if (b.speakerLine[i]) {
-            if (!speaker.empty()) ShowText(f.plat, platform::TextKind::Backlog, speaker, false);
-            speaker = "\x81\x75" + line + "\x81\x76";  // 「 」
-            continue;
-        }
-        if (!line.empty() && line[0] == '@') continue;
-        ShowText(f.plat, platform::TextKind::Backlog, speaker + line, false);
-        speaker.clear();
-    }
-    if (!speaker.empty()) ShowText(f.plat, platform::TextKind::Backlog, speaker, false);
+    static int32_t feedOf[kBacklogLines + 1];
+    std::vector<std::string> texts;
+    BacklogFeedLines(b, feedOf, &texts);
+    for (const std::string& text : texts) ShowText(f.plat, platform::TextKind::Backlog, text, false);
     UpdateMenuStates(f);
     DrawBacklog(f);
 }
@@ -296,7 +290,75 @@ void BacklogWheel(TForm1& f, int delta) {
     BacklogState& b = f.backlog;
     if (!b.open) return;
     BacklogViewer& v = b.viewer;
+    v.caret = -1;
     v.scroll = std::clamp(delta > 0 ? v.scroll + kWheelLines : v.scroll - kWheelLines, 0, MaxScroll(b));
+    DrawBacklog(f);
+}
+
+int BacklogFeedLines(const BacklogState& b, int32_t feedOf[kBacklogLines + 1], std::vector<std::string>* texts) {
+    int n = 0;
+    int speakerAt = -1;  // the speaker line waiting for its line
+    std::string speaker;
+    const auto emit = [&](const std::string& text, int from, int to) {
+        if (text.empty()) return;  // the outlets send nothing for it
+        if (from >= 0) feedOf[from] = n;
+        feedOf[to] = n;
+        if (texts) texts->push_back(text);
+        ++n;
+    };
+    for (int32_t i = 0; i < b.count; ++i) {
+        feedOf[i] = -1;
+        const std::string line(b.BacklogLines[i], strnlen(b.BacklogLines[i], kBacklogLineSize));
+        if (b.speakerLine[i]) {
+            if (speakerAt >= 0) emit(speaker, speakerAt, speakerAt);
+            speakerAt = i;
+            speaker = "\x81\x75" + line + "\x81\x76";  // 「 」
+            continue;
+        }
+        if (!line.empty() && line[0] == '@') continue;
+        emit(speaker + line, speakerAt, i);
+        speakerAt = -1;
+        speaker.clear();
+    }
+    if (speakerAt >= 0) emit(speaker, speakerAt, speakerAt);
+    return n;
+}
+
+int BacklogReadingLine(const BacklogState& b) {
+    static int32_t feedOf[kBacklogLines + 1];
+    const int n = BacklogFeedLines(b, feedOf, nullptr);
+    if (n == 0) return -1;
+    if (b.viewer.caret >= 0) return std::min(b.viewer.caret, n - 1);
+    for (int i = std::max(b.count - b.viewer.scroll - kBacklogRows, 0); i < b.count; ++i)
+        if (feedOf[i] >= 0) return feedOf[i];
+    return n - 1;
+}
+
+void BacklogKey(TForm1& f, bool up) {
+    BacklogState& b = f.backlog;
+    if (!b.open) return;
+    BacklogViewer& v = b.viewer;
+    static int32_t feedOf[kBacklogLines + 1];
+    const int n = BacklogFeedLines(b, feedOf, nullptr);
+    const int at = BacklogReadingLine(b);
+    if (at < 0) return;
+    const int to = std::clamp(up ? at - 1 : at + 1, 0, n - 1);
+    if (to == at && v.caret >= 0) return;
+    v.caret = to;
+    // The rows scroll as little as keeps the whole line (its name too) in sight.
+    int lo = -1, hi = -1;
+    for (int i = 0; i < b.count; ++i)
+        if (feedOf[i] == to) {
+            if (lo < 0) lo = i;
+            hi = i;
+        }
+    int first = std::max(b.count - v.scroll - kBacklogRows, 0);
+    if (lo < first) first = lo;
+    else if (hi >= first + kBacklogRows) first = hi - kBacklogRows + 1;
+    const int scroll = std::clamp(b.count - kBacklogRows - first, 0, MaxScroll(b));
+    Trace("backlog: reading line %d", to);
+    if (scroll == v.scroll) return;
+    v.scroll = scroll;
     DrawBacklog(f);
 }
 

@@ -44,6 +44,7 @@
 #include "script/variables.h"
 #include "text/glyphs.h"
 #include "text/message_window.h"
+#include "text/text_out.h"
 #include "ui/input.h"
 
 namespace velmora {
@@ -116,22 +117,12 @@ void DrawColumn2(TForm1& f, int lit) {
     }
 }
 
-// The reached sub-entries of the group at entry g, beside column-1 row r.
-void BuildColumn2(TForm1& f, int g, int r) {
+// The reached sub-entries of the group in column-1 row r, beside it.
+void BuildColumn2(TForm1& f, int r) {
     ChoiceTreeState& t = f.extras.tree;
-    const ChoiceTree& tree = ShownTree(f);
-    const int level = tree.entries[g].level + 1;
-    t.column2Count = 0;
-    for (int j = g + 1; j < tree.count && tree.entries[j].level >= level; ++j) {
-        if (tree.entries[j].level != level || !Reached(f, tree.entries[j].mark)) continue;
-        if (t.column2Count == kTreeRows) {
-            Trace("seltree: the group \"%s\" has more than %d reached entries; the rest are left out",
-                  TraceText(tree.entries[g].caption).c_str(), kTreeRows);
-            break;
-        }
-        t.column2[t.column2Count++] = j;
-    }
+    t.column2Count = ChoiceTreeSubEntries(f, r, t.column2);
     t.column2Offset = ColumnTwoOffset(t.column2Count, r);
+    t.column2Row = r;
 }
 
 void SetSelection(TForm1& f, const char* target) {
@@ -275,6 +266,8 @@ void StartChoiceTree(TForm1& f, int n) {
     t.column1Count = 0;
     t.column2Count = 0;
     t.column2Offset = 0;
+    t.column2Row = -1;
+    t.column2Shown = false;
     t.hovered = -1;
     const ChoiceTree& tree = t.trees[n];
     t.column1[t.column1Count++] = 0;
@@ -294,18 +287,61 @@ void StartChoiceTree(TForm1& f, int n) {
     f.ui.choiceKind = kChoiceTree;
     f.flags.busy = false;
     Trace("seltree %d: %d row(s) shown", n, t.column1Count);
+    // The rows go out as a choice list's options do.
+    for (int r = 0; r < t.column1Count; ++r)
+        ShowText(f.plat, platform::TextKind::Choice, tree.entries[t.column1[r]].caption);
 }
 
 int ChoiceTreeHit(const TForm1& f, int x, int y) {
     const ChoiceTreeState& t = f.extras.tree;
     if (f.ui.choiceKind != kChoiceTree || x < kColumn1RowX || y < kTop) return 0;
     if (x < kColumn2RowX && y < 69 + kPitch * t.column1Count) return 100 + (y < 113 ? 0 : (y - 113) / kPitch + 1);
-    if (x >= kColumn2RowX && x <= kColumn2Right && y >= t.column2Offset + kTop) {
+    // Column 2 takes a press only where it is drawn: its rows stay after
+    // another row is lit, out of sight until the pointer passes over them.
+    if (t.column2Shown && x >= kColumn2RowX && x <= kColumn2Right && y >= t.column2Offset + kTop) {
         const int o = t.column2Offset;
         const int k = y - kTop < o + 41 ? 0 : (y - o - 113) / kPitch + 1;
         if (k < t.column2Count) return 200 + k;
     }
     return 0;
+}
+
+int ChoiceTreeSubEntries(const TForm1& f, int row, int32_t out[kTreeRows]) {
+    const ChoiceTreeState& t = f.extras.tree;
+    if (row < 0 || row >= t.column1Count) return 0;
+    const ChoiceTree& tree = ShownTree(f);
+    const int g = t.column1[row];
+    if (tree.entries[g].target[0] != '\0') return 0;
+    const int level = tree.entries[g].level + 1;
+    int n = 0;
+    for (int j = g + 1; j < tree.count && tree.entries[j].level >= level; ++j) {
+        if (tree.entries[j].level != level || !Reached(f, tree.entries[j].mark)) continue;
+        if (n == kTreeRows) {
+            Trace("seltree: the group \"%s\" has more than %d reached entries; the rest are left out",
+                  TraceText(tree.entries[g].caption).c_str(), kTreeRows);
+            break;
+        }
+        out[n++] = j;
+    }
+    return n;
+}
+
+bool ChoiceTreeRowCentre(const TForm1& f, int column, int row, int group, int& x, int& y) {
+    const ChoiceTreeState& t = f.extras.tree;
+    if (row < 0) return false;
+    if (column == 1) {
+        if (row >= t.column1Count) return false;
+        x = kColumn1Centre;
+        y = row == 0 ? (kTop + 113) / 2 : 69 + kPitch * row + kPitch / 2;
+        return true;
+    }
+    int32_t entries[kTreeRows];
+    const int count = ChoiceTreeSubEntries(f, group, entries);
+    if (column != 2 || row >= count) return false;
+    const int o = ColumnTwoOffset(count, group);
+    x = kColumn2Centre;
+    y = row == 0 ? o + (kTop + 113) / 2 : 69 + kPitch * row + o + kPitch / 2;
+    return true;
 }
 
 void ChoiceTreeHover(TForm1& f, int x, int y) {
@@ -317,6 +353,7 @@ void ChoiceTreeHover(TForm1& f, int x, int y) {
         t.selection[0] = '\0';
         if (t.hovered == 0) return;
         t.hovered = 0;
+        t.column2Shown = false;
         CopyPicture(f.gfx.screen, f.gfx.choiceSave);
         pb.BlitWhole(f.gfx.screen);
         return;
@@ -330,12 +367,14 @@ void ChoiceTreeHover(TForm1& f, int x, int y) {
         const ChoiceTreeEntry& entry = ShownTree(f).entries[e];
         CopyPicture(f.gfx.screen, f.gfx.choiceSave);
         DrawColumn1Row(f, f.gfx.screen, r, true);
-        if (entry.target[0] == '\0') {
-            BuildColumn2(f, e, r);
+        t.column2Shown = entry.target[0] == '\0';
+        if (t.column2Shown) {
+            BuildColumn2(f, r);
             DrawColumn2(f, -1);
         }
         pb.BlitWhole(f.gfx.screen);
         SetSelection(f, entry.target);
+        ShowText(f.plat, platform::TextKind::Menu, entry.caption);
         return;
     }
     if (x >= kColumn2RowX && x <= kColumn2Right) {
@@ -348,10 +387,12 @@ void ChoiceTreeHover(TForm1& f, int x, int y) {
         if (k >= 0) SetSelection(f, ShownTree(f).entries[t.column2[k]].target);
         if (t.hovered == key) return;
         t.hovered = key;
+        t.column2Shown = true;
         CopyRect(f.gfx.screen, kColumn2RootX, kTop, f.gfx.choiceSave, kColumn2RootX, kTop, kColumn2Width,
                  kScreenHeight - kTop);
         DrawColumn2(f, k);
         pb.BlitWhole(f.gfx.screen);
+        if (k >= 0) ShowText(f.plat, platform::TextKind::Menu, ShownTree(f).entries[t.column2[k]].caption);
         return;
     }
     // Below column 1, or right of column 2: nothing to pick, the picture stays.
@@ -391,12 +432,14 @@ void ChoiceTreePick(TForm1& f, int button) {
     f.ui.choiceKind = kChoiceNone;
     t.selection[0] = '\0';
     t.hovered = -1;
+    t.column2Shown = false;
 }
 
 void EndChoiceTree(TForm1& f) {
     // The title return clears the choice kind; only the pick is forgotten.
     f.extras.tree.selection[0] = '\0';
     f.extras.tree.hovered = -1;
+    f.extras.tree.column2Shown = false;
 }
 
 }  // namespace velmora

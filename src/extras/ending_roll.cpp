@@ -19,6 +19,7 @@
 #include "app/engine.h"
 #include "app/trace.h"
 #include "extras/extras.h"
+#include "extras/extras_common.h"
 #include "extras/rolls.h"
 #include "gfx/composition.h"
 #include "script/commands.h"
@@ -143,7 +144,15 @@ void EndingStaffRoll(TForm1& f) {
     int phase = 1, level = 0;
     uint32_t deadline = clock.Now();
     const int end = kCreditFirstRow + kCreditPitch * count;
+    // A line is told once it has risen clear of the bottom edge's fade.
+    int told = 0;
+    CreditTeller teller;
+    CreditsNewPage(f);
     for (int y = 0; y < end; y += kScrollStep) {
+        for (const int above = CreditLinesAbove(y + kScreenHeight - kFadeRows, kCreditFirstRow, kCreditPitch, count);
+             told < above; ++told)
+            teller.Line(f, t.credits[static_cast<size_t>(told)]);
+        if (told == count) teller.Flush(f);  // the last group need wait for no more
         deadline = NextRollDeadline(deadline, clock.Now(), step);
         if (phase == 1 && ++level > 64) phase = 0;
         if (phase == 2 && --level < 0) phase = 1, level = 0;
@@ -155,6 +164,8 @@ void EndingStaffRoll(TForm1& f) {
         WaitUntil(f, deadline);
         if (f.flags.quitRequest || f.app.destroyed || f.extras.staffRollStop) break;
     }
+    teller.Flush(f);
+    CreditsNewPage(f);
     Trace("special 5: ending roll done");
 }
 

@@ -51,6 +51,8 @@ struct ChoiceTreeState {
     int32_t column2[kTreeRows] = {};
     int32_t column2Count = 0;
     int32_t column2Offset = 0;
+    int32_t column2Row = -1;     // the column-1 row whose group column 2 holds
+    bool column2Shown = false;   // and whether it is drawn now
     int32_t hovered = -1;  // what the pointer lit last (area and row), -1 nothing
     char selection[kTreeTextMax + 1] = {};
 };
@@ -118,8 +120,15 @@ void RecollectionMouseMove(TForm1& f, int x, int y);
 void RecollectionMouseDown(TForm1& f, int button, int x, int y);
 void RecollectionMouseUp(TForm1& f, int button, int x, int y);
 void ChoiceTreeHover(TForm1& f, int x, int y);
-// The row under (x, y): 100 + row of column 1, 200 + row of column 2, 0 none.
+// The row under (x, y): 100 + row of column 1, 200 + row of column 2 (while
+// it is drawn), 0 none.
 int ChoiceTreeHit(const TForm1& f, int x, int y);
+// The reached entries that column 2 shows for column-1 row `row` (none for
+// a row with a target); their number.
+int ChoiceTreeSubEntries(const TForm1& f, int row, int32_t out[kTreeRows]);
+// Where a row's button stands: column 1 row `row`, or column 2 row `row`
+// beside the group in column-1 row `group`. False for a row not shown.
+bool ChoiceTreeRowCentre(const TForm1& f, int column, int row, int group, int& x, int& y);
 void ChoiceTreePick(TForm1& f, int button);
 void EndChoiceTree(TForm1& f);
 

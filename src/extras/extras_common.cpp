@@ -6,6 +6,8 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
+#include "text/text_out.h"
 
 namespace velmora {
 
@@ -61,6 +63,48 @@ bool ParseTableInt(const std::string& text, int& out) {
     if (*end != '\0') return false;
     out = static_cast<int>(v);
     return true;
+}
+
+void CreditsNewPage(TForm1& f) {
+    if (platform::TextOutlets* out = f.plat.textOutlets()) out->NewPage();
+}
+
+namespace {
+
+// The line without the blanks (one-byte and full-width) that place it.
+std::string CreditText(const std::string& cp932) {
+    size_t from = std::string::npos, to = 0;
+    for (size_t i = 0; i < cp932.size();) {
+        const bool lead = IsLeadByte(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size();
+        const size_t w = lead ? 2 : 1;
+        const bool blank = lead ? cp932[i] == '\x81' && cp932[i + 1] == '\x40' : cp932[i] == ' ' || cp932[i] == '\t';
+        if (!blank) {
+            if (from == std::string::npos) from = i;
+            to = i + w;
+        }
+        i += w;
+    }
+    return from == std::string::npos ? std::string() : cp932.substr(from, to - from);
+}
+
+}  // namespace
+
+void CreditsLine(TForm1& f, const std::string& cp932) {
+    ShowText(f.plat, platform::TextKind::Narration, CreditText(cp932));
+}
+
+void CreditTeller::Line(TForm1& f, const std::string& cp932) {
+    std::string text = CreditText(cp932);
+    if (text.empty()) return Flush(f);
+    held.push_back(std::move(text));
+    if (held.size() == kGroupMax) Flush(f);
+}
+
+void CreditTeller::Flush(TForm1& f) {
+    if (held.empty()) return;
+    CreditsNewPage(f);
+    for (const std::string& line : held) ShowText(f.plat, platform::TextKind::Narration, line);
+    held.clear();
 }
 
 }  // namespace velmora

@@ -34,4 +34,26 @@ bool LoadTableLines(TForm1& f, const char* name, std::vector<std::string>& lines
 // anything else.
 bool ParseTableInt(const std::string& text, int& out);
 
+// Credits are drawn as pictures; their lines reach the text outlets (the
+// text feed, speech, screen readers) without the blanks that place them,
+// each block of them a page of its own.
+void CreditsNewPage(TForm1& f);
+void CreditsLine(TForm1& f, const std::string& cp932);
+// Scrolling credits come a line every few tenths of a second, quicker than
+// a screen reader can say them one by one (it drops all but the last of a
+// quick run): they are told a group at a time, a group ending at an empty
+// line or after a few lines, each group a page.
+struct CreditTeller {
+    static constexpr size_t kGroupMax = 4;
+    std::vector<std::string> held;
+    void Line(TForm1& f, const std::string& cp932);
+    void Flush(TForm1& f);
+};
+// How many of `count` lines, the first with its top at row `firstRow` and
+// one every `pitch` rows, lie wholly above row `bottom`.
+inline int CreditLinesAbove(int bottom, int firstRow, int pitch, int count) {
+    const int n = bottom < firstRow ? 0 : (bottom - firstRow) / pitch;
+    return n < count ? n : count;
+}
+
 }  // namespace velmora

@@ -9,6 +9,7 @@
 #include "app/trace.h"
 #include "audio/sound.h"
 #include "extras/extras.h"
+#include "extras/extras_common.h"
 #include "extras/rolls.h"
 #include "gfx/composition.h"
 #include "script/loader.h"
@@ -87,13 +88,25 @@ void SceneScrollCommand(TForm1& f) {
     const int end = kScrollPitch * count - kLastLineBottom;
     Trace("sroll: %d lines", count);
     StartFrameClock(f);
+    int told = 0;
+    CreditTeller teller;
+    const auto tell = [&](int y) {
+        for (const int above = CreditLinesAbove(y + kAreaHeight, 0, kScrollPitch, count); told < above; ++told)
+            teller.Line(f, lines[static_cast<size_t>(told)]);
+        if (told == count) teller.Flush(f);
+    };
+    CreditsNewPage(f);
     for (int y = 0; y < end;) {
         ShowScrollArea(f, text, area, y);
+        tell(y);
         f.plat.ProcessMessages();
         if (f.extras.sceneScrollStop) break;
         y += WaitFrame(f, 30);
     }
     ShowScrollArea(f, text, area, end);
+    if (!f.extras.sceneScrollStop) tell(end);
+    teller.Flush(f);
+    CreditsNewPage(f);
     Trace("sroll: %s", f.extras.sceneScrollStop ? "ended by a click or a close" : "ended");
     SetMusic(f, 0);
     f.app.playMode = 0;

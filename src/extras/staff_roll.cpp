@@ -28,6 +28,7 @@
 #include "audio/sound.h"
 #include "data/encoding.h"
 #include "extras/extras.h"
+#include "extras/extras_common.h"
 #include "extras/rolls.h"
 #include "gfx/composition.h"
 #include "script/commands.h"
@@ -136,6 +137,8 @@ void RollPut(TForm1& f, RollRun& run, int n) {
             } while (w < 255);
         }
         CopyPicture(f.gfx.screen, run.text, run.left, run.top);
+        CreditsNewPage(f);
+        for (const std::string& line : run.block) CreditsLine(f, line);
     }
     ShowScreen(f);
 }
@@ -234,6 +237,7 @@ void PlayStaffRoll(TForm1& f, const std::vector<RollStep>& steps) {
         }
         if (x.staffRollStop) break;
     }
+    CreditsNewPage(f);
     f.app.playMode = 0;
 }
 

@@ -182,6 +182,9 @@ public:
     virtual void Hush() {}
     // The page's lines are gone: the next line starts a new page.
     virtual void NewPage() {}
+    // A notice the game shows for a moment over the picture ("セーブしました"):
+    // told once, kept nowhere.
+    virtual void Notice(const std::string& utf8) { (void)utf8; }
     // Whether a screen reader (an assistive technology) listens now.
     virtual bool ScreenReaderActive() { return false; }
     // Whether speech can be had at all on this machine now; `why` says what is missing.

@@ -13,6 +13,7 @@
 #include "save/slots.h"
 #include "script/loader.h"
 #include "text/message_window.h"
+#include "ui/pad_input.h"
 
 namespace velmora {
 
@@ -21,6 +22,25 @@ using namespace platform;
 namespace {
 
 bool ChoiceShown(const TForm1& f) { return f.ui.choiceKind != kChoiceNone; }
+
+// The screens that answer the pointer alone (the novel style's choice
+// list, a click map, the choice tree, the gallery, the recollection): the
+// arrows walk what takes a click as the pointer would, its hover face lit (a
+// tree's group shows its entries beside it), and Enter clicks. A list's
+// arrows stay on its options: Enter on a quick button met on the way would
+// save or load unasked. False for another key.
+bool PointerArrowKey(TForm1& f, uint16_t key, uint32_t shift) {
+    int dx = 0, dy = 0;
+    switch (key) {
+        case VK_UP: dy = -1; break;
+        case VK_DOWN: dy = 1; break;
+        case VK_LEFT: dx = -1; break;
+        case VK_RIGHT: dx = 1; break;
+        default: return false;
+    }
+    StepPointerFocus(f, dx, dy, shift, true, f.ui.choiceKind == kChoiceListNovel ? 100 : 1 << 30);
+    return true;
+}
 
 void OpenBacklogByKey(TForm1& f) {
     f.vars.S[65] = 2;
@@ -217,8 +237,26 @@ void TForm1::FormKeyPress(char& key) {
         return;
     }
     const char c = AsciiUpper(key);
+    if (ui.choiceKind == kChoiceTree && !flags.busy && (c == '\r' || c == ' ')) {
+        const int hit = ChoiceTreeHit(*this, ui.LastMouseX, ui.LastMouseY);
+        const ChoiceTreeState& t = extras.tree;
+        if (hit >= 100 && hit < 200 && t.selection[0] == '\0' && t.column2Shown && t.column2Count > 0)
+            StepPointerFocus(*this, 1, 0, 0, false);
+        else
+            PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        return;
+    }
     if (c == '\r' || c == 'Z') {
         PBMouseDown(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        // The recollection takes a press for the start of a drag: from a key
+        // it is a click (two in a row a double click).
+        if (app.playMode == 8) PBMouseUp(mbLeft, 0, ui.LastMouseX, ui.LastMouseY);
+        return;
+    }
+    if (c == 27 && app.playMode == 6 && !flags.busy) {
+        // The gallery's full view goes back to its page at the right button.
+        PBMouseDown(mbRight, 0, ui.LastMouseX, ui.LastMouseY);
+        PBMouseUp(mbRight, 0, ui.LastMouseX, ui.LastMouseY);
         return;
     }
     if (c == 'V') {
@@ -277,7 +315,15 @@ void TForm1::FormKeyDown(uint16_t& key, uint32_t shift) {
         PromptKey(*this, key);
         return;
     }
+    if (backlog.open && ui.promptKind == kPromptNone && !flags.busy) {
+        // Line by line, for a reader following the lines one at a time.
+        if (key == VK_UP || key == VK_DOWN) BacklogKey(*this, key == VK_UP);
+        return;
+    }
     if (ui.promptKind != kPromptNone || backlog.open || flags.interruptibleEffect || flags.busy) return;
+    const bool pointerOnly = ui.choiceKind == kChoiceTree || ui.choiceKind == kChoiceListNovel ||
+                             ui.choiceKind == kChoiceMap || app.playMode == 6 || app.playMode == 8;
+    if (pointerOnly && PointerArrowKey(*this, key, shift)) return;
     if (ui.choiceKind == kChoiceList) {
         if (key == VK_UP) MoveToChoice(*this, false);
         else if (key == VK_DOWN) MoveToChoice(*this, true);

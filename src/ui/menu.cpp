@@ -15,6 +15,7 @@
 #include "save/slots.h"
 #include "script/loader.h"
 #include "text/message_window.h"
+#include "text/text_out.h"
 #include "ui/input.h"
 
 namespace velmora {
@@ -235,6 +236,9 @@ void ReturnToTitle(TForm1& f) {
     DropPositionWaits(f);
     ui.OverlayActive = false;
     CloseWindow(f);
+    // The page goes with the story: the text outlets (a screen reader
+    // reading the screen) keep nothing of it at the title.
+    TextOutNewPage(f);
     f.loader.callDepth = 0;
     std::snprintf(f.loader.currentScript, sizeof f.loader.currentScript, "%s", "STITLE");
     LoadScript(f, "STITLE", 1);

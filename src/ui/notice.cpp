@@ -6,6 +6,7 @@
 
 #include "app/engine.h"
 #include "app/trace.h"
+#include "data/encoding.h"
 #include "gfx/frame_clock.h"
 #include "gfx/pixel_ops.h"
 #include "text/glyphs.h"
@@ -33,6 +34,8 @@ void BlendBand(const Picture& notice, const Picture& clean, int w, Picture& out)
 
 void ShowNotice(TForm1& f, const std::string& text, int ms) {
     Trace("notice \"%s\" for %d ms", TraceText(text).c_str(), ms);
+    // Drawn as a picture: said for those who cannot see it.
+    if (platform::TextOutlets* out = f.plat.textOutlets()) out->Notice(ToUtf8(text));
     f.ui.OverlayActive = true;
     UpdateMenuStates(f);
 

@@ -261,6 +261,22 @@ int NextPadTarget(const PadTarget* targets, int count, int x, int y, int dx, int
     return best;
 }
 
+bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst, int keyLimit) {
+    static PadTarget targets[kPadTargetMax];
+    int n = 0;
+    for (int i = 0, all = PadTargets(f, targets, kPadTargetMax); i < all; ++i)
+        if (targets[i].key < keyLimit) targets[n++] = targets[i];
+    const int x = f.ui.LastMouseX, y = f.ui.LastMouseY;
+    int current = PadHitKey(f, x, y);
+    if (current >= keyLimit) current = 0;
+    const int i = fromFirst && current == 0 ? (n > 0 ? 0 : -1) : NextPadTarget(targets, n, x, y, dx, dy, current);
+    if (i < 0) return false;
+    Trace("focus to %d at %d,%d", targets[i].key, targets[i].x, targets[i].y);
+    f.plat.SetCursorPos(f.ui.PaintBoxOriginX + targets[i].x, f.ui.PaintBoxOriginY + targets[i].y);
+    f.PBMouseMove(shift, targets[i].x, targets[i].y);
+    return true;
+}
+
 bool PadDialogKey(PadButton b, uint16_t& vk, uint32_t& shift) {
     shift = 0;
     switch (b) {
@@ -293,11 +309,6 @@ void PadInput::ReadMapping() {
     mappingRead_ = mappingResets;
 }
 
-void PadInput::PointerTo(int x, int y) {
-    f_.plat.SetCursorPos(f_.ui.PaintBoxOriginX + x, f_.ui.PaintBoxOriginY + y);
-    f_.PBMouseMove(shift_, x, y);
-}
-
 void PadInput::MoveFocus(int dx, int dy) {
     used = true;
     const int x = f_.ui.LastMouseX, y = f_.ui.LastMouseY;
@@ -309,12 +320,7 @@ void PadInput::MoveFocus(int dx, int dy) {
         }
         return;
     }
-    static PadTarget targets[kPadTargetMax];
-    const int n = PadTargets(f_, targets, kPadTargetMax);
-    const int i = NextPadTarget(targets, n, x, y, dx, dy, PadHitKey(f_, x, y));
-    if (i < 0) return;
-    Trace("pad focus to %d at %d,%d", targets[i].key, targets[i].x, targets[i].y);
-    PointerTo(targets[i].x, targets[i].y);
+    StepPointerFocus(f_, dx, dy, shift_, false);
 }
 
 void PadInput::Hold(int dx, int dy) {

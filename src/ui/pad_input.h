@@ -81,6 +81,14 @@ int PadTargets(TForm1& f, PadTarget* out, int max);
 // nearest one when none lies ahead. -1 when there is none.
 int NextPadTarget(const PadTarget* targets, int count, int x, int y, int dx, int dy, int currentKey);
 
+// Moves the pointer one step (dx, dy) over the things that take a click, as
+// the pointer's own move would (the hover face follows). From a point on
+// none of them, `fromFirst` starts at the first thing in reading order
+// instead of the nearest. Only things numbered below `keyLimit` count (a
+// choice list's options are, its quick buttons are not). False when there
+// was nowhere to go.
+bool StepPointerFocus(TForm1& f, int dx, int dy, uint32_t shift, bool fromFirst, int keyLimit = 1 << 30);
+
 // In a dialog or pop-up menu the pad types keys: the D-pad arrows
 // (left/right as Shift+Tab/Tab, from one control to the next), A Enter,
 // B Escape, the shoulders Ctrl+Shift+Tab/Ctrl+Tab (the tab pages). False
@@ -113,7 +121,6 @@ public:
 
 private:
     void Do(PadAction a, bool down);
-    void PointerTo(int x, int y);
     TForm1& f_;
     bool down_[kPadButtons] = {};
     uint32_t shift_ = 0;

@@ -355,3 +355,69 @@ TEST(BacklogViewer, KeptGlyphsDrawWhatTheTextOutputDraws) {
     DrawViewerText(f, b, -7, -6, texts[0]);
     EXPECT_EQ(a.bytes, b.bytes);
 }
+
+// Up and Down put the reader one line older or newer, the rows scrolling
+// only when it leaves them; the wheel or the bar hands the reader back to
+// the top row. The story's own keys stay as they were.
+TEST(BacklogViewer, UpAndDownMoveTheReaderLineByLine) {
+    BacklogGame g(kStory);
+    g.ToWait();
+    TForm1& f = g.f();
+    f.backlog.count = 0;
+    f.backlog.writeOffset = 0;
+    Fill(f, 0, 40);
+    g.Type('\b');
+    const BacklogViewer& v = f.backlog.viewer;
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 11);  // the top row
+    g.KeyDown(VK_UP);
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 10);
+    EXPECT_EQ(v.scroll, 1);
+    ExpectRows(g.Canvas(), 10, 29);
+    for (int i = 0; i < 28; ++i) g.KeyDown(VK_DOWN);
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 38);
+    EXPECT_EQ(v.scroll, 1);  // still in sight
+    g.KeyDown(VK_DOWN);
+    g.KeyDown(VK_DOWN);  // the newest: no further
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 39);
+    EXPECT_EQ(v.scroll, 0);
+    ExpectRows(g.Canvas(), 11, 29);
+    g.Wheel(120);
+    EXPECT_EQ(v.scroll, 4);
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 7);
+    for (int i = 0; i < 10; ++i) g.KeyDown(VK_UP);
+    EXPECT_EQ(BacklogReadingLine(f.backlog), 0);
+    EXPECT_EQ(v.scroll, 11);
+    // Left does not start the rewind behind the viewer; Backspace closes it.
+    g.KeyDown(VK_LEFT);
+    EXPECT_EQ(f.app.playMode, 0);
+    g.Type('\b');
+    EXPECT_FALSE(f.backlog.open);
+}
+
+// The reader counts lines as the outlets get them: a name goes with the
+// line after it (voice marks between them belong to neither), empty lines
+// and a name with no line after it stand as they are sent.
+TEST(BacklogViewer, ReadingLinesAreTheLinesTheOutletsGet) {
+    BacklogGame g(kStory);
+    g.ToWait();
+    TForm1& f = g.f();
+    BacklogState& b = f.backlog;
+    const char* const lines[] = {"\x83\x7e\x83\x69", "@V1", "\x81\x75\x82\xa8\x81\x76", "", "\x92\x6e", "\x83\x4a\x83\x43"};
+    b.count = 6;
+    for (int i = 0; i < 6; ++i) {
+        std::snprintf(b.BacklogLines[i], kBacklogLineSize, "%s", lines[i]);
+        b.speakerLine[i] = i == 0 || i == 5;
+    }
+    int32_t feedOf[kBacklogLines + 1];
+    std::vector<std::string> texts;
+    ASSERT_EQ(BacklogFeedLines(b, feedOf, &texts), 3);
+    EXPECT_EQ(std::vector<int32_t>(feedOf, feedOf + 6), (std::vector<int32_t>{0, -1, 0, -1, 1, 2}));
+    EXPECT_EQ(ToUtf8(texts[0]), "「ミナ」「お」");
+    EXPECT_EQ(ToUtf8(texts[2]), "「カイ」");
+    g.Type('\b');
+    EXPECT_EQ(BacklogReadingLine(b), 0);
+    g.KeyDown(VK_DOWN);
+    g.KeyDown(VK_DOWN);
+    g.KeyDown(VK_DOWN);
+    EXPECT_EQ(BacklogReadingLine(b), 2);
+}

@@ -11,6 +11,7 @@ using namespace velmora::platform;
 using test::At;
 using test::Bgr;
 using test::ExtrasGame;
+using platform::TextKind;
 
 namespace {
 
@@ -258,6 +259,104 @@ TEST(ChoiceTree, PicturesAreReadWhenATreeFirstOpens) {
     EXPECT_EQ(g.f().ui.choiceKind, kChoiceNone);
     EXPECT_TRUE(g.Traced("seltree: picture tree2b cannot be read; the game has no choice tree"));
     EXPECT_TRUE(g.Traced("seltree 0: refused, the game has no such tree"));
+}
+
+namespace {
+
+// The row of column 1 (r) or 2 (k, beside its group) lit on the screen.
+bool Column1Lit(ExtrasGame& g, int r) { return At(g.Canvas(), 230, 69 + 44 * r + 3) == Opaque(kRowLit); }
+
+void KeyDown(ExtrasGame& g, uint16_t key) {
+    uint16_t k = key;
+    g.f().FormKeyDown(k, 0);
+}
+
+void KeyPress(ExtrasGame& g, char c) { g.f().FormKeyPress(c); }
+
+}  // namespace
+
+// The arrows walk the rows as the pointer does (the lit row is the pick, a
+// group opens its entries beside it), Right and Left go between the columns
+// and Enter picks; the rows of a column no longer drawn are no stop.
+TEST(ChoiceTreeKeys, ArrowsLightTheRowsAndEnterPicks) {
+    ExtrasGame g({{"main", Main(1)}, {"sub", kSub}, {"seltree", kTable}}, TreePictures());
+    ToTree(g);  // the pointer rests below the rows
+    TForm1& f = g.f();
+    ChoiceTreeState& t = f.extras.tree;
+    KeyDown(g, VK_DOWN);  // on no row: the first one
+    EXPECT_EQ(t.hovered, 100);
+    EXPECT_EQ(At(g.Canvas(), 181, 75), Opaque(kRootLit));
+    KeyDown(g, VK_DOWN);
+    EXPECT_STREQ(t.selection, "sub:ONE");
+    EXPECT_TRUE(Column1Lit(g, 1));
+    EXPECT_EQ(At(g.Canvas(), 181, 75), Opaque(kRoot));
+    // Nothing to the right of a row with a target.
+    KeyDown(g, VK_RIGHT);
+    EXPECT_STREQ(t.selection, "sub:ONE");
+    KeyDown(g, VK_DOWN);
+    KeyDown(g, VK_DOWN);  // the group: its entries show beside it
+    EXPECT_TRUE(Column1Lit(g, 3));
+    EXPECT_STREQ(t.selection, "");
+    EXPECT_TRUE(t.column2Shown);
+    EXPECT_EQ(At(g.Canvas(), 445, 132 + 75), Opaque(kRoot));
+    KeyDown(g, VK_RIGHT);
+    EXPECT_STREQ(t.selection, "sub:KOU");
+    EXPECT_EQ(At(g.Canvas(), 445, 132 + 75), Opaque(kRootLit));
+    KeyDown(g, VK_DOWN);
+    EXPECT_STREQ(t.selection, "sub");  // 乙
+    KeyDown(g, VK_UP);
+    KeyDown(g, VK_LEFT);  // back to the group, level with the column's first row
+    EXPECT_EQ(t.hovered, 103);
+    // Past the last row nothing moves.
+    KeyDown(g, VK_DOWN);
+    KeyDown(g, VK_DOWN);
+    EXPECT_EQ(t.hovered, 104);
+    // Up to the row with a target: column 2 is gone from the screen, and a
+    // key no longer reaches it.
+    KeyDown(g, VK_UP);
+    KeyDown(g, VK_UP);
+    EXPECT_STREQ(t.selection, "sub");  // 二
+    EXPECT_FALSE(t.column2Shown);
+    EXPECT_EQ(ChoiceTreeHit(f, 600, 132 + 80), 0);
+    KeyDown(g, VK_RIGHT);
+    EXPECT_EQ(t.hovered, 102);
+    // Enter on the group goes into its entries; Enter there picks.
+    KeyDown(g, VK_DOWN);
+    KeyPress(g, '\r');
+    EXPECT_STREQ(t.selection, "sub:KOU");
+    EXPECT_EQ(f.ui.choiceKind, kChoiceTree);
+    KeyPress(g, '\r');
+    EXPECT_EQ(f.ui.choiceKind, kChoiceNone);
+    g.ToWait();
+    EXPECT_EQ(g.LastLine(), "甲の場面");
+}
+
+// The same through the runner's key lines, and Space picks as Enter does
+// (it does not switch the auto mode on behind the tree).
+TEST(ChoiceTreeKeys, TheRunnersKeyLinesWalkAndSpacePicks) {
+    ExtrasGame g({{"main", Main(1)}, {"sub", kSub}, {"seltree", kTable}}, TreePictures());
+    ToTree(g);
+    ASSERT_TRUE(g.Events("key Down\nkey Down\nkey Down\nkey Down\nkey Right\nkey Down\nwait 100\nkey Space\n"));
+    for (int i = 0; i < 20 && g.f().ui.choiceKind == kChoiceTree; ++i) g.Pass();
+    EXPECT_EQ(g.f().ui.choiceKind, kChoiceNone);
+    EXPECT_EQ(g.f().vars.S[26], 0);
+    EXPECT_TRUE(g.Traced("seltree: picked sub, called"));
+}
+
+// While the tree shows, its rows and the one lit reach the text outlets as
+// a choice list's options and the option under the pointer do.
+TEST(ChoiceTreeKeys, RowsGoToTheTextOutletsAsChoices) {
+    ExtrasGame g({{"main", Main(1)}, {"sub", kSub}, {"seltree", kTable}}, TreePictures());
+    test::HeardText heard;
+    g.plat().textOutletsImpl = &heard;
+    ToTree(g);
+    EXPECT_EQ(heard.Of(TextKind::Choice), (std::vector<std::string>{"根", "一", "二", "組", "後"}));
+    g.Move(300, 69 + 44 * 3 + 10);
+    g.Move(600, 69 + 44 + 132 + 10);
+    g.Move(600, 69 + 44 + 132 + 20);  // the same row: told once
+    g.Move(100, 100);                 // off the rows: nothing
+    EXPECT_EQ(heard.Of(TextKind::Menu), (std::vector<std::string>{"組", "乙"}));
+    g.plat().textOutletsImpl = nullptr;
 }
 
 namespace {

@@ -68,6 +68,30 @@ inline bool PixelIs(const Picture& p, int x, int y, uint8_t b, uint8_t g, uint8_
     return At(p, x, y) == Bgr{b, g, r};
 }
 
+// What the engine hands the text outlets, by kind, and the page breaks as
+// "<page>".
+struct HeardText : platform::TextOutlets {
+    std::vector<std::pair<platform::TextKind, std::string>> items;
+    std::vector<uint32_t> times;  // of each item, on the clock given
+    platform::Clock* clock = nullptr;
+    void Apply(const platform::TextOutSwitches&) override {}
+    void Put(platform::TextKind kind, const std::string& utf8, bool) override {
+        items.emplace_back(kind, utf8);
+        times.push_back(clock ? clock->Now() : 0);
+    }
+    void NewPage() override {
+        items.emplace_back(platform::TextKind::Menu, "<page>");
+        times.push_back(clock ? clock->Now() : 0);
+    }
+    // The texts of one kind, with the page breaks when asked for.
+    std::vector<std::string> Of(platform::TextKind kind, bool pages = false) const {
+        std::vector<std::string> out;
+        for (const auto& [k, text] : items)
+            if (text == "<page>" ? pages : k == kind) out.push_back(text);
+        return out;
+    }
+};
+
 class ExtrasGame {
 public:
     using Scripts = std::initializer_list<std::pair<std::string, std::string>>;

@@ -377,3 +377,39 @@ TEST(Gallery, AHighlightDropsBelowHalfWhenThePointerLeavesAndFadesOut) {
 
 }  // namespace
 }  // namespace velmora::test
+
+namespace velmora::test {
+
+// The gallery answers the pointer alone: the arrows walk its cells and
+// buttons as the pointer would (the one reached lit), Enter clicks and
+// Escape leaves the full view as the right button does.
+TEST(Gallery, ArrowsWalkTheCellsEnterOpensEscapeGoesBack) {
+    ExtrasGame g;
+    Build(g, "*cgfull\n一▼\n");
+    g.Start();
+    g.ToWait();
+    StartViewer(g.f(), "VIEW_1");
+    TForm1& f = g.f();
+    GalleryState& gs = f.extras.gallery;
+    uint16_t right = platform::VK_RIGHT, left = platform::VK_LEFT, down = platform::VK_DOWN, up = platform::VK_UP;
+    g.Move(5, 300);  // on nothing: the first thing in reading order, the page button top right
+    f.FormKeyDown(down, 0);
+    EXPECT_EQ(gs.hovered, kViewerPageButtonBase + 3);
+    g.Move(150, 130);
+    EXPECT_EQ(gs.hovered, 1);
+    f.FormKeyDown(right, 0);
+    EXPECT_EQ(gs.hovered, 2);
+    f.FormKeyDown(left, 0);
+    EXPECT_EQ(gs.hovered, 1);
+    f.FormKeyDown(down, 0);  // the page button below
+    EXPECT_EQ(gs.hovered, kViewerSetButtonBase);
+    f.FormKeyDown(up, 0);
+    EXPECT_EQ(gs.hovered, 1);
+    char enter = '\r', escape = 27;
+    f.FormKeyPress(enter);
+    ASSERT_TRUE(gs.fullView);
+    f.FormKeyPress(escape);
+    EXPECT_FALSE(gs.fullView);
+}
+
+}  // namespace velmora::test

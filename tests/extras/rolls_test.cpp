@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "extras/extras_common.h"
 #include "extras/rolls.h"
 #include "extras_game.h"
 #include "save/slots.h"
@@ -14,6 +15,7 @@ using namespace velmora::platform;
 using test::At;
 using test::Bgr;
 using test::ExtrasGame;
+using platform::TextKind;
 
 namespace {
 
@@ -320,4 +322,48 @@ TEST(EndingRoll, MissingOrMalformedTablesDoNothing) {
     EndingStaffRoll(g.f());
     EXPECT_EQ(g.plat().Now(), t0);
     EXPECT_TRUE(g.Traced("endroll: no \"*\" line before the credits"));
+}
+
+// The credits are pictures; their lines reach the text outlets (feed,
+// speech, screen readers) without the blanks that place them: the staff
+// roll's blocks as pages as they show, the scrolling ones a group at a
+// time (up to an empty line, four lines at most, the last group as soon as
+// it is in sight) as they come into sight, and none of a scroll cut short
+// beyond what showed.
+TEST(CreditsText, EachSequenceTellsItsLinesAsTheyShow) {
+    ExtrasGame g({{"main", "待つ▼\n"},
+                  {"credits", "*RESET\n一行目\n　二行目　\n*PUT 1\n*WAIT 1\n\n三行目\n*PUT 0\n*ERA 0\n"},
+                  {"endroll", "20\ned01,0\ned02,2\n*\n　　　　ＳＴＡＦＦ\n\n　　　　ミナ\nカイ\n*\n"},
+                  {"sroll", "上\n一\n二\n三\n四\n" + std::string(30, '\n') + "下\n}\n"}},
+                 {});
+    g.ToWait();
+    TForm1& f = g.f();
+    test::HeardText heard;
+    g.plat().textOutletsImpl = &heard;
+    StaffRollCommand(f, "credits");
+    EXPECT_EQ(heard.Of(TextKind::Narration, true),
+              (std::vector<std::string>{"<page>", "一行目", "二行目", "<page>", "三行目", "<page>"}));
+    heard.items.clear();
+    heard.times.clear();
+    heard.clock = &g.plat().clock();
+    const uint32_t t0 = g.plat().Now();
+    EndingStaffRoll(f);
+    EXPECT_EQ(heard.Of(TextKind::Narration, true),
+              (std::vector<std::string>{"<page>", "<page>", "ＳＴＡＦＦ", "<page>", "ミナ", "カイ", "<page>"}));
+    // A line is in sight once it has risen clear of the bottom edge's fade,
+    // 80 steps of 20 ms for the first and 16 more for each after it; a
+    // group is told when the empty line after it is or, for the last, at once.
+    ASSERT_EQ(heard.times.size(), 7u);
+    EXPECT_EQ(heard.times[2] - t0, 96u * 20);
+    EXPECT_EQ(heard.times[5] - t0, 128u * 20);
+    heard.items.clear();
+    heard.times.clear();
+    // 37 lines of 24 rows; a click after 3 s (100 rows) ends it with the
+    // first 27 lines seen: a group of four, then one of the fifth alone.
+    SetBit(f.vars.F, kFBits, 999, true);
+    g.Events("wait 3000\nclick 400 300\n");
+    SceneScrollCommand(f);
+    EXPECT_EQ(heard.Of(TextKind::Narration, true),
+              (std::vector<std::string>{"<page>", "<page>", "上", "一", "二", "三", "<page>", "四", "<page>"}));
+    g.plat().textOutletsImpl = nullptr;
 }

@@ -51,6 +51,57 @@ SCRIPT = """\
 {
 窓を見た。▼
 }
+*mark 1
+ふりかえろう。▼
+*seltree 0
+*seltree 0
+*win_close
+*roll credits
+*special 5
+さいご。▼
+"""
+TREE = """\
+0,1,わかれみち,treeback:START
+0,1,どこへ行く？,
+1,1,丘へ行く,treeback:HILL
+1,1,町へ行く,treeback:TOWN
+0,1,夜のすごし方,
+1,1,本を読む,treeback:BOOK
+END
+ALLEND
+"""
+TREEBACK = """\
+:START
+わかれみちに立った。▼
+*end
+:HILL
+丘に登った。▼
+*end
+:TOWN
+町を歩いた。▼
+*end
+:BOOK
+本を開いた。▼
+*end
+"""
+TITLE = """\
+!S000=3;S028=0
+*win_close
+*select
+{はじめから
+*go EXTRAS
+{おわり
+*exitgame
+}
+:EXTRAS
+*select
+{ギャラリーへ
+*chain rest
+{やめる
+*exitgame
+}
+"""
+EXTRAS = """\
 *viewer VIEW_1
 *kaisou
 """
@@ -264,6 +315,11 @@ def run(scratch):
         f.write(SCRIPT)
     with open(os.path.join(src, "scripts", "map.txt"), "w", encoding="utf-8") as f:
         f.write(":ROOM\n2\n扉,60,120,300,520\n窓,420,80,760,360\n")
+    for name, text in (("seltree", TREE), ("treeback", TREEBACK), ("STITLE", TITLE), ("rest", EXTRAS),
+                       ("credits", "*RESET\n*CENTER XY\n　一行目\n二行目\n*PUT 1\n*WAIT 40\n*ERA 1\n"),
+                       ("endroll", "20\nA_HILLS,0\nA_HILLS,4\n*\n　　ＳＴＡＦＦ\n\n　　ミナ\n*\n")):
+        with open(os.path.join(src, "scripts", name + ".txt"), "w", encoding="utf-8") as f:
+            f.write(text)
     # Called once, so the recollection's first scene is unlocked.
     with open(os.path.join(src, "scripts", "opening.txt"), "w", encoding="utf-8") as f:
         f.write("*end\n")
@@ -373,6 +429,19 @@ def run(scratch):
             check("backlog lines", [line for line in lines if "町はにぎやか" in line or "窓の外" in line],
                   ["窓の外は静かだった。", "町はにぎやかだった。"])
             check("backlog read-only", log.getState().contains(pyatspi.STATE_EDITABLE), False)
+            # Up and Down move the caret line by line; a screen reader reads the line it is on.
+            t = log.queryText()
+
+            def caret_line():
+                return t.getTextAtOffset(t.caretOffset, pyatspi.TEXT_BOUNDARY_LINE_START)[0].rstrip("\n")
+
+            check("the caret on the top line", caret_line(), lines[0])
+            key(0xff54)  # Down
+            check("Down moves the caret a line", wait_for("the caret on the second line",
+                                                          lambda: caret_line() == lines[1]) is not None, True)
+            key(0xff52)  # Up
+            check("Up moves it back", wait_for("the caret on the first line",
+                                               lambda: caret_line() == lines[0]) is not None, True)
             key(0xff08)
             wait_for("the backlog to close", lambda: find(screen, lambda a: a.name == "バックログ"
                                                           and a.getRole() != pyatspi.ROLE_PUSH_BUTTON) is None)
@@ -453,6 +522,14 @@ def run(scratch):
             key(0xff1b)  # Escape
             wait_for("the dialog to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
 
+        # A quick save's notice is drawn over the picture: it is announced.
+        key(ord("q"))
+        check("the quick save's notice announced", wait_for("the notice", lambda: find(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.name == "セーブしました")) is not None, True)
+        # The tool bar is off while the notice shows, and on again after it.
+        settings = find(app, lambda a: a.getRole() == pyatspi.ROLE_PUSH_BUTTON and a.name == "設定(C)")
+        wait_for("the notice to go", lambda: settings.getState().contains(pyatspi.STATE_SENSITIVE))
+
         # The settings: every control named, the screen reader switch among them.
         key(ord("c"))
         dialog = wait_for("the settings", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG))
@@ -465,6 +542,10 @@ def run(scratch):
                 pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX, pyatspi.ROLE_RADIO_BUTTON, pyatspi.ROLE_SLIDER,
                 pyatspi.ROLE_COMBO_BOX, pyatspi.ROLE_PAGE_TAB, pyatspi.ROLE_SPIN_BUTTON) and not a.name)]
             check("every control of the settings has a name", unnamed, [])
+            # Between the page's tab and its first control a screen reader
+            # says nothing of the stack the pages lie in.
+            check("no unnamed layered pane", [a.getRoleName() for a in find_all(
+                dialog, lambda a: a.getRole() == pyatspi.ROLE_LAYERED_PANE and not a.name)], [])
             key(0xff1b)
             wait_for("the settings to close", lambda: find(app, lambda a: a.getRole() == pyatspi.ROLE_DIALOG) is None)
 
@@ -475,8 +556,8 @@ def run(scratch):
         # completed lines), or it would finish the typing instead.
         wait_for("the last page", lambda: text_of(screen) == "おわり。")
         key(0xff0d)
-        # The novel style's options answer no arrow keys: they press from the
-        # screen reader, and stand where they are drawn for its own clicks.
+        # The novel style's options press from the screen reader, and stand
+        # where they are drawn for its own clicks.
         novel = wait_for("the novel style's choices", lambda: find(screen, lambda a: a.getRole() ==
                                                                    pyatspi.ROLE_LIST and a.childCount == 2))
         if novel:
@@ -509,6 +590,90 @@ def run(scratch):
             press(items[1])
             check("the area pressed is picked", wait_for("the page after the click map", lambda: text_of(
                 screen).endswith("窓を見た。")) is not None, True)
+            key(0xff0d)
+        # The choice tree: a list of its rows by their captions, a group's
+        # entries under it. The arrows walk them as the pointer does (the lit row focused, a
+        # group expanded while its entries show) and Return picks.
+        key(0xff0d)  # past "ふりかえろう。"
+        tree = wait_for("the choice tree", lambda: find(screen, lambda a: a.name == "選択肢ツリー"))
+        if tree:
+            rows = [tree.getChildAtIndex(i) for i in range(tree.childCount)]
+            check("the tree's rows", [r.name for r in rows], ["わかれみち", "どこへ行く？", "夜のすごし方"])
+            check("the tree's roles", [tree.getRoleName()] + [r.getRoleName() for r in rows], ["list"] + ["list item"] * 3)
+            check("a group's entries under it", [(rows[1].getChildAtIndex(i).getRoleName(), rows[1].getChildAtIndex(
+                i).name) for i in range(rows[1].childCount)], [("list item", "丘へ行く"), ("list item", "町へ行く")])
+            check("a group expands, a row with a target does not",
+                  [r.getState().contains(pyatspi.STATE_EXPANDABLE) for r in rows], [False, True, True])
+            key(0xff54)  # Down: the first row
+            check("Down lights the first row", wait_for("the first row focused", lambda: focused(rows[0])), True)
+            key(0xff54)
+            check("the group lit and expanded", wait_for("the group expanded", lambda: focused(rows[1]) and
+                                                         rows[1].getState().contains(pyatspi.STATE_EXPANDED)), True)
+            key(0xff53)  # Right: into its entries
+            key(0xff54)
+            town = rows[1].getChildAtIndex(1)
+            check("Right and Down reach the second entry", wait_for("町へ行く focused", lambda: focused(town)), True)
+            sent.clear()
+            key(0xff0d)
+            check("Return picks the entry", wait_for("the town's page", lambda: text_of(screen) == "町を歩いた。")
+                  is not None, True)
+            check("the tree is gone", find(screen, lambda a: a.name == "選択肢ツリー"), None)
+            key(0xff0d)
+        # Again, picked by an entry's own press this time.
+        tree = wait_for("the choice tree again", lambda: find(screen, lambda a: a.name == "選択肢ツリー"))
+        if tree:
+            book = find(tree, lambda a: a.name == "本を読む")
+            check("an entry presses", actions_of(book), ["Press"])
+            press(book)
+            check("the entry pressed is picked", wait_for("the book's page", lambda: text_of(screen) == "本を開いた。")
+                  is not None, True)
+            key(0xff0d)
+        # The credits are pictures: their lines are the screen's text and are
+        # announced as they show.
+        check("the staff roll's block", wait_for("the staff roll's text", lambda: text_of(screen) == "一行目\n二行目")
+              is not None, True)
+        check("the staff roll announced", wait_for("the staff roll's announcement", lambda: find(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.name == "一行目\n二行目")) is not None, True)
+        # The ending roll's lines, a group at a time as they scroll into sight.
+        heard = wait_for("the ending roll's last line announced", lambda: [a.name for a in find_all(
+            screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and a.parent.getRole() == pyatspi.ROLE_NOTIFICATION)
+            if "ミナ" in a.name], timeout=30)
+        notices = [a.name for a in find_all(screen, lambda a: a.getRole() == pyatspi.ROLE_LABEL and
+                                            a.parent.getRole() == pyatspi.ROLE_NOTIFICATION)]
+        check("the ending roll's lines announced", [n for n in notices if n in ("ＳＴＡＦＦ", "ミナ")],
+              ["ＳＴＡＦＦ", "ミナ"])
+        wait_for("the last page", lambda: text_of(screen) == "さいご。", timeout=30)
+        # Back to the title from the menu: its options are a list again.
+        pyatspi.Registry.generateMouseEvent(x, y, "b3c")
+        wait_for("the menu's focus", lambda: last_focus() == (pyatspi.ROLE_MENU_ITEM, "オートプレイ"))
+        time.sleep(0.5)
+        key(0xff52)
+        key(0xff52)
+        key(0xff0d)
+        alert = wait_for("the title prompt", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_ALERT))
+        if alert:
+            key(0xff51)  # Left: yes
+            wait_for("yes focused", lambda: focused(alert.getChildAtIndex(0)))
+            key(0xff0d)
+        title = wait_for("the title's options", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST and
+                                                               names_of(a, pyatspi.ROLE_LIST_ITEM) ==
+                                                               ["はじめから", "おわり"]))
+        check("the title's options after the return", title is not None, True)
+        check("the story's last page gone at the title", text_of(screen), "")
+        if title:
+            key(0xff54)
+            key(0xff52)
+            wait_for("the first option", lambda: title.getChildAtIndex(0).getState().contains(pyatspi.STATE_SELECTED))
+            key(0xff0d)
+        # A list straight after another: its own options, not the last one's.
+        extras = wait_for("the next list's options", lambda: find(screen, lambda a: a.getRole() == pyatspi.ROLE_LIST
+                                                                   and names_of(a, pyatspi.ROLE_LIST_ITEM) ==
+                                                                   ["ギャラリーへ", "やめる"]))
+        check("a list straight after another", extras is not None, True)
+        if extras:
+            key(0xff54)
+            key(0xff52)
+            wait_for("its first option", lambda: extras.getChildAtIndex(0).getState().contains(pyatspi.STATE_SELECTED))
             key(0xff0d)
         gallery = wait_for("the gallery", lambda: find(screen, lambda a: a.name == "ギャラリー" and
                                                          a.getRole() == pyatspi.ROLE_LIST))

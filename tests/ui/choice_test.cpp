@@ -364,3 +364,48 @@ TEST(CursorFile, FirstFrameOfAnAnimatedCursor) {
         ParseCursorFile(cut.data(), cut.size(), ignored);
     }
 }
+
+// The choices that have no keys of their own, the novel style's list and a
+// click map, are walked by the arrows as the pointer would go (the hover
+// face lit), and Enter picks the option reached.
+TEST(Choice, ArrowsWalkTheNovelStyleAndAClickMap) {
+    {
+        Story s({{"main", "!S150=1\nline one\n*select\n{甲\na▼\n{乙\nb▼\n}\n"}});
+        TForm1& f = s.f();
+        f.config.TX2_PITCH_Y = 32;
+        f.config.TX2_OFS_Y = 40;
+        f.ui.sysSwM1.Resize(300, 60);
+        f.ui.sysSwM1om.Resize(300, 60);
+        s.Pass(4);
+        ASSERT_EQ(f.ui.choiceKind, kChoiceListNovel);
+        test::Move(s, 790, 590);
+        uint16_t down = VK_DOWN, up = VK_UP;
+        f.FormKeyDown(down, 0);  // on nothing: the first option
+        EXPECT_EQ(f.ui.choice.hovered, 1);
+
+        f.FormKeyDown(down, 0);
+        EXPECT_EQ(f.ui.choice.hovered, 2);
+        f.FormKeyDown(down, 0);  // the last stays
+        EXPECT_EQ(f.ui.choice.hovered, 2);
+        f.FormKeyDown(up, 0);
+        f.FormKeyDown(down, 0);
+        s.Pass(6);
+        char enter = '\r';
+        f.FormKeyPress(enter);
+        s.Pass(3);
+        EXPECT_EQ(LastLine(s), "b");
+    }
+    Story s({{"main", "*clickmap ROOM\n{\ndoor▼\n{\nwindow▼\n{\nred▼\n}\n"}, {"map", kMap}});
+    s.Pass(2);
+    TForm1& f = s.f();
+    ASSERT_EQ(f.ui.choiceKind, kChoiceMap);
+    test::Move(s, 50, 50);
+    uint16_t right = VK_RIGHT;
+    f.FormKeyDown(right, 0);
+    EXPECT_EQ(f.ui.choice.hovered, 2);  // the window, right of and below the door
+    s.Pass(6);
+    char enter = '\r';
+    f.FormKeyPress(enter);
+    s.Pass(3);
+    EXPECT_EQ(LastLine(s), "window");
+}

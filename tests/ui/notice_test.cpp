@@ -13,6 +13,14 @@ using namespace velmora;
 TEST(Notice, FadesHoldsAndLeavesEverythingAsItWas) {
     test::Story s({{"main", "一ページ目\n\\\n"}});
     TForm1& f = s.f();
+    // Drawn as a picture, the notice is also told to the text outlets, once.
+    struct Told : platform::TextOutlets {
+        std::vector<std::string> notices;
+        void Apply(const platform::TextOutSwitches&) override {}
+        void Put(platform::TextKind, const std::string&, bool) override {}
+        void Notice(const std::string& utf8) override { notices.push_back(utf8); }
+    } told;
+    s.plat().textOutletsImpl = &told;
     s.ToWait();
     Picture before;
     s.plat().ReadBack(before);
@@ -26,4 +34,6 @@ TEST(Notice, FadesHoldsAndLeavesEverythingAsItWas) {
     s.plat().ReadBack(after);
     EXPECT_EQ(after.bytes, before.bytes);
     EXPECT_EQ(f.gfx.screen.bytes, screen);
+    EXPECT_EQ(told.notices, std::vector<std::string>{"セーブしました"});
+    s.plat().textOutletsImpl = nullptr;
 }

@@ -220,7 +220,7 @@ TEST(PadRunner, TheDemoTitleExtrasAndGalleryByPadAlone) {
     const std::string trace(bytes.begin(), bytes.end());
     const size_t gallery = trace.find("view VIEW_1: open");
     ASSERT_NE(gallery, std::string::npos) << trace;
-    EXPECT_NE(trace.find("pad focus to 1 at", gallery), std::string::npos);   // the seen picture
-    EXPECT_NE(trace.find("pad focus to 82 at", gallery), std::string::npos);  // "場面"
+    EXPECT_NE(trace.find("focus to 1 at", gallery), std::string::npos);   // the seen picture
+    EXPECT_NE(trace.find("focus to 82 at", gallery), std::string::npos);  // "場面"
     EXPECT_NE(trace.find("pad B down: rightclick", gallery), std::string::npos);
 }

@@ -3,6 +3,8 @@
 #include <QAccessibleWidget>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QStackedWidget>
+#include <QTabWidget>
 #include <QThread>
 #include <QWidget>
 #include <algorithm>
@@ -72,6 +74,7 @@ public:
     bool hasText = false;
     bool selectable = false, selected = false, focused = false, readOnly = false;
     bool checkable = false, checked = false;
+    bool expandable = false, expanded = false;
     QString description;
     // What the node's actions do in the picture; the first is its press.
     std::vector<A11yPress> presses;
@@ -116,6 +119,9 @@ public:
         s.multiLine = hasText;
         s.checkable = checkable;
         s.checked = checked;
+        s.expandable = expandable;
+        s.expanded = expandable && expanded;
+        s.collapsed = expandable && !expanded;
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType t) override {
@@ -209,6 +215,11 @@ public:
 QAccessibleInterface* PaintBoxFactory(const QString&, QObject* object) {
     if (!gBridge || !object) return nullptr;
     if (object == gBridge->paintBox()) return new PaintBoxAccessible(static_cast<QWidget*>(object));
+    // A tab widget's page stack is only where the pages lie: announced as a
+    // "layered pane" between the tab and the page's first control, it says
+    // nothing a player can use.
+    if (auto* stack = qobject_cast<QStackedWidget*>(object); stack && qobject_cast<QTabWidget*>(stack->parentWidget()))
+        return new QAccessibleWidget(stack, QAccessible::Client);
     // The main window is a plain widget; screen readers look for a frame.
     if (object == gBridge->paintBox()->window()) return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
     return nullptr;
@@ -270,7 +281,29 @@ void ScreenReaderBridge::accessibilityActiveChanged(bool active) {
     if (f && !plat_.destroyed) ApplyTextOut(*f);
 }
 
+namespace {
+
+A11yNode* FocusedIn(A11yNode* node) {
+    if (node->focused) return node;
+    for (A11yNode* c : node->children)
+        if (A11yNode* f = FocusedIn(c)) return f;
+    return nullptr;
+}
+
+}  // namespace
+
+void ScreenReaderBridge::RefocusOverlay() {
+    if (!enabled_ || !paintBox()->hasFocus()) return;
+    for (A11yNode* n : overlays_)
+        if (A11yNode* f = FocusedIn(n)) return Focus(f);
+}
+
 bool ScreenReaderBridge::eventFilter(QObject* watched, QEvent* event) {
+    // The window coming to the front says its paint box; what has the focus
+    // inside it (the title's options, say) is said after it, or a list shown
+    // before the window was active would go unheard.
+    if (event->type() == QEvent::FocusIn && watched == paintBox())
+        QTimer::singleShot(100, this, [this] { RefocusOverlay(); });
     // Qt's bridge posts each call to its adaptor on this thread.
     if (!busAdaptor_ && event->type() == QEvent::MetaCall && watched &&
         qstrcmp(watched->metaObject()->className(), "AtSpiAdaptor") == 0) {
@@ -311,7 +344,8 @@ void ScreenReaderBridge::SetEnabled(bool on) {
     } else {
         poll_.stop();
         for (A11yNode* n : std::vector<A11yNode*>(overlays_)) Close(n);
-        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = nullptr;
+        choices_ = prompt_ = backlog_ = live_ = quickBar_ = extras_ = tree_ = nullptr;
+        treeShown_.clear();
         extrasShown_.clear();
         extrasNodes_.clear();
         pending_.clear();
@@ -371,6 +405,12 @@ void ScreenReaderBridge::NewPage() {
     }
 }
 
+void ScreenReaderBridge::Notice(const QString& text) {
+    // After the lines still waiting to be read, and on its own.
+    FlushLines();
+    Announce(text);
+}
+
 void ScreenReaderBridge::FlushLines() {
     flush_.stop();
     if (pending_.isEmpty()) return;
@@ -427,6 +467,7 @@ void ScreenReaderBridge::Sync() {
     SyncBacklog();
     SyncQuickBar();
     SyncExtras();
+    SyncTree();
 }
 
 void ScreenReaderBridge::Perform(const A11yPress& press) {
@@ -437,6 +478,14 @@ void ScreenReaderBridge::Perform(const A11yPress& press) {
         // The pointer itself stays where it is: the hover goes back to it.
         const int px = f->ui.LastMouseX, py = f->ui.LastMouseY;
         const bool drag = press.toX >= 0;
+        if (press.viaX >= 0) f->PBMouseMove(0, press.viaX, press.viaY);
+        if (!press.click) {
+            // A move alone lights what it reaches, and the pointer stays on it.
+            plat_.SetCursorPos(f->ui.PaintBoxOriginX + press.x, f->ui.PaintBoxOriginY + press.y);
+            f->PBMouseMove(0, press.x, press.y);
+            Sync();
+            return;
+        }
         for (int i = 0; i < press.times; ++i) {
             f->PBMouseMove(0, press.x, press.y);
             f->PBMouseDown(press.button, 0, press.x, press.y);
@@ -489,7 +538,7 @@ void ScreenReaderBridge::SyncChoices() {
     const UiState& ui = plat_.engine()->ui;
     // A click map's areas are named by its table, not sent as text.
     const bool map = ui.choiceKind == kChoiceMap && ui.choice.count > 0;
-    if (map && !choices_) {
+    if (map) {
         choiceLabels_.clear();
         for (int k = 1; k <= ui.choice.count; ++k)
             choiceLabels_ << QString::fromStdString(ToUtf8(ui.choice.options[k].label));
@@ -506,15 +555,23 @@ void ScreenReaderBridge::SyncChoices() {
     }
     choicesCollecting_ = false;
     const int selected = ui.choice.hovered - 1;
+    // One list straight after another (the title's, then its extras') may
+    // fall between two looks: the options tell them apart.
+    if (choices_ && (choicesKind_ != ui.choiceKind || choicesBuilt_ != choiceLabels_)) {
+        Close(choices_);
+        choiceSelected_ = -2;
+    }
     if (!choices_) {
+        choicesKind_ = ui.choiceKind;
+        choicesBuilt_ = choiceLabels_;
         // The line that asks goes out before the options are heard.
         FlushLines();
         auto* list = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢"), PaintBoxInterface());
         for (const QString& label : choiceLabels_) {
             auto* item = new A11yNode(QAccessible::ListItem, label, list);
             item->selectable = true;
-            // Pressed from the screen reader, or clicked where it stands: the
-            // novel style's options answer no arrow keys.
+            // Pressed from the screen reader, or clicked where it stands by a
+            // screen reader's own click.
             int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
             if (ChoiceOptionBox(*plat_.engine(), static_cast<int>(list->children.size()) + 1, x1, y1, x2, y2)) {
                 item->area = QRect(QPoint(x1, y1), QPoint(x2, y2));
@@ -589,8 +646,9 @@ void ScreenReaderBridge::SyncBacklog() {
         backlog_ = Open(text);
         backlogTop_ = -1;
     }
-    // The caret stands at the top line shown, as the wheel scrolls.
-    const int top = std::max(b.count - b.viewer.scroll - kBacklogRows, 0);
+    // The caret stands on the line the keys moved to, or the top line shown
+    // as the wheel scrolls.
+    const int top = BacklogReadingLine(b);
     if (top == backlogTop_) return;
     const bool first = backlogTop_ < 0;
     backlogTop_ = top;
@@ -883,6 +941,91 @@ void ScreenReaderBridge::SyncExtras() {
     for (A11yNode* n : extrasNodes_) n->focused = false;
     focus->focused = true;
     Focus(focus);
+}
+
+void ScreenReaderBridge::SyncTree() {
+    TForm1& f = *plat_.engine();
+    const ChoiceTreeState& t = f.extras.tree;
+    if (f.ui.choiceKind != kChoiceTree || t.column1Count == 0) {
+        treeShown_.clear();
+        if (tree_) {
+            Close(tree_);
+            FocusPaintBox();
+        }
+        return;
+    }
+    const ChoiceTree& tree = t.trees[t.shown];
+    if (!tree_) {
+        // The line that asks goes out before the rows are heard.
+        FlushLines();
+        // The rows as the screen lists them, a group's reached entries under
+        // it: they show beside it while it is lit. A list of lists: Qt gives
+        // tree items the role of table cells, which screen readers read as
+        // cells of a table that is not there.
+        auto* root = new A11yNode(QAccessible::List, QString::fromUtf8("選択肢ツリー"), PaintBoxInterface());
+        const auto place = [](A11yNode* n, int x, int y) { n->area = QRect(x - 80, y - 16, 160, 32); };
+        for (int r = 0; r < t.column1Count; ++r) {
+            const ChoiceTreeEntry& e = tree.entries[t.column1[r]];
+            auto* item = new A11yNode(QAccessible::ListItem, U8(e.caption), root);
+            item->selectable = true;
+            item->tag = r;
+            int x = 0, y = 0;
+            ChoiceTreeRowCentre(f, 1, r, -1, x, y);
+            place(item, x, y);
+            int32_t subs[kTreeRows];
+            const int n = ChoiceTreeSubEntries(f, r, subs);
+            if (e.target[0] != '\0') {
+                item->presses.push_back({QAccessibleActionInterface::pressAction(), x, y});
+            } else {
+                // A group's press shows its entries, as the pointer resting on it does.
+                A11yPress open{QAccessibleActionInterface::pressAction(), x, y};
+                open.click = false;
+                item->presses.push_back(open);
+                item->expandable = n > 0;
+            }
+            for (int k = 0; k < n; ++k) {
+                auto* sub = new A11yNode(QAccessible::ListItem, U8(tree.entries[subs[k]].caption), item);
+                sub->selectable = true;
+                sub->tag = k;
+                int sx = 0, sy = 0;
+                ChoiceTreeRowCentre(f, 2, k, r, sx, sy);
+                place(sub, sx, sy);
+                A11yPress pick{QAccessibleActionInterface::pressAction(), sx, sy};
+                pick.viaX = x;
+                pick.viaY = y;
+                sub->presses.push_back(pick);
+                item->children.push_back(sub);
+            }
+            root->children.push_back(item);
+        }
+        tree_ = Open(root);
+    }
+    // The lit row is the selected, focused one; the group whose entries
+    // show is expanded. The prompt over the tree takes the focus meanwhile.
+    const int open = t.column2Shown ? t.column2Row : -1;
+    const QString now = QStringLiteral("%1|%2|%3").arg(t.hovered).arg(open).arg(f.ui.promptKind);
+    if (now == treeShown_) return;
+    treeShown_ = now;
+    A11yNode* focus = tree_;
+    for (A11yNode* item : tree_->children) {
+        const bool wasExpanded = item->expanded;
+        item->expanded = item->tag == open;
+        item->selected = item->focused = t.hovered == 100 + item->tag;
+        if (item->focused) focus = item;
+        for (A11yNode* sub : item->children) {
+            sub->selected = sub->focused = item->expanded && t.hovered == 200 + sub->tag;
+            if (sub->focused) focus = sub;
+        }
+        if (item->expandable && wasExpanded != item->expanded && QAccessible::isActive()) {
+            QAccessible::State changed;
+            changed.expanded = true;
+            changed.collapsed = true;
+            QAccessibleStateChangeEvent e(item, changed);
+            QAccessible::updateAccessibility(&e);
+        }
+    }
+    tree_->focused = focus == tree_;
+    if (f.ui.promptKind == kPromptNone) Focus(focus);
 }
 
 }  // namespace velmora::platform

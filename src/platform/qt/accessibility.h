@@ -33,6 +33,8 @@ struct A11yPress {
     MouseButton button = mbLeft;
     int times = 1;            // two: a double click
     int toX = -1, toY = -1;   // where a drag is let go
+    int viaX = -1, viaY = -1; // a point the pointer passes first (to open what holds the target)
+    bool click = true;        // false: the pointer only goes there, and stays
 };
 
 class ScreenReaderBridge : public QObject, public QAccessible::ActivationObserver {
@@ -49,6 +51,7 @@ public:
     // The text-out stream.
     void Put(TextKind kind, const QString& text);
     void NewPage();
+    void Notice(const QString& text);
 
     // What the paint box's interface shows.
     QWidget* paintBox() const;
@@ -83,10 +86,12 @@ private:
     void SyncBacklog();
     void SyncQuickBar();
     void SyncExtras();
+    void SyncTree();
     A11yNode* Open(A11yNode* node);
     void Close(A11yNode*& node);
     void Focus(A11yNode* node);
     void FocusPaintBox();
+    void RefocusOverlay();
 
     QtPlatform& plat_;
     bool enabled_ = false;
@@ -107,12 +112,16 @@ private:
     std::vector<A11yNode*> overlays_;
     A11yNode* live_ = nullptr;  // a status bar of the lines announced last
     A11yNode* choices_ = nullptr;
+    int choicesKind_ = 0;         // what the list was built for
+    QStringList choicesBuilt_;
     int choiceSelected_ = -1;
     A11yNode* prompt_ = nullptr;
     int promptOn_ = -1;  // 0 the question, 1 yes, 2 no
     A11yNode* backlog_ = nullptr;
     int backlogTop_ = -1;
     A11yNode* quickBar_ = nullptr;
+    A11yNode* tree_ = nullptr;  // the choice tree
+    QString treeShown_;         // the lit row and open group last reported
     A11yNode* extras_ = nullptr;
     QStringList extrasShown_;  // what the extras node was built from
     std::vector<A11yNode*> extrasNodes_;  // its parts, in the order built

@@ -121,6 +121,11 @@ void QtTextOutlets::NewPage() {
     if (screenReader) screenReader->NewPage();
 }
 
+void QtTextOutlets::Notice(const std::string& utf8) {
+    if (screenReader) screenReader->Notice(QString::fromStdString(utf8));
+    if (switches_.speech) speech_.Say(utf8, true);
+}
+
 bool QtTextOutlets::ScreenReaderActive() { return ScreenReaderBridge::AssistiveTechnologyActive(); }
 
 void QtTextOutlets::CheckSpeech() {

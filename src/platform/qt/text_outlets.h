@@ -38,6 +38,7 @@ public:
     bool SpeechAvailable(std::string* why) override;
     std::string SpeechNeeds() const override { return "読み上げには speech-dispatcher が必要です（見つかりません）"; }
     void NewPage() override;
+    void Notice(const std::string& utf8) override;
     bool ScreenReaderActive() override;
 
     // Where the same text goes for screen readers (accessibility.h); may be null.
