@@ -8,6 +8,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <utility>
 
 namespace velmora::platform {
 
@@ -38,6 +39,11 @@ QRect DeviceRectOf(const PictureFit& fit, QRect r);
 // Paints the picture (800 x 600, best Format_RGB32) and the bars into the
 // area; the painter works in device pixels.
 void PaintPicture(QPainter& p, const QImage& picture, const PictureFit& fit, QSize area);
+
+// Brings n pixels of the engine's blue-green-red bytes into the painted
+// format (Format_RGB32) where they differ from it. Returns the first and
+// last pixel that changed (first > last: none).
+std::pair<int, int> UpdatePaintedRow(const uchar* bgr, QRgb* painted, int n);
 
 // The largest whole factor whose picture fits in the area (at least 1).
 int WholeFactorThatFits(QSize area);
