@@ -56,7 +56,7 @@ public:
     // the timer, the message pump and Update() call it. On the GPU, frames
     // closer together than the display's refresh are shown as one.
     void Present();
-    // Present(), and on the CPU path the paint at once.
+    // Present() on the GPU; on the CPU path what changed, painted at once.
     void PresentNow();
     // What changed, painted now on either path, whatever the refresh.
     void Repaint();
