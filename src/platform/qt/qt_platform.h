@@ -64,6 +64,8 @@ public:
     GlView* gpu() const { return gl_; }
     // Back to the CPU path for good (the GPU could not draw).
     void DropGpu();
+    // Called once, from the event loop, after the first frame is on screen.
+    std::function<void()> firstFramePainted;
 
 protected:
     void paintEvent(QPaintEvent*) override;
