@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QWindow>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <random>
 #include <string>
@@ -109,5 +110,101 @@ TEST(CpuPresent, AnUpdateLeavesTheWholePictureInTheWindow) {
         box.Draw(band, 0, 200, 800, 40, 0, 200);
         box.PresentNow();
         EXPECT_EQ(Held(box), Expected(box, Held(box).size()));
+    }
+}
+
+TEST(CpuPresent, TheFilterSamplesLikeTheShader) {
+    // A whole factor is nearest-neighbour; one to one is the picture itself.
+    for (int k : {1, 2, 3}) {
+        const platform::SampleAxis a = platform::SampleAxisFor(800, 800 * k, k);
+        for (int o = 0; o < 800 * k; ++o) {
+            ASSERT_EQ(a.first[o], o / k) << "factor " << k << " pixel " << o;
+            ASSERT_EQ(a.weight[o], 0) << "factor " << k << " pixel " << o;
+        }
+    }
+    // Below twice the size: plain bilinear between texel centres, clamped at
+    // both edges, never reading past the last texel.
+    const platform::SampleAxis a = platform::SampleAxisFor(600, 1080, 1);
+    for (int o = 0; o < 1080; ++o) {
+        const double u = (o + 0.5) * 600 / 1080 - 0.5;
+        const int i = std::clamp(static_cast<int>(std::floor(u)), 0, 599);
+        ASSERT_LE(std::abs(a.first[o] * 256 + a.weight[o] - std::clamp(u, 0.0, 599.0) * 256), 1.0) << o;
+        ASSERT_TRUE(a.first[o] == i || (a.first[o] == i + 1 && a.weight[o] == 0)) << o;
+        ASSERT_TRUE(a.first[o] < 599 || a.weight[o] == 0) << o;
+    }
+    // Above twice: texels grown sharp to the whole factor, blended only at seams.
+    // At 2.5 times, 2 of every 5 pixels fall inside a grown texel (a plain
+    // bilinear filter has almost none).
+    const platform::SampleAxis b = platform::SampleAxisFor(800, 2000, 2);
+    const platform::SampleAxis soft = platform::SampleAxisFor(800, 2000, 1);
+    int flat = 0, softFlat = 0;
+    for (int o = 0; o < 2000; ++o) flat += b.weight[o] == 0, softFlat += soft.weight[o] == 0;
+    EXPECT_GE(flat, 790);
+    EXPECT_LT(softFlat, 20);
+    for (int o = 1; o < 2000; ++o) ASSERT_GE(b.first[o] * 256 + b.weight[o], b.first[o - 1] * 256 + b.weight[o - 1]);
+}
+
+TEST(CpuPresent, TheVectorStretchAndTheBandsGiveThePlainPicture) {
+    std::mt19937 rng(9);
+    QImage picture(800, 600, QImage::Format_RGB32);
+    for (int y = 0; y < 600; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < 800; ++x) row[x] = 0xFF000000u | (rng() & 0xFFFFFF);
+    }
+    // Widths around the eight-pixel steps of the vector path.
+    for (int shown : {801, 803, 807, 1000, 1366, 1440, 2000, 2881}) {
+        const platform::SampleAxis across = platform::SampleAxisFor(800, shown, std::max(1, shown / 800));
+        std::vector<QRgb> vector(shown), plain(shown);
+        for (int y : {0, 299, 599}) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+            platform::StretchRow(row, across, vector.data(), true);
+            platform::StretchRow(row, across, plain.data(), false);
+            ASSERT_EQ(vector, plain) << shown << " wide, row " << y;
+        }
+    }
+    // Every pixel of a scaled picture from its four texels, byte by byte.
+    const auto mix = [](QRgb a, QRgb b, int w) {
+        QRgb out = 0;
+        for (int shift = 0; shift < 32; shift += 8)
+            out |= static_cast<QRgb>(((a >> shift & 0xFF) * (256 - w) + (b >> shift & 0xFF) * w) >> 8) << shift;
+        return out;
+    };
+    for (QSize size : {QSize(1440, 1080), QSize(1920, 1440), QSize(1001, 751)}) {
+        const int grow = std::max(1, std::min(size.width() / 800, size.height() / 600));
+        const platform::SampleAxis across = platform::SampleAxisFor(800, size.width(), grow);
+        const platform::SampleAxis down = platform::SampleAxisFor(600, size.height(), grow);
+        QImage out(size, QImage::Format_RGB32);
+        platform::ScalePicture(picture, across, down, 0, size.height() - 1, out);
+        const auto texel = [&](int x, int y) { return reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x]; };
+        for (int y = 0; y < size.height(); ++y) {
+            const int i = down.first[y], wy = down.weight[y];
+            for (int x = 0; x < size.width(); ++x) {
+                const int j = across.first[x], wx = across.weight[x];
+                const int i1 = std::min(i + 1, 599), j1 = std::min(j + 1, 799);
+                const QRgb want = mix(mix(texel(j, i), texel(j1, i), wx), mix(texel(j, i1), texel(j1, i1), wx), wy);
+                ASSERT_EQ(out.pixel(x, y), want) << size.width() << " wide at " << x << ", " << y;
+            }
+        }
+    }
+    // A paint clipped to a band gives exactly that band of the whole paint,
+    // at a size below and one above twice the picture.
+    for (QSize area : {QSize(1920, 1080), QSize(2560, 1440)}) {
+        SCOPED_TRACE(std::to_string(area.width()));
+        const platform::PictureFit fit = platform::FitPicture(area, platform::kScaleSmooth);
+        ASSERT_EQ(fit.factor, 0);
+        QImage whole(area, QImage::Format_RGB32), band(area, QImage::Format_RGB32);
+        {
+            QPainter p(&whole);
+            PaintPicture(p, picture, fit, area);
+        }
+        band.fill(Qt::white);
+        for (QRect clip : {QRect(0, 0, area.width(), 1), QRect(0, 333, area.width(), 77),
+                           QRect(300, area.height() - 5, 900, 5)}) {
+            QPainter p(&band);
+            p.setClipRect(clip);
+            PaintPicture(p, picture, fit, area);
+            p.end();
+            ASSERT_EQ(band.copy(clip), whole.copy(clip)) << clip.y();
+        }
     }
 }
