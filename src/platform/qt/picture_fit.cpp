@@ -8,7 +8,7 @@
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
-#define VELMORA_SSSE3_ROWS 1
+#define VELMORA_X86_ROWS 1
 #endif
 
 namespace velmora::platform {
@@ -72,7 +72,7 @@ void ConvertPlain(const uchar* bgr, QRgb* out, int n) {
     for (int x = 0; x < n; ++x, bgr += 3) out[x] = 0xFF000000u | bgr[2] << 16 | bgr[1] << 8 | bgr[0];
 }
 
-#ifdef VELMORA_SSSE3_ROWS
+#ifdef VELMORA_X86_ROWS
 __attribute__((target("ssse3"))) void ConvertSsse3(const uchar* bgr, QRgb* out, int n) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -103,7 +103,7 @@ std::pair<int, int> UpdatePaintedRow(const uchar* bgr, QRgb* painted, int n) {
     int first = n, last = -1;
     for (int at = 0; at < n; at += kPictureWidth) {
         const int m = std::min(n - at, kPictureWidth);
-#ifdef VELMORA_SSSE3_ROWS
+#ifdef VELMORA_X86_ROWS
         if (HasSsse3()) ConvertSsse3(bgr + 3 * at, row, m);
         else ConvertPlain(bgr + 3 * at, row, m);
 #else
@@ -136,10 +136,19 @@ SampleAxis SampleAxisFor(int source, int shown, int grow) {
         const double lower = std::floor(at);
         int w = static_cast<int>(std::lround((at - lower) * 256));
         int i = static_cast<int>(lower);
-        if (w == 256) ++i, w = 0;
+        if (w == 256) {
+            ++i;
+            w = 0;
+        }
         // Clamped to the edge, as the texture is.
-        if (i < 0) i = 0, w = 0;
-        if (i >= source - 1) i = source - 1, w = 0;
+        if (i < 0) {
+            i = 0;
+            w = 0;
+        }
+        if (i >= source - 1) {
+            i = source - 1;
+            w = 0;
+        }
         axis.first[static_cast<size_t>(o)] = i;
         axis.weight[static_cast<size_t>(o)] = w;
     }
@@ -164,20 +173,20 @@ void StretchRowPlain(const uint32_t* row, const int* first, const int* weight, u
     }
 }
 
-#ifdef VELMORA_SSSE3_ROWS
+#ifdef VELMORA_X86_ROWS
 __attribute__((target("avx2"))) void StretchRowAvx2(const uint32_t* row, const int* first, const int* weight,
                                                    uint32_t* out, int n) {
     const __m256i low = _mm256_set1_epi32(0x00FF00FF);
     const __m256i high = _mm256_set1_epi32(static_cast<int>(0xFF00FF00u));
     const __m256i full = _mm256_set1_epi32(256);
-    const __m256i one = _mm256_set1_epi32(1);
     const int* base = reinterpret_cast<const int*>(row);
     int x = 0;
     for (; x + 8 <= n; x += 8) {
         const __m256i i0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first + x));
         const __m256i w = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weight + x));
-        // A weight of 0 reads its own pixel twice: the last one has no right neighbour.
-        const __m256i i1 = _mm256_add_epi32(i0, _mm256_and_si256(one, _mm256_xor_si256(_mm256_cmpeq_epi32(w, _mm256_setzero_si256()), _mm256_set1_epi32(-1))));
+        // A weight of 0 reads its own pixel twice: the last one has no right
+        // neighbour. (The comparison's all-ones is -1: subtracting adds one.)
+        const __m256i i1 = _mm256_sub_epi32(i0, _mm256_cmpgt_epi32(w, _mm256_setzero_si256()));
         const __m256i a = _mm256_i32gather_epi32(base, i0, 4);
         const __m256i b = _mm256_i32gather_epi32(base, i1, 4);
         // Each 16-bit lane holds one channel; the weight fills both lanes of a pixel.
@@ -207,7 +216,7 @@ bool HasAvx2() {
 
 void StretchRow(const QRgb* row, const SampleAxis& across, QRgb* out, bool vector) {
     const int n = static_cast<int>(across.first.size());
-#ifdef VELMORA_SSSE3_ROWS
+#ifdef VELMORA_X86_ROWS
     if (vector && HasAvx2()) {
         StretchRowAvx2(row, across.first.data(), across.weight.data(), out, n);
         return;
