@@ -1,7 +1,8 @@
 #!/bin/sh
 # Start-up time of the demo: from starting the program to the window's first
-# painted frame (on an Xvfb server started beforehand), against a headless run of an empty events file
-# from start to exit, in the same sitting. Medians of RUNS starts each.
+# painted frame, on the GPU path and on the CPU path (on an Xvfb server
+# started beforehand), against a headless run of an empty events file from
+# start to exit, in the same sitting. Medians of RUNS starts each.
 #   bench/start_time.sh BUILD_DIR [RUNS]
 set -e
 build=$(cd "${1:?usage: bench/start_time.sh BUILD_DIR [RUNS]}" && pwd)
@@ -24,13 +25,23 @@ while [ $i -lt "$runs" ]; do
   t0=$(ms)
   (cd "$work" && "$build/velmora" --headless --game game --events empty.events >/dev/null 2>&1)
   echo $(($(ms) - t0)) >> "$work/headless"
-  rm -rf "$work/config" "$work/data"
-  t0=$(ms)
-  DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" ALSOFT_DRIVERS=null \
-    "$build/velmora" --trace "$work/trace" --quit-after 3000 "$work/game" \
-    >/dev/null 2>&1 || true
-  painted=$(sed -n 's/^window: first frame painted at \([0-9]*\)\.\([0-9]*\)$/\1\2/p' "$work/trace")
-  [ -n "$painted" ] && echo $((painted - t0)) >> "$work/window"
+  # The window on each path: Mesa's OpenGL (software, llvmpipe, on a
+  # machine without a GPU) and, with Qt's OpenGL turned off, the CPU path.
+  for path in gpu cpu; do
+    rm -rf "$work/config" "$work/data" "$work/trace"
+    gl=
+    [ $path = cpu ] && gl=none
+    t0=$(ms)
+    DISPLAY=$display XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" ALSOFT_DRIVERS=null \
+      QT_XCB_GL_INTEGRATION=$gl "$build/velmora" --trace "$work/trace" --quit-after 3000 "$work/game" \
+      >/dev/null 2>&1 || true
+    painted=$(sed -n 's/^window: first frame painted at \([0-9]*\)\.\([0-9]*\)$/\1\2/p' "$work/trace")
+    [ -n "$painted" ] && echo $((painted - t0)) >> "$work/window-$path"
+    sed -n 's/^window: first frame after \([0-9]*\) ms of processor time$/\1/p' "$work/trace" >> "$work/cpu-$path"
+  done
 done
 echo "headless start to exit (empty events): $(median < "$work/headless") ms"
-echo "window start to first frame: $(median < "$work/window") ms"
+for path in gpu cpu; do
+  echo "window start to first frame, $path path: $(median < "$work/window-$path") ms," \
+    "$(median < "$work/cpu-$path") ms of processor time"
+done

@@ -8,6 +8,8 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <utility>
+#include <vector>
 
 namespace velmora::platform {
 
@@ -36,8 +38,31 @@ QPointF FromPicture(const PictureFit& fit, QPoint picture);
 QRect DeviceRectOf(const PictureFit& fit, QRect r);
 
 // Paints the picture (800 x 600, best Format_RGB32) and the bars into the
-// area; the painter works in device pixels.
+// area; the painter works in device pixels. Other sizes than whole factors
+// take the GPU path's sharp-bilinear filter, only the rows the painter's
+// clip needs.
 void PaintPicture(QPainter& p, const QImage& picture, const PictureFit& fit, QSize area);
+
+// Where each of `shown` pixels samples `source` texels: the first texel and
+// the weight (0 to 256) of the next one, clamped to the edge. grow: the
+// largest whole factor that fits, up to which texels are grown sharp.
+struct SampleAxis {
+    std::vector<int> first, weight;
+};
+SampleAxis SampleAxisFor(int source, int shown, int grow);
+// One row across (the vector path where the processor has one, else the
+// plain one; both give the same bytes).
+void StretchRow(const QRgb* row, const SampleAxis& across, QRgb* out, bool vector);
+// out = upper * (256 - w) + lower * w, >> 8, every byte.
+void MixRows(const QRgb* upper, const QRgb* lower, int w, QRgb* out, int n);
+// Output rows top .. bottom of the scaled picture into out's rows 0 ...
+void ScalePicture(const QImage& picture, const SampleAxis& across, const SampleAxis& down, int top, int bottom,
+                  QImage& out);
+
+// Brings n pixels of the engine's blue-green-red bytes into the painted
+// format (Format_RGB32) where they differ from it. Returns the first and
+// last pixel that changed (first > last: none).
+std::pair<int, int> UpdatePaintedRow(const uchar* bgr, QRgb* painted, int n);
 
 // The largest whole factor whose picture fits in the area (at least 1).
 int WholeFactorThatFits(QSize area);

@@ -47,11 +47,16 @@ public:
     QPointF FromCanvas(QPoint canvasPixel) const;
     // The canvas changed in r; shown at the next Present().
     void CanvasChanged(QRect r);
+    // Copies the w x h rectangle at (sx, sy) of src to (dx, dy) of the
+    // canvas, clipped to both, and notes the change.
+    void Draw(const Picture& src, int sx, int sy, int w, int h, int dx, int dy);
+    // Fills the canvas with one colour (red in the low byte).
+    void Fill(uint32_t colour);
     // Repaints what really changed since the last present. The idle pass,
     // the timer, the message pump and Update() call it. On the GPU, frames
     // closer together than the display's refresh are shown as one.
     void Present();
-    // Present(), and on the CPU path the paint at once.
+    // Present() on the GPU; on the CPU path what changed, painted at once.
     void PresentNow();
     // What changed, painted now on either path, whatever the refresh.
     void Repaint();
@@ -59,6 +64,8 @@ public:
     GlView* gpu() const { return gl_; }
     // Back to the CPU path for good (the GPU could not draw).
     void DropGpu();
+    // Called once, from the event loop, after the first frame is on screen.
+    std::function<void()> firstFramePainted;
 
 protected:
     void paintEvent(QPaintEvent*) override;

@@ -152,9 +152,16 @@ int RunEngine(int argc, char** argv, const WindowedOptions& o) {
         });
         if (!raiser.listen(QString::fromStdString(instance)))
             Trace("cannot listen for a second start: %s", raiser.errorString().toStdString().c_str());
-        // Game controllers, beside Qt: polled with Timer1.
-        SdlPad pad(plat);
-        if (pad.Available()) plat.pad = &pad;
+        // Game controllers, beside Qt: polled with Timer1. SDL's start scans
+        // the input devices, which the first frame need not wait for.
+        std::unique_ptr<SdlPad> pad;
+        plat.mainWindow().PB->firstFramePainted = [&] {
+            if (pad) return;
+            pad = std::make_unique<SdlPad>(plat);
+            if (pad->Available()) plat.pad = pad.get();
+        };
+        // A window that paints nothing (started minimized) gets its pad anyway.
+        QTimer::singleShot(2000, &plat.mainWindow(), plat.mainWindow().PB->firstFramePainted);
         plat.mainWindow().Timer1.start();
         plat.mainWindow().idle.start();
         double cpu0 = CpuSeconds();
