@@ -161,3 +161,35 @@ TEST(GpuPresent, WithoutOpenGlTheCpuPathPaints) {
     EXPECT_EQ(text.find(said, at + 1), std::string::npos) << "said once";
     EXPECT_NE(text.find("window: first frame painted at"), std::string::npos);
 }
+
+// Mesa's software OpenGL costs many times the CPU path's scaling: a window
+// on it paints on the CPU and says why once, unless the player asks for it.
+TEST(GpuPresent, SoftwareOpenGlIsPassedOverUnlessAskedFor) {
+    if (!GpuExpected()) GTEST_SKIP() << "runs on an X server with Mesa's software OpenGL";
+    test::TempDir dir;
+    test::TestGame game;
+    game.Script("_config", "TITLE:soft\nGAME_ID:softgl\n").Script("main", "一行目\n\\\n");
+    game.Build();
+    for (const bool asked : {false, true}) {
+        SCOPED_TRACE(asked ? "asked for" : "not asked for");
+        const std::string trace = dir.File(asked ? "asked" : "plain");
+        const std::string cmd = std::string("env ") + (asked ? "VELMORA_SOFTWARE_GL=1" : "-u VELMORA_SOFTWARE_GL") +
+                                " XDG_CONFIG_HOME=" + dir.path() + " XDG_DATA_HOME=" + dir.path() +
+                                " XDG_RUNTIME_DIR=" + dir.path() + " " + VELMORA_EXE + " --trace " + trace +
+                                " --quit-after 800 " + game.path() + " >/dev/null 2>&1";
+        EXPECT_EQ(WEXITSTATUS(std::system(cmd.c_str())), 0);
+        std::vector<uint8_t> bytes;
+        ASSERT_TRUE(ReadWholeFile(trace, bytes));
+        const std::string text(bytes.begin(), bytes.end());
+        const std::string said = "window: OpenGL is drawn in software here (";
+        const size_t at = text.find(said);
+        if (asked) {
+            EXPECT_EQ(at, std::string::npos) << text;
+        } else {
+            ASSERT_NE(at, std::string::npos) << text;
+            EXPECT_EQ(text.find(said, at + 1), std::string::npos) << "said once";
+        }
+        EXPECT_EQ(text.find("no OpenGL context"), std::string::npos) << text;
+        EXPECT_NE(text.find("window: first frame painted at"), std::string::npos) << text;
+    }
+}

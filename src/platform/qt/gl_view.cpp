@@ -1,8 +1,13 @@
 #include "platform/qt/gl_view.h"
 
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "app/trace.h"
 
@@ -44,12 +49,42 @@ void main() {
 
 }  // namespace
 
+namespace {
+
+// Mesa's renderers that run on the processor.
+bool SoftwareRenderer(const char* renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (std::strstr(renderer, name)) return true;
+    return false;
+}
+
+}  // namespace
+
 bool GlView::Available() {
     static const bool available = [] {
         QOpenGLContext probe;
-        const bool ok = probe.create();
-        if (!ok) Trace("window: no OpenGL context; the picture is scaled on the CPU");
-        return ok;
+        if (!probe.create()) {
+            Trace("window: no OpenGL context; the picture is scaled on the CPU");
+            return false;
+        }
+        // OpenGL drawn by the processor (a machine or a virtual machine
+        // without a graphics driver) costs many times the CPU path's own
+        // scaling; VELMORA_SOFTWARE_GL=1 takes it all the same.
+        QOffscreenSurface surface;
+        surface.setFormat(probe.format());
+        surface.create();
+        const char* renderer = nullptr;
+        if (probe.makeCurrent(&surface)) {
+            renderer = reinterpret_cast<const char*>(probe.functions()->glGetString(GL_RENDERER));
+            const std::string name = renderer ? renderer : "";
+            probe.doneCurrent();
+            const char* wanted = std::getenv("VELMORA_SOFTWARE_GL");
+            if (SoftwareRenderer(name.c_str()) && !(wanted && std::strcmp(wanted, "1") == 0)) {
+                Trace("window: OpenGL is drawn in software here (%s); the picture is scaled on the CPU", name.c_str());
+                return false;
+            }
+        }
+        return true;
     }();
     return available;
 }
