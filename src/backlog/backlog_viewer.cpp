@@ -324,14 +324,22 @@ int BacklogFeedLines(const BacklogState& b, int32_t feedOf[kBacklogLines + 1], s
     return n;
 }
 
-int BacklogReadingLine(const BacklogState& b) {
-    static int32_t feedOf[kBacklogLines + 1];
-    const int n = BacklogFeedLines(b, feedOf, nullptr);
+namespace {
+
+// The reading line from the feed's lines already counted.
+int ReadingLine(const BacklogState& b, const int32_t feedOf[], int n) {
     if (n == 0) return -1;
     if (b.viewer.caret >= 0) return std::min(b.viewer.caret, n - 1);
     for (int i = std::max(b.count - b.viewer.scroll - kBacklogRows, 0); i < b.count; ++i)
         if (feedOf[i] >= 0) return feedOf[i];
     return n - 1;
+}
+
+}  // namespace
+
+int BacklogReadingLine(const BacklogState& b) {
+    static int32_t feedOf[kBacklogLines + 1];
+    return ReadingLine(b, feedOf, BacklogFeedLines(b, feedOf, nullptr));
 }
 
 void BacklogKey(TForm1& f, bool up) {
@@ -340,7 +348,7 @@ void BacklogKey(TForm1& f, bool up) {
     BacklogViewer& v = b.viewer;
     static int32_t feedOf[kBacklogLines + 1];
     const int n = BacklogFeedLines(b, feedOf, nullptr);
-    const int at = BacklogReadingLine(b);
+    const int at = ReadingLine(b, feedOf, n);
     if (at < 0) return;
     const int to = std::clamp(up ? at - 1 : at + 1, 0, n - 1);
     if (to == at && v.caret >= 0) return;

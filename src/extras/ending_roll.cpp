@@ -145,14 +145,11 @@ void EndingStaffRoll(TForm1& f) {
     uint32_t deadline = clock.Now();
     const int end = kCreditFirstRow + kCreditPitch * count;
     // A line is told once it has risen clear of the bottom edge's fade.
-    int told = 0;
     CreditTeller teller;
     CreditsNewPage(f);
     for (int y = 0; y < end; y += kScrollStep) {
-        for (const int above = CreditLinesAbove(y + kScreenHeight - kFadeRows, kCreditFirstRow, kCreditPitch, count);
-             told < above; ++told)
-            teller.Line(f, t.credits[static_cast<size_t>(told)]);
-        if (told == count) teller.Flush(f);  // the last group need wait for no more
+        teller.TellUpTo(f, t.credits,
+                        CreditLinesAbove(y + kScreenHeight - kFadeRows, kCreditFirstRow, kCreditPitch, count));
         deadline = NextRollDeadline(deadline, clock.Now(), step);
         if (phase == 1 && ++level > 64) phase = 0;
         if (phase == 2 && --level < 0) phase = 1, level = 0;

@@ -100,6 +100,11 @@ void CreditTeller::Line(TForm1& f, const std::string& cp932) {
     if (held.size() == kGroupMax) Flush(f);
 }
 
+void CreditTeller::TellUpTo(TForm1& f, const std::vector<std::string>& lines, int upTo) {
+    for (; told < upTo; ++told) Line(f, lines[static_cast<size_t>(told)]);
+    if (told == static_cast<int>(lines.size())) Flush(f);
+}
+
 void CreditTeller::Flush(TForm1& f) {
     if (held.empty()) return;
     CreditsNewPage(f);

@@ -46,8 +46,12 @@ void CreditsLine(TForm1& f, const std::string& cp932);
 struct CreditTeller {
     static constexpr size_t kGroupMax = 4;
     std::vector<std::string> held;
+    int told = 0;  // lines of the sequence handed to Line so far
     void Line(TForm1& f, const std::string& cp932);
     void Flush(TForm1& f);
+    // Tells the sequence's lines up to (not including) line `upTo`; the
+    // last group goes at once, as no more lines are coming.
+    void TellUpTo(TForm1& f, const std::vector<std::string>& lines, int upTo);
 };
 // How many of `count` lines, the first with its top at row `firstRow` and
 // one every `pitch` rows, lie wholly above row `bottom`.

@@ -88,13 +88,8 @@ void SceneScrollCommand(TForm1& f) {
     const int end = kScrollPitch * count - kLastLineBottom;
     Trace("sroll: %d lines", count);
     StartFrameClock(f);
-    int told = 0;
     CreditTeller teller;
-    const auto tell = [&](int y) {
-        for (const int above = CreditLinesAbove(y + kAreaHeight, 0, kScrollPitch, count); told < above; ++told)
-            teller.Line(f, lines[static_cast<size_t>(told)]);
-        if (told == count) teller.Flush(f);
-    };
+    const auto tell = [&](int y) { teller.TellUpTo(f, lines, CreditLinesAbove(y + kAreaHeight, 0, kScrollPitch, count)); };
     CreditsNewPage(f);
     for (int y = 0; y < end;) {
         ShowScrollArea(f, text, area, y);

@@ -6,10 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-#include <immintrin.h>
-#define VELMORA_X86_ROWS 1
-#endif
+#include "gfx/simd.h"
 
 namespace velmora::platform {
 
@@ -72,7 +69,7 @@ void ConvertPlain(const uchar* bgr, QRgb* out, int n) {
     for (int x = 0; x < n; ++x, bgr += 3) out[x] = 0xFF000000u | bgr[2] << 16 | bgr[1] << 8 | bgr[0];
 }
 
-#ifdef VELMORA_X86_ROWS
+#ifdef VELMORA_AVX2
 __attribute__((target("ssse3"))) void ConvertSsse3(const uchar* bgr, QRgb* out, int n) {
     const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
     const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
@@ -103,7 +100,7 @@ std::pair<int, int> UpdatePaintedRow(const uchar* bgr, QRgb* painted, int n) {
     int first = n, last = -1;
     for (int at = 0; at < n; at += kPictureWidth) {
         const int m = std::min(n - at, kPictureWidth);
-#ifdef VELMORA_X86_ROWS
+#ifdef VELMORA_AVX2
         if (HasSsse3()) ConvertSsse3(bgr + 3 * at, row, m);
         else ConvertPlain(bgr + 3 * at, row, m);
 #else
@@ -173,8 +170,8 @@ void StretchRowPlain(const uint32_t* row, const int* first, const int* weight, u
     }
 }
 
-#ifdef VELMORA_X86_ROWS
-__attribute__((target("avx2"))) void StretchRowAvx2(const uint32_t* row, const int* first, const int* weight,
+#ifdef VELMORA_AVX2
+VELMORA_TARGET_AVX2 void StretchRowAvx2(const uint32_t* row, const int* first, const int* weight,
                                                    uint32_t* out, int n) {
     const __m256i low = _mm256_set1_epi32(0x00FF00FF);
     const __m256i high = _mm256_set1_epi32(static_cast<int>(0xFF00FF00u));
@@ -203,21 +200,14 @@ __attribute__((target("avx2"))) void StretchRowAvx2(const uint32_t* row, const i
     StretchRowPlain(row, first + x, weight + x, out + x, n - x);
 }
 
-bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-}
 #endif
 
 }  // namespace
 
 void StretchRow(const QRgb* row, const SampleAxis& across, QRgb* out, bool vector) {
     const int n = static_cast<int>(across.first.size());
-#ifdef VELMORA_X86_ROWS
-    if (vector && HasAvx2()) {
+#ifdef VELMORA_AVX2
+    if (vector && BestPixelPath() == PixelPath::Avx2) {
         StretchRowAvx2(row, across.first.data(), across.weight.data(), out, n);
         return;
     }
