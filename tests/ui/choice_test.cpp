@@ -112,14 +112,25 @@ TEST(Choice, UpAndDownMoveThePointerOverTheRows) {
     EXPECT_EQ(LastLine(s), "north");
 }
 
-TEST(Choice, NovelStylePlacesOneOptionPerPageLine) {
-    Story s({{"main", "!S150=1\nline one\nline two\n*select\n{甲\na▼\n{乙\nb▼\n}\n"}});
+namespace {
+
+// A novel-style choice with a 32-row page pitch, 40 rows down, and option
+// buttons of 300 x 60, up to where it shows.
+TForm1& ShowNovelChoice(Story& s) {
     TForm1& f = s.f();
     f.config.TX2_PITCH_Y = 32;
     f.config.TX2_OFS_Y = 40;
     f.ui.sysSwM1.Resize(300, 60);
     f.ui.sysSwM1om.Resize(300, 60);
     s.Pass(4);
+    return f;
+}
+
+}  // namespace
+
+TEST(Choice, NovelStylePlacesOneOptionPerPageLine) {
+    Story s({{"main", "!S150=1\nline one\nline two\n*select\n{甲\na▼\n{乙\nb▼\n}\n"}});
+    TForm1& f = ShowNovelChoice(s);
     ASSERT_EQ(f.ui.choiceKind, kChoiceListNovel);
     const int r = f.text.line;
     const ChoiceOption& a = f.ui.choice.options[1];
@@ -371,12 +382,7 @@ TEST(CursorFile, FirstFrameOfAnAnimatedCursor) {
 TEST(Choice, ArrowsWalkTheNovelStyleAndAClickMap) {
     {
         Story s({{"main", "!S150=1\nline one\n*select\n{甲\na▼\n{乙\nb▼\n}\n"}});
-        TForm1& f = s.f();
-        f.config.TX2_PITCH_Y = 32;
-        f.config.TX2_OFS_Y = 40;
-        f.ui.sysSwM1.Resize(300, 60);
-        f.ui.sysSwM1om.Resize(300, 60);
-        s.Pass(4);
+        TForm1& f = ShowNovelChoice(s);
         ASSERT_EQ(f.ui.choiceKind, kChoiceListNovel);
         test::Move(s, 790, 590);
         uint16_t down = VK_DOWN, up = VK_UP;
